@@ -1,0 +1,147 @@
+# Shared build rules. Components use only the kit_* functions below, so that a
+# target is declared once and each of the three builds picks what it can run.
+
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+    set(KIT_WINDOWS ON)
+else()
+    set(KIT_WINDOWS OFF)
+endif()
+
+add_compile_options(-Wall -Wextra)
+# The same bytes in both builds: Korean literals become code page 949. clang
+# (the fuzz build) knows only UTF-8, which the fuzzers do not mind.
+if(NOT KIT_FUZZ)
+    add_compile_options(-fexec-charset=CP949)
+endif()
+
+if(KIT_WINDOWS)
+    set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 WINVER=0x0501)
+    # No runtime DLLs beside the programs: everything static.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+elseif(KIT_FUZZ)
+    add_compile_options(-g -O1 -fsanitize=fuzzer-no-link,address,undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(KIT_SANITIZE)
+    add_compile_options(-g -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# GoogleTest from the packaged sources, compiled by this build's compiler, so the
+# Windows build gets an i686 copy and the sanitizer build an instrumented one.
+if(NOT KIT_FUZZ AND NOT TARGET gtest)
+    set(gtest_disable_pthreads ${KIT_WINDOWS} CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    # Its sources are not ours to keep warning-free.
+    target_compile_options(gtest PRIVATE -w)
+    target_compile_options(gtest_main PRIVATE -w)
+endif()
+
+# kit_library(name SOURCES ... [LIBS ...] [WINDOWS_ONLY]) - a static library.
+# Portable libraries (no windows.h) build everywhere; WINDOWS_ONLY ones only in
+# the Windows build.
+function(kit_library name)
+    cmake_parse_arguments(A "WINDOWS_ONLY" "" "SOURCES;LIBS" ${ARGN})
+    if(A_WINDOWS_ONLY AND NOT KIT_WINDOWS)
+        return()
+    endif()
+    add_library(${name} STATIC ${A_SOURCES})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    if(A_LIBS)
+        target_link_libraries(${name} PUBLIC ${A_LIBS})
+    endif()
+endfunction()
+
+# kit_test(name SOURCES ... [LIBS ...] [WINDOWS_ONLY] [NATIVE_ONLY] [DISPLAY])
+# A GoogleTest executable. Portable tests run in the native build and again under
+# Wine in the Windows build; WINDOWS_ONLY tests run under Wine only. DISPLAY
+# marks tests that open windows (they get the Xvfb display).
+function(kit_test name)
+    cmake_parse_arguments(A "WINDOWS_ONLY;NATIVE_ONLY;DISPLAY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    if(KIT_FUZZ OR (A_WINDOWS_ONLY AND NOT KIT_WINDOWS) OR (A_NATIVE_ONLY AND KIT_WINDOWS))
+        return()
+    endif()
+    add_executable(${name} ${A_SOURCES})
+    target_link_libraries(${name} PRIVATE ${A_LIBS} gtest gtest_main)
+    if(NOT A_TIMEOUT)
+        set(A_TIMEOUT 600)
+    endif()
+    if(KIT_WINDOWS)
+        # Under Wine a process start costs most of a second: one CTest test per
+        # executable, and the harness counts the GoogleTest cases from the output.
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES
+            FIXTURES_REQUIRED wine_session TIMEOUT ${A_TIMEOUT} LABELS wine)
+    else()
+        include(GoogleTest)
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+            PROPERTIES LABELS native TIMEOUT ${A_TIMEOUT})
+    endif()
+endfunction()
+
+# kit_script_test(name COMMAND ...) - a test driven by a shell script (Windows
+# build only: it starts our programs under Wine).
+function(kit_script_test name)
+    cmake_parse_arguments(A "" "TIMEOUT" "COMMAND;DEPENDS" ${ARGN})
+    if(NOT KIT_WINDOWS)
+        return()
+    endif()
+    if(NOT A_TIMEOUT)
+        set(A_TIMEOUT 900)
+    endif()
+    add_test(NAME ${name} COMMAND ${A_COMMAND})
+    set_tests_properties(${name} PROPERTIES
+        FIXTURES_REQUIRED wine_session TIMEOUT ${A_TIMEOUT} LABELS wine)
+endfunction()
+
+# kit_fuzz_target(name SOURCES ... [LIBS ...]) - a libFuzzer target (fuzz build only).
+function(kit_fuzz_target name)
+    cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+    if(NOT KIT_FUZZ)
+        return()
+    endif()
+    add_executable(${name} ${A_SOURCES})
+    target_link_libraries(${name} PRIVATE ${A_LIBS})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    set_property(GLOBAL APPEND PROPERTY KIT_FUZZ_TARGETS ${name})
+endfunction()
+
+# kit_bench(name SOURCES ... [LIBS ...]) - a benchmark program (native, not run by CTest).
+function(kit_bench name)
+    cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+    if(KIT_WINDOWS OR KIT_FUZZ)
+        return()
+    endif()
+    add_executable(${name} ${A_SOURCES})
+    target_link_libraries(${name} PRIVATE ${A_LIBS})
+endfunction()
+
+# kit_program(name SOURCES ... [LIBS ...] [CONSOLE]) - a Windows program.
+function(kit_program name)
+    cmake_parse_arguments(A "CONSOLE" "" "SOURCES;LIBS" ${ARGN})
+    if(NOT KIT_WINDOWS)
+        return()
+    endif()
+    add_executable(${name} ${A_SOURCES})
+    if(NOT A_CONSOLE)
+        target_link_options(${name} PRIVATE -mwindows)
+    endif()
+    if(A_LIBS)
+        target_link_libraries(${name} PRIVATE ${A_LIBS})
+    endif()
+endfunction()
+
+if(KIT_WINDOWS)
+    # The Wine session every Windows-side test runs in: one prefix, one display,
+    # one wineserver, started before the first test and ended after the last,
+    # whatever the tests did.
+    set(KIT_WINE "${CMAKE_SOURCE_DIR}/tools/wine-session.sh")
+    add_test(NAME wine_session_start COMMAND ${KIT_WINE} start)
+    add_test(NAME wine_session_stop COMMAND ${KIT_WINE} stop)
+    set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session LABELS wine)
+    set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session LABELS wine)
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/tools/wine-run.sh" CACHE STRING "" FORCE)
+endif()

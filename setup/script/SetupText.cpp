@@ -1,0 +1,48 @@
+#include "SetupText.h"
+
+std::string TrimControl(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+    return s.substr(b, e - b);
+}
+
+std::string UpperAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+std::string ScriptField(const std::string& value, uint16_t index) {
+    if (index == 0) return std::string();
+    size_t start = 0;
+    for (uint16_t field = 1;; ++field) {
+        size_t comma = value.find(',', start);
+        if (field == index)
+            return TrimControl(value.substr(start, comma == std::string::npos ? std::string::npos
+                                                                              : comma - start));
+        if (comma == std::string::npos) return std::string();
+        start = comma + 1;
+    }
+}
+
+std::string ReplaceMacro(const std::string& text, const std::string& token,
+                         const std::string& replacement) {
+    if (token.empty()) return text;
+    const std::string upperToken = UpperAscii(token);
+    std::string result = text;
+    std::string upper = UpperAscii(result);
+    size_t from = 0;
+    for (;;) {
+        size_t p = upper.find(upperToken, from);
+        if (p == std::string::npos) return result;
+        result.replace(p, token.size(), replacement);
+        upper.replace(p, token.size(), UpperAscii(replacement));
+        from = p + replacement.size();
+    }
+}
+
+std::string DirectoryWithSeparator(const std::string& path) {
+    size_t p = path.find_last_of("\\:");
+    return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
