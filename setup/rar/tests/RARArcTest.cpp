@@ -219,10 +219,6 @@ TEST(RARNameSelected, FoldsAsciiOnlyAndSearchesTheNameInTheListString)
     // The list scan goes on past strings that do not hold the name.
     TStringList two = {"A.TXT", "B.TXT"};
     EXPECT_TRUE(RARNameSelected(two, "b.txt"));
-
-    TRAR rar;
-    rar.FilesToExtract = {"x", "x", "a"};
-    EXPECT_EQ(rar.FilesToExtract, TStringList({"a", "x"}));
 }
 
 TEST_F(RARArc, FailifExistsLeavesExistingFilesOutSilently)
@@ -241,6 +237,19 @@ TEST_F(RARArc, FailifExistsLeavesExistingFilesOutSilently)
     EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), target, false));
     EXPECT_EQ(rec.log, PlainAll);
     EXPECT_EQ(ReadFile(Out("readme.txt")), "Read me first.\n");
+
+    // With no target directory the library extracts into the current one,
+    // and that is where an existing file must be looked for.
+    fs::remove_all(Out("bin"));
+    fs::remove(Out("APP.EXE"));
+    const fs::path cwd = fs::current_path();
+    fs::current_path(target);
+    rec.log.clear();
+    rar.FilesToExtract = {"README.TXT APP.EXE"};
+    EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), "", true));
+    fs::current_path(cwd);
+    EXPECT_EQ(rec.log, Lines({"extracting APP.EXE", "extract APP.EXE ok"}));
+    EXPECT_FALSE(fs::exists(Out("bin")));
 }
 
 TEST_F(RARArc, PasswordIsAskedPerEncryptedEntryAndRemembered)
