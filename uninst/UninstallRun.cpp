@@ -44,12 +44,12 @@ RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
     CleanRegistry(logPath, host);
 
     std::string text;
-    if (!host.ReadFile(logPath, &text)) {
+    if (!host.ReadAll(logPath, &text)) {
         host.Message(BoxKind::Error, kErrorCaption, logPath + kUnreadableTail);
         return RunStatus::LogUnreadable;
     }
     LogContents log = ParseLog(text);
-    for (const auto& e : log.entries) host.DeleteFile(e);
+    for (const auto& e : log.entries) host.RemoveFile(e);
     for (const auto& d : log.dirs) host.RemoveDir(d);
     // Folders the listed ones could not take because they still held
     // subfolders, and folders left empty by the deletions.
