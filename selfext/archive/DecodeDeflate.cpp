@@ -412,7 +412,8 @@ DecodeStatus DecodeDeflate(EntryInput* in, ByteSink* sink, uint32_t* crc, Decode
             status = DecodeBadBlockType;
             break;
         }
-        if (status == DecodeOk && UsedOverrun(&d.br)) status = DecodeInputEnded;
+        // Whatever the 0xFF filler decoded to, the real cause is the short data.
+        if (status != DecodeWriteFailed && UsedOverrun(&d.br)) status = DecodeInputEnded;
     }
     if (!OutputFlush(&d.out)) return DecodeWriteFailed;
     return status;
