@@ -387,7 +387,18 @@ TEST_F(RARArc, StopEndsTheRunAtTheNextEntryAndIsCleared)
     // A stop ends the run without hiding an earlier failure.
     rec.log.clear();
     EXPECT_FALSE(rar.ExtractArchive(Archive("baddata.rar"), target, false));
-    EXPECT_EQ(rec.log.back(), "error " + std::to_string(ERAR_BAD_DATA));
+    EXPECT_EQ(rec.log, Lines({"extracting readme.txt", "extract readme.txt ok", "extracting bin/app.exe",
+                              "extract bin/app.exe failed", "error " + std::to_string(ERAR_BAD_DATA)}));
+    EXPECT_FALSE(rar.Stop);
+
+    // Answering a block with 0 is the library's cancel: the entry fails and
+    // the code it gives ends the run.
+    rar.OnExtracting = extracting;
+    rar.OnProcessData = [](TRAR *, unsigned char *, int32_t, int32_t) { return 0; };
+    rec.log.clear();
+    EXPECT_FALSE(rar.ExtractArchive(Archive("plain.rar"), target, false));
+    EXPECT_EQ(rec.log, Lines({"extracting readme.txt", "extract readme.txt failed",
+                              "error " + std::to_string(ERAR_UNKNOWN)}));
 }
 
 TEST_F(RARArc, ListAndTestRunsWriteNothing)
