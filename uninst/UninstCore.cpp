@@ -135,17 +135,19 @@ LogContents ParseLog(const std::string& text) {
     LogContents log;
     std::vector<std::string> lines = SplitLines(text);
     // The path stands at a fixed place behind the prefix, whatever comes before
-    // the prefix; paths are taken whole, however long.
+    // the prefix; paths are taken whole, however long. Setup writes only full
+    // paths: anything else would be taken from whatever folder the uninstaller
+    // was started in, so it is passed over.
     for (const auto& line : lines) {
         if (line.find("FILE:") != std::string::npos || line.find("ICON:") != std::string::npos) {
             std::string p = TrimControl(From(line, 6));
-            if (!p.empty()) log.entries.push_back(p);
+            if (IsAbsolute(p)) log.entries.push_back(p);
         }
     }
     for (const auto& line : lines) {
         if (line.find("DIR:") != std::string::npos) {
             std::string p = TrimControl(From(line, 5));
-            if (!p.empty()) log.dirs.push_back(p);
+            if (IsAbsolute(p)) log.dirs.push_back(p);
         }
     }
     return log;
