@@ -88,7 +88,7 @@ TEST(Run, RemovesKeysThenFilesThenFoldersThenItself) {
     EXPECT_EQ(h.Count("key "), 32u);
     EXPECT_EQ(std::vector<std::string>(h.events.begin() + 33, h.events.end()),
               (std::vector<std::string>{"del C:\\V 1\\A.EXE", "del " + kLog, "rmdir C:\\V 1",
-                                        "rmdir C:\\V 1\\A.EXE", "rmdir " + kLog, "rmdir C:\\V 1", "schedule",
+                                        "rmdir C:\\V 1", "schedule",
                                         "box 완료|프로그램 삭제를 완료 했습니다.", "self+dir"}));
 }
 
