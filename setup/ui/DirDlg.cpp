@@ -69,9 +69,12 @@ LRESULT CALLBACK TfmDir::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT TfmDir::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND: {
-            const int id = LOWORD(wp), code = HIWORD(wp);
+            int id = LOWORD(wp), code = HIWORD(wp);
             if (id == IdChoose && code == BN_CLICKED) Button1Click();
             if ((id == IdCancel && code == BN_CLICKED) || id == IDCANCEL) Button2Click();
+            // Enter reaches the form as IDOK; in the list it opens the
+            // selected directory, as a double click does.
+            if (id == IDOK && GetFocus() == DirList) code = LBN_DBLCLK, id = IdDirList;
             if (id == IdDirList && code == LBN_DBLCLK)
                 OpenListItem(static_cast<int>(SendMessageA(DirList, LB_GETCURSEL, 0, 0)));
             if (id == IdDrives && code == CBN_SELCHANGE) {
@@ -88,13 +91,6 @@ LRESULT TfmDir::Handle(UINT msg, WPARAM wp, LPARAM lp) {
                 ePathFocus(code == EN_SETFOCUS);
             return 0;
         }
-        case WM_VKEYTOITEM:
-            // Enter in the list opens the selected directory, as a double click does.
-            if (reinterpret_cast<HWND>(lp) == DirList && LOWORD(wp) == VK_RETURN) {
-                OpenListItem(HIWORD(wp));
-                return -2;
-            }
-            return -1;
         case WM_CTLCOLORSTATIC:
             SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
             return reinterpret_cast<LRESULT>(FaceBrush());
