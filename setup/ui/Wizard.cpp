@@ -9,6 +9,7 @@
 
 TfmWizad* fmWizad = nullptr;
 const char ApplicationTitle[] = "설치 마법사";
+WizardMessageBoxFn WizardMessageBox = MessageBoxA;
 
 namespace {
 
@@ -242,10 +243,10 @@ void TfmWizad::RunInstallStep() {
     // A cancelled or failed run is not a finished install: say so and end,
     // without the finish page and without registering the extension.
     if (failed || !completed) {
-        MessageBoxA(nullptr,
-                    failed ? "설치 중 오류가 발생하여 설치를 마치지 못했습니다."
-                           : "프로그램 설치가 취소되었습니다.",
-                    ApplicationTitle, MB_OK | (failed ? MB_ICONSTOP : MB_ICONINFORMATION));
+        WizardMessageBox(nullptr,
+                         failed ? "설치 중 오류가 발생하여 설치를 마치지 못했습니다."
+                                : "프로그램 설치가 취소되었습니다.",
+                         ApplicationTitle, MB_OK | (failed ? MB_ICONSTOP : MB_ICONINFORMATION));
         DestroyWindow(handle);
         return;
     }
@@ -265,10 +266,10 @@ void TfmWizad::FormClose() {
         DestroyWindow(handle);
         return;
     }
-    if (MessageBoxA(handle,
-                    "프로그램 설치를 종료 하시겠습니까?\r\n\r\n"
-                    "설치 마법사를 종료하면 프로그램이 설치되지 않습니다.",
-                    "종료", MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) == IDYES)
+    if (WizardMessageBox(handle,
+                         "프로그램 설치를 종료 하시겠습니까?\r\n\r\n"
+                         "설치 마법사를 종료하면 프로그램이 설치되지 않습니다.",
+                         "종료", MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) == IDYES)
         DestroyWindow(handle);
 }
 

@@ -62,6 +62,10 @@ private:
 
 extern TfmWizad* fmWizad;
 
+// How the wizard asks and tells; tests answer in place of the user.
+using WizardMessageBoxFn = int(WINAPI*)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+extern WizardMessageBoxFn WizardMessageBox;
+
 // The program's title, for the message boxes that speak for the program.
 extern const char ApplicationTitle[];
 
