@@ -57,11 +57,7 @@ TfmDir::~TfmDir() {
 }
 
 LRESULT CALLBACK TfmDir::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TfmDir*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    auto* self = static_cast<TfmDir*>(WindowObject(wnd, msg, lp));
     if (self && self->handle == wnd) return self->Handle(msg, wp, lp);
     return DefWindowProcA(wnd, msg, wp, lp);
 }

@@ -7,6 +7,14 @@ HFONT FormFont() {
     return font;
 }
 
+void* WindowObject(HWND wnd, UINT msg, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    return reinterpret_cast<void*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+}
+
 HBRUSH FaceBrush() { return GetSysColorBrush(COLOR_BTNFACE); }
 
 void RegisterFormClass(const char* name, WNDPROC proc) {

@@ -32,5 +32,9 @@ void ShowModal(HWND form, HWND owner);
 // access keys) for whichever form is active. Ends at WM_QUIT.
 int RunMessageLoop();
 
+// The object a window belongs to: taken from CreateWindow's last argument at
+// WM_NCCREATE and kept with the window; null before that and once cleared.
+void* WindowObject(HWND wnd, UINT msg, LPARAM lp);
+
 // Brush of the button-face colour, for WM_CTLCOLOR* answers.
 HBRUSH FaceBrush();

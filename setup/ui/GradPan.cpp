@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "Forms.h"
+
 namespace {
 
 const char ClassName[] = "TGradPan";
@@ -96,11 +98,7 @@ bool TGradPan::Create(HWND parent, int left, int top, int width, int height, boo
 }
 
 LRESULT CALLBACK TGradPan::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TGradPan*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    auto* self = static_cast<TGradPan*>(WindowObject(wnd, msg, lp));
     if (!self) return DefWindowProcA(wnd, msg, wp, lp);
     switch (msg) {
         case WM_ERASEBKGND:

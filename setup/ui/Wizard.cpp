@@ -282,11 +282,7 @@ void TfmWizad::Paint(HDC dc) {
 }
 
 LRESULT CALLBACK TfmWizad::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TfmWizad*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    auto* self = static_cast<TfmWizad*>(WindowObject(wnd, msg, lp));
     if (!self) return DefWindowProcA(wnd, msg, wp, lp);
     if (!self->handle) self->handle = wnd;  // messages sent during creation
     if (msg == WM_DESTROY) {
