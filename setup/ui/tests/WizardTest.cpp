@@ -32,22 +32,22 @@ std::string Caption(HWND wnd) {
     return buf;
 }
 
+struct FindId {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchId(HWND c, LPARAM lp) {
+    auto* f = reinterpret_cast<FindId*>(lp);
+    if (GetDlgCtrlID(c) != f->id) return TRUE;
+    f->found = c;
+    return FALSE;
+}
+
 HWND Control(HWND form, int id) {
-    HWND found = nullptr;
-    struct Find {
-        int id;
-        HWND* found;
-    } f{id, &found};
-    EnumChildWindows(
-        form,
-        [](HWND c, LPARAM lp) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(lp);
-            if (GetDlgCtrlID(c) != f->id) return TRUE;
-            *f->found = c;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&f));
-    return found;
+    FindId f{id, nullptr};
+    EnumChildWindows(form, MatchId, reinterpret_cast<LPARAM>(&f));
+    return f.found;
 }
 
 enum { Next = 1001, Back, Close, Restart = 1005 };
