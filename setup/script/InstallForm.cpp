@@ -78,19 +78,28 @@ LRESULT CALLBACK TfmInstall::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-// Handles whatever waits for the form (paint, the cancel button), leaving
-// other windows' messages queued: the run owns the thread.
-void TfmInstall::Repaint(bool now) {
-    const DWORD tick = GetTickCount();
-    if (!now && tick - lastPaint < RepaintInterval) return;
-    lastPaint = tick;
-    UpdateWindow(PB);
+bool TfmInstall::Due() const { return GetTickCount() - lastPaint >= RepaintInterval; }
+
+// Handles whatever waits for the form (the cancel button, what is left to
+// paint), leaving other windows' messages queued: the run owns the thread.
+void TfmInstall::Painted() {
+    lastPaint = GetTickCount();
     UpdateWindow(lbFile);
     MSG m;
     while (PeekMessageA(&m, handle, 0, 0, PM_REMOVE)) {
         TranslateMessage(&m);
         DispatchMessageA(&m);
     }
+}
+
+// The bar paints itself at every change of position, so every change costs a
+// repaint; an entry is drawn only when the last drawing is old enough.
+void TfmInstall::ShowEntry() {
+    SetWindowTextA(lbFile, entryPath.c_str());
+    rangeShift = entrySize > 0x7FFFFFFFu ? 1 : 0;
+    SendMessageA(PB, PBM_SETPOS, 0, 0);
+    SendMessageA(PB, PBM_SETRANGE32, 0, static_cast<LPARAM>(entrySize >> rangeShift));
+    entryShown = true;
 }
 
 void TfmInstall::RunShown() {
@@ -106,6 +115,7 @@ void TfmInstall::RunShown() {
     }
     SendMessageA(PB, PBM_SETPOS, 0, 0);
     SetWindowTextA(lbFile, "");
+    entryShown = false;
     ShowWindow(handle, SW_SHOWNORMAL);
     UpdateWindow(handle);
     lastPaint = GetTickCount();
@@ -114,18 +124,25 @@ void TfmInstall::RunShown() {
 void TfmInstall::RunHidden() { ShowWindow(handle, SW_HIDE); }
 
 void TfmInstall::EntryStarted(const std::string& path, uint32_t size) {
-    SetWindowTextA(lbFile, path.c_str());
-    rangeShift = size > 0x7FFFFFFFu ? 1 : 0;
-    SendMessageA(PB, PBM_SETPOS, 0, 0);
-    SendMessageA(PB, PBM_SETRANGE32, 0, static_cast<LPARAM>(size >> rangeShift));
-    Repaint(false);
+    entryPath = path;
+    entrySize = size;
+    entryShown = false;
+    if (!Due()) return;
+    ShowEntry();
+    Painted();
 }
 
-// The bar's state follows every block; only the painting is rationed, so the
-// bar is right whenever it is seen and exact at each entry's end.
+// Once an entry is on screen its last block is always drawn, so a shown
+// entry ends with a full bar however fast it went.
 void TfmInstall::EntryProgress(uint32_t position) {
+    if (!entryShown) {
+        if (!Due()) return;
+        ShowEntry();
+    } else if (position < entrySize && !Due()) {
+        return;
+    }
     SendMessageA(PB, PBM_SETPOS, static_cast<WPARAM>(position >> rangeShift), 0);
-    Repaint(false);
+    Painted();
 }
 
 bool TfmInstall::NextDiskette() {
