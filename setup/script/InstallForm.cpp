@@ -84,6 +84,7 @@ bool TfmInstall::Due() const { return GetTickCount() - lastPaint >= RepaintInter
 // paint), leaving other windows' messages queued: the run owns the thread.
 void TfmInstall::Painted() {
     lastPaint = GetTickCount();
+    UpdateWindow(PB);
     UpdateWindow(lbFile);
     MSG m;
     while (PeekMessageA(&m, handle, 0, 0, PM_REMOVE)) {
@@ -92,13 +93,16 @@ void TfmInstall::Painted() {
     }
 }
 
-// The bar paints itself at every change of position, so every change costs a
-// repaint; an entry is drawn only when the last drawing is old enough.
-void TfmInstall::ShowEntry() {
+// The bar paints itself at every change of range or position, so the new
+// entry's label, range and position go on screen in one drawing.
+void TfmInstall::ShowEntry(uint32_t position) {
     SetWindowTextA(lbFile, entryPath.c_str());
     rangeShift = entrySize > 0x7FFFFFFFu ? 1 : 0;
-    SendMessageA(PB, PBM_SETPOS, 0, 0);
+    SendMessageA(PB, WM_SETREDRAW, FALSE, 0);
     SendMessageA(PB, PBM_SETRANGE32, 0, static_cast<LPARAM>(entrySize >> rangeShift));
+    SendMessageA(PB, PBM_SETPOS, static_cast<WPARAM>(position >> rangeShift), 0);
+    SendMessageA(PB, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(PB, nullptr, TRUE);
     entryShown = true;
 }
 
@@ -123,13 +127,16 @@ void TfmInstall::RunShown() {
 
 void TfmInstall::RunHidden() { ShowWindow(handle, SW_HIDE); }
 
+// An entry is drawn at its first block, together with that block, so a
+// small entry costs one drawing; an empty one has no block to wait for.
 void TfmInstall::EntryStarted(const std::string& path, uint32_t size) {
     entryPath = path;
     entrySize = size;
     entryShown = false;
-    if (!Due()) return;
-    ShowEntry();
-    Painted();
+    if (size == 0 && Due()) {
+        ShowEntry(0);
+        Painted();
+    }
 }
 
 // Once an entry is on screen its last block is always drawn, so a shown
@@ -137,11 +144,12 @@ void TfmInstall::EntryStarted(const std::string& path, uint32_t size) {
 void TfmInstall::EntryProgress(uint32_t position) {
     if (!entryShown) {
         if (!Due()) return;
-        ShowEntry();
+        ShowEntry(position);
     } else if (position < entrySize && !Due()) {
         return;
+    } else {
+        SendMessageA(PB, PBM_SETPOS, static_cast<WPARAM>(position >> rangeShift), 0);
     }
-    SendMessageA(PB, PBM_SETPOS, static_cast<WPARAM>(position >> rangeShift), 0);
     Painted();
 }
 

@@ -28,7 +28,7 @@ public:
 private:
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     bool Due() const;
-    void ShowEntry();
+    void ShowEntry(uint32_t position);
     void Painted();
 
     HWND handle = nullptr;
