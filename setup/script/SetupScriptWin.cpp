@@ -12,6 +12,7 @@ static std::string ModulePath() {
 void LoadSetupScript() { LoadSetupScriptFrom(DirectoryWithSeparator(ModulePath())); }
 
 void LoadSetupScriptFrom(const std::string& sourceDir) {
+    SetupScript = TSetupScript();  // items absent from this script must not survive a reload
     SetupScript.SourceDir = sourceDir;
     const std::string ini = SetupScript.SourceDir + "SETUP.INI";
     FillSetupScript(SetupScript, [&ini](const char* section, const char* key, const char* def) {
