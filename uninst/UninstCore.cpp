@@ -1,6 +1,7 @@
 #include "UninstCore.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace uninst {
 
@@ -28,12 +29,6 @@ bool IsRoot(const std::string& raw) {
 
 bool IsAbsolute(const std::string& p) {
     return (p.size() >= 3 && p[1] == ':' && IsSep(p[2])) || (p.size() >= 2 && IsSep(p[0]) && IsSep(p[1]));
-}
-
-bool Within(const std::string& path, const std::string& root) {
-    std::string p = AsciiUpper(path), r = AsciiUpper(root);
-    if (p == r) return true;
-    return p.size() > r.size() && p.compare(0, r.size(), r) == 0 && IsSep(p[r.size()]);
 }
 
 // Delphi-style Copy(s, from, count) with from counted from 1; unlimited count.
@@ -135,17 +130,19 @@ LogContents ParseLog(const std::string& text) {
     LogContents log;
     std::vector<std::string> lines = SplitLines(text);
     // The path stands at a fixed place behind the prefix, whatever comes before
-    // the prefix; paths are taken whole, however long.
+    // the prefix; paths are taken whole, however long. Setup writes only full
+    // paths: anything else would be taken from whatever folder the uninstaller
+    // was started in, so it is passed over.
     for (const auto& line : lines) {
         if (line.find("FILE:") != std::string::npos || line.find("ICON:") != std::string::npos) {
             std::string p = TrimControl(From(line, 6));
-            if (!p.empty()) log.entries.push_back(p);
+            if (IsAbsolute(p)) log.entries.push_back(p);
         }
     }
     for (const auto& line : lines) {
         if (line.find("DIR:") != std::string::npos) {
             std::string p = TrimControl(From(line, 5));
-            if (!p.empty()) log.dirs.push_back(p);
+            if (IsAbsolute(p)) log.dirs.push_back(p);
         }
     }
     return log;
@@ -166,35 +163,41 @@ bool SamePath(const std::string& a, const std::string& b) {
 }
 
 std::vector<std::string> PruneCandidates(const LogContents& log, const std::string& logDir) {
-    std::vector<std::string> roots;
+    std::unordered_set<std::string> roots;
     for (const auto& d : log.dirs)
-        if (IsAbsolute(d) && !IsRoot(d)) roots.push_back(StripTrailingSeps(d));
-    if (IsAbsolute(logDir) && !IsRoot(logDir)) roots.push_back(StripTrailingSeps(logDir));
+        if (IsAbsolute(d) && !IsRoot(d)) roots.insert(AsciiUpper(StripTrailingSeps(d)));
+    if (IsAbsolute(logDir) && !IsRoot(logDir)) roots.insert(AsciiUpper(StripTrailingSeps(logDir)));
 
+    // Logs of large archives list thousands of files in a few folders.
     std::vector<std::string> found;
+    std::unordered_set<std::string> seen;
     auto add = [&](const std::string& raw) {
         std::string p = StripTrailingSeps(raw);
-        if (p.empty() || IsRoot(p)) return;
-        for (const auto& f : found)
-            if (SamePath(f, p)) return;
+        if (p.empty() || IsRoot(p) || !seen.insert(AsciiUpper(p)).second) return;
         found.push_back(p);
     };
+    // The folders above a path, up to the outermost listed one among them.
     auto addWithParents = [&](const std::string& start) {
         add(start);
         if (!IsAbsolute(start)) return;
+        std::vector<std::string> chain;
+        size_t keep = 0;
         for (std::string p = ParentDir(start); !p.empty() && !IsRoot(p); p = ParentDir(p)) {
-            bool inside = std::any_of(roots.begin(), roots.end(), [&](const std::string& r) { return Within(p, r); });
-            if (!inside) break;
-            add(p);
+            chain.push_back(p);
+            if (roots.count(AsciiUpper(p))) keep = chain.size();
         }
+        for (size_t i = 0; i < keep; ++i) add(chain[i]);
     };
     for (const auto& d : log.dirs) addWithParents(d);
     for (const auto& e : log.entries) addWithParents(e);
 
-    auto depth = [](const std::string& p) { return std::count_if(p.begin(), p.end(), IsSep); };
-    std::stable_sort(found.begin(), found.end(),
-                     [&](const std::string& a, const std::string& b) { return depth(a) > depth(b); });
-    return found;
+    std::vector<std::pair<long, size_t>> order;  // (-depth, log order)
+    for (size_t i = 0; i < found.size(); ++i)
+        order.emplace_back(-(long)std::count_if(found[i].begin(), found[i].end(), IsSep), i);
+    std::sort(order.begin(), order.end());
+    std::vector<std::string> deepestFirst;
+    for (const auto& o : order) deepestFirst.push_back(std::move(found[o.second]));
+    return deepestFirst;
 }
 
 bool UninstallStringNamesLog(const std::string& command, const std::string& logPath) {

@@ -46,7 +46,8 @@ std::vector<std::string> SplitLines(const std::string& text);
 // What the log asks to remove, in log order. A line counts as a file or
 // shortcut when it contains "FILE:" or "ICON:" anywhere, and as a directory
 // when it contains "DIR:"; the path is then read from the fixed place just
-// behind the prefix and trimmed. Empty paths are dropped.
+// behind the prefix and trimmed. Paths that are not full paths (empty ones
+// included) are dropped.
 struct LogContents {
     std::vector<std::string> entries;  // files and shortcuts, first pass
     std::vector<std::string> dirs;     // directories, second pass

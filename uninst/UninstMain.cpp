@@ -77,8 +77,8 @@ public:
         DWORD a = GetFileAttributesA(path.c_str());
         return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
     }
-    bool ReadFile(const std::string& path, std::string* bytes) override { return ReadWhole(path, bytes); }
-    bool DeleteFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+    bool ReadAll(const std::string& path, std::string* bytes) override { return ReadWhole(path, bytes); }
+    bool RemoveFile(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0; }
     bool RemoveDir(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
 
     std::string FullPath(const std::string& path) override {

@@ -1,5 +1,7 @@
 #include "UninstallRun.h"
 
+#include <unordered_set>
+
 #include "UninstCore.h"
 
 namespace uninst {
@@ -44,17 +46,21 @@ RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
     CleanRegistry(logPath, host);
 
     std::string text;
-    if (!host.ReadFile(logPath, &text)) {
+    if (!host.ReadAll(logPath, &text)) {
         host.Message(BoxKind::Error, kErrorCaption, logPath + kUnreadableTail);
         return RunStatus::LogUnreadable;
     }
     LogContents log = ParseLog(text);
-    for (const auto& e : log.entries) host.DeleteFile(e);
+    std::unordered_set<std::string> deleted;
+    for (const auto& e : log.entries)
+        if (host.RemoveFile(e)) deleted.insert(AsciiUpper(e));
     for (const auto& d : log.dirs) host.RemoveDir(d);
     // Folders the listed ones could not take because they still held
-    // subfolders, and folders left empty by the deletions.
+    // subfolders, and folders left empty by the deletions. What was just
+    // deleted as a file is no folder.
     std::vector<std::string> prune = PruneCandidates(log, ParentDir(logPath));
-    for (const auto& d : prune) host.RemoveDir(d);
+    for (const auto& d : prune)
+        if (!deleted.count(AsciiUpper(d))) host.RemoveDir(d);
 
     std::string failed;
     if (!host.ScheduleSelfRemoval(&failed)) {

@@ -27,9 +27,9 @@ public:
     virtual ~Host() = default;
     // True for an existing file; a directory is not one.
     virtual bool IsFile(const std::string& path) = 0;
-    virtual bool ReadFile(const std::string& path, std::string* bytes) = 0;
+    virtual bool ReadAll(const std::string& path, std::string* bytes) = 0;
     // Failures are the caller's to ignore.
-    virtual bool DeleteFile(const std::string& path) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
     // Removes the directory only when it is empty.
     virtual bool RemoveDir(const std::string& path) = 0;
     virtual std::string FullPath(const std::string& path) = 0;

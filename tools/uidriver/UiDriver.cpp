@@ -205,17 +205,15 @@ bool PressKey(HWND top, UINT vk) {
     return PostMessageW(target, WM_KEYDOWN, vk, down) && PostMessageW(target, WM_KEYUP, vk, up);
 }
 
+int Usage() {
+    Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
+    return 2;
+}
+
 int Run(int argc, wchar_t** argv) {
-    if (argc < 2) {
-        Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
-        return 2;
-    }
+    if (argc < 2) return Usage();
     std::wstring cmd = argv[1];
-    auto need = [&](int n) {
-        if (argc == n) return true;
-        Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
-        return false;
-    };
+    auto need = [&](int n) { return argc == n || Usage() == 0; };
 
     if (cmd == L"list") {
         if (!need(2)) return 2;
@@ -227,16 +225,13 @@ int Run(int argc, wchar_t** argv) {
         }
         return 0;
     }
-    if (argc < 3) {
-        Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
-        return 2;
-    }
+    if (argc < 3) return Usage();
     std::wstring title = argv[2];
 
     if (cmd == L"run") {
         if (argc != 3 && !need(4)) return 2;
         long s = 60;
-        if (argc == 4 && (!ParseInt(argv[3], &s) || s < 0)) return need(0), 2;
+        if (argc == 4 && (!ParseInt(argv[3], &s) || s < 0)) return Usage();
         // The command line goes through untouched: no quoting is added, so a
         // test sees the program's own parameter splitting.
         std::vector<wchar_t> line(title.begin(), title.end());
@@ -263,7 +258,7 @@ int Run(int argc, wchar_t** argv) {
         DWORD ms = kDefaultWaitMs;
         if (argc == 4) {
             long s = 0;
-            if (!ParseInt(argv[3], &s) || s < 0) return need(0), 2;
+            if (!ParseInt(argv[3], &s) || s < 0) return Usage();
             ms = (DWORD)s * 1000;
         }
         if (cmd == L"wait") {
@@ -292,7 +287,7 @@ int Run(int argc, wchar_t** argv) {
         if (cmd == L"close") return PostMessageW(top, WM_CLOSE, 0, 0) ? 0 : 1;
         if (cmd == L"key") {
             UINT vk = KeyCode(argv[3]);
-            if (!vk) return need(0), 2;
+            if (!vk) return Usage();
             return PressKey(top, vk) ? 0 : 1;
         }
         Out(TextOf(top) + L"\n");
@@ -315,7 +310,7 @@ int Run(int argc, wchar_t** argv) {
     }
 
     long id = 0;
-    if (argc < 4 || !ParseInt(argv[3], &id)) return need(0), 2;
+    if (argc < 4 || !ParseInt(argv[3], &id)) return Usage();
 
     if (cmd == L"clickid") {
         if (!need(4)) return 2;
@@ -339,7 +334,7 @@ int Run(int argc, wchar_t** argv) {
     if (cmd == L"check") {
         if (!need(5)) return 2;
         std::wstring state = argv[4];
-        if (state != L"0" && state != L"1") return need(0), 2;
+        if (state != L"0" && state != L"1") return Usage();
         WPARAM want = state == L"1" ? BST_CHECKED : BST_UNCHECKED;
         HWND c = FindById(title, id);
         if (!c) {
@@ -358,8 +353,7 @@ int Run(int argc, wchar_t** argv) {
         Err(L"control " + std::to_wstring(id) + L" did not take state " + state);
         return 1;
     }
-    Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
-    return 2;
+    return Usage();
 }
 
 }  // namespace

@@ -57,9 +57,10 @@ TEST(Log, ReadsLinesAndPaths) {
         "DIR:\r\n"
         "ICON:C:\\S\\\xB9\xD9\xB7\xCE.LNK\r\n"
         "comment\r\n"
-        "xFILE:C:\\Q\r\n"  // the path is read from the fixed place
-        "DIR:C:\\S");      // no final line end
-    EXPECT_EQ(log.entries, (Lines{"C:\\P\\A.EXE", "C:\\P\\B.TXT", longPath, "C:\\S\\\xB9\xD9\xB7\xCE.LNK", ":C:\\Q"}));
+        "FILE:WIN.INI\r\n"     // relative: would hit the current folder
+        " FILE:C:\\Q\r\n"      // read from the fixed place: no full path
+        "DIR:C:\\S");        // no final line end
+    EXPECT_EQ(log.entries, (Lines{"C:\\P\\A.EXE", "C:\\P\\B.TXT", longPath, "C:\\S\\\xB9\xD9\xB7\xCE.LNK"}));
     EXPECT_EQ(log.dirs, (Lines{"C:\\P", "C:\\S"}));
 }
 

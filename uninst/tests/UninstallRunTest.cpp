@@ -17,12 +17,12 @@ struct FakeHost : Host {
     std::vector<std::string> events;
 
     bool IsFile(const std::string& p) override { return files.count(p) > 0; }
-    bool ReadFile(const std::string& p, std::string* b) override {
+    bool ReadAll(const std::string& p, std::string* b) override {
         if (readFails || !files.count(p)) return false;
         *b = files[p];
         return true;
     }
-    bool DeleteFile(const std::string& p) override { return events.push_back("del " + p), files.erase(p) > 0; }
+    bool RemoveFile(const std::string& p) override { return events.push_back("del " + p), files.erase(p) > 0; }
     bool RemoveDir(const std::string& p) override { return events.push_back("rmdir " + p), true; }
     std::string FullPath(const std::string& p) override { return p; }
     void DeleteKeyTree(RegRoot, const std::string& k) override { events.push_back("key " + k); }
@@ -88,7 +88,7 @@ TEST(Run, RemovesKeysThenFilesThenFoldersThenItself) {
     EXPECT_EQ(h.Count("key "), 32u);
     EXPECT_EQ(std::vector<std::string>(h.events.begin() + 33, h.events.end()),
               (std::vector<std::string>{"del C:\\V 1\\A.EXE", "del " + kLog, "rmdir C:\\V 1",
-                                        "rmdir C:\\V 1\\A.EXE", "rmdir " + kLog, "rmdir C:\\V 1", "schedule",
+                                        "rmdir C:\\V 1", "schedule",
                                         "box 완료|프로그램 삭제를 완료 했습니다.", "self+dir"}));
 }
 
