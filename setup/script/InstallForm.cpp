@@ -78,12 +78,12 @@ LRESULT CALLBACK TfmInstall::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-// Handles whatever waits for the form (paint, the cancel button), leaving
-// other windows' messages queued: the run owns the thread.
-void TfmInstall::Repaint(bool now) {
-    const DWORD tick = GetTickCount();
-    if (!now && tick - lastPaint < RepaintInterval) return;
-    lastPaint = tick;
+bool TfmInstall::Due() const { return GetTickCount() - lastPaint >= RepaintInterval; }
+
+// Handles whatever waits for the form (the cancel button, what is left to
+// paint), leaving other windows' messages queued: the run owns the thread.
+void TfmInstall::Painted() {
+    lastPaint = GetTickCount();
     UpdateWindow(PB);
     UpdateWindow(lbFile);
     MSG m;
@@ -91,6 +91,19 @@ void TfmInstall::Repaint(bool now) {
         TranslateMessage(&m);
         DispatchMessageA(&m);
     }
+}
+
+// The bar paints itself at every change of range or position, so the new
+// entry's label, range and position go on screen in one drawing.
+void TfmInstall::ShowEntry(uint32_t position) {
+    SetWindowTextA(lbFile, entryPath.c_str());
+    rangeShift = entrySize > 0x7FFFFFFFu ? 1 : 0;
+    SendMessageA(PB, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(PB, PBM_SETRANGE32, 0, static_cast<LPARAM>(entrySize >> rangeShift));
+    SendMessageA(PB, PBM_SETPOS, static_cast<WPARAM>(position >> rangeShift), 0);
+    SendMessageA(PB, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(PB, nullptr, TRUE);
+    entryShown = true;
 }
 
 void TfmInstall::RunShown() {
@@ -106,6 +119,7 @@ void TfmInstall::RunShown() {
     }
     SendMessageA(PB, PBM_SETPOS, 0, 0);
     SetWindowTextA(lbFile, "");
+    entryShown = false;
     ShowWindow(handle, SW_SHOWNORMAL);
     UpdateWindow(handle);
     lastPaint = GetTickCount();
@@ -113,19 +127,30 @@ void TfmInstall::RunShown() {
 
 void TfmInstall::RunHidden() { ShowWindow(handle, SW_HIDE); }
 
+// An entry is drawn at its first block, together with that block, so a
+// small entry costs one drawing; an empty one has no block to wait for.
 void TfmInstall::EntryStarted(const std::string& path, uint32_t size) {
-    SetWindowTextA(lbFile, path.c_str());
-    rangeShift = size > 0x7FFFFFFFu ? 1 : 0;
-    SendMessageA(PB, PBM_SETPOS, 0, 0);
-    SendMessageA(PB, PBM_SETRANGE32, 0, static_cast<LPARAM>(size >> rangeShift));
-    Repaint(false);
+    entryPath = path;
+    entrySize = size;
+    entryShown = false;
+    if (size == 0 && Due()) {
+        ShowEntry(0);
+        Painted();
+    }
 }
 
-// The bar's state follows every block; only the painting is rationed, so the
-// bar is right whenever it is seen and exact at each entry's end.
+// Once an entry is on screen its last block is always drawn, so a shown
+// entry ends with a full bar however fast it went.
 void TfmInstall::EntryProgress(uint32_t position) {
-    SendMessageA(PB, PBM_SETPOS, static_cast<WPARAM>(position >> rangeShift), 0);
-    Repaint(false);
+    if (!entryShown) {
+        if (!Due()) return;
+        ShowEntry(position);
+    } else if (position < entrySize && !Due()) {
+        return;
+    } else {
+        SendMessageA(PB, PBM_SETPOS, static_cast<WPARAM>(position >> rangeShift), 0);
+    }
+    Painted();
 }
 
 bool TfmInstall::NextDiskette() {

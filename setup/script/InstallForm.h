@@ -16,7 +16,7 @@ public:
 
     // The shortest time between two repaints during extraction; a shorter
     // one costs install time and shows the eye nothing more.
-    static const DWORD RepaintInterval = 40;
+    static const DWORD RepaintInterval = 100;
 
     void RunShown() override;
     void RunHidden() override;
@@ -27,7 +27,9 @@ public:
 
 private:
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
-    void Repaint(bool now);
+    bool Due() const;
+    void ShowEntry(uint32_t position);
+    void Painted();
 
     HWND handle = nullptr;
     HWND Image1 = nullptr, Bevel1 = nullptr, Label1 = nullptr, lbFile = nullptr, PB = nullptr,
@@ -35,6 +37,11 @@ private:
     HFONT font = nullptr;
     HBRUSH faceBrush = nullptr;
     bool cancelRequested = false;
+    // The entry being extracted, shown or not yet: entries that come and go
+    // within one repaint interval are never drawn.
+    std::string entryPath;
+    uint32_t entrySize = 0;
+    bool entryShown = false;
     unsigned rangeShift = 0;  // progress bars count in int: sizes above 2 GB are halved
     DWORD lastPaint = 0;
 };

@@ -479,6 +479,30 @@ TEST_F(InstallRun, ACancelDuringExtractionStopsAtTheNextEntry) {
     EXPECT_FALSE(engine.Finish());
 }
 
+// Drawing is rationed, but an entry once on screen ends with its bar full,
+// and an entry that passes within the interval is never drawn.
+TEST_F(InstallRun, AShownEntryEndsWithAFullBarAndQuickOnesAreNotDrawn) {
+    CreateInstallForm(GetModuleHandleA(nullptr));
+    HWND pb = FindWindowExA(fmInstall->Handle(), nullptr, PROGRESS_CLASSA, nullptr);
+    ASSERT_NE(pb, nullptr);
+    fmInstall->RunShown();
+    Sleep(TfmInstall::RepaintInterval + 20);
+    fmInstall->EntryStarted("C:\\a.dat", 1000);
+    fmInstall->EntryProgress(400);
+    EXPECT_EQ(SendMessageA(pb, PBM_GETPOS, 0, 0), 400);
+    fmInstall->EntryProgress(700);
+    fmInstall->EntryProgress(1000);
+    EXPECT_EQ(SendMessageA(pb, PBM_GETPOS, 0, 0), 1000);
+    EXPECT_EQ(SendMessageA(pb, PBM_GETRANGE, FALSE, 0), 1000);
+    fmInstall->EntryStarted("C:\\b.dat", 0);
+    fmInstall->EntryProgress(0);
+    EXPECT_EQ(SendMessageA(pb, PBM_GETRANGE, FALSE, 0), 1000);
+    Sleep(TfmInstall::RepaintInterval + 20);
+    fmInstall->EntryStarted("C:\\c.dat", 0);
+    EXPECT_EQ(SendMessageA(pb, PBM_GETRANGE, FALSE, 0), 0);  // an empty entry: a bar of range 0
+    fmInstall->RunHidden();
+}
+
 // A log that cannot replace the old one leaves the old one whole and no
 // temporary file behind.
 TEST_F(InstallRun, TheLogIsReplacedWholeOrNotAtAll) {

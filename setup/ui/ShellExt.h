@@ -1,0 +1,23 @@
+// Registration of the product's shell extension when the wizard closes on its
+// last page. The uninstaller removes the same keys: keep the lists in step.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+extern const char ShellExtClassId[];  // the extension's class identifier
+extern const char ProductKey[];       // under HKEY_CURRENT_USER
+
+// The shell DLL name is empty in the script: keep the name a previous install
+// recorded under the product key, else the product's usual library name.
+extern const char DefaultShellDll[];
+
+// Removes the old keys, writes the product key and the seven handler keys and
+// starts regsvr32 for the server and for ActiveSkin.ocx, hidden and without
+// waiting. Reads SetupScript's InstallDir and shell DLL name; reports nothing.
+void RegisterShellExtension();
+
+// How the commands are started; tests record them instead.
+using ShellExecFn = UINT(WINAPI*)(LPCSTR command, UINT show);
+extern ShellExecFn ShellExtExec;

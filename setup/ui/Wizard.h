@@ -1,0 +1,77 @@
+// fmWizad: setup's main window. Four pages (welcome, install directory,
+// summary, finish); leaving the third runs the install, closing on the fourth
+// registers the shell extension and restarts Windows when asked.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TGradPan;
+
+class TfmWizad {
+public:
+    // FormCreate: loads the setup script and shows page 1; the window stays
+    // hidden until Show.
+    TfmWizad();
+    ~TfmWizad();
+    TfmWizad(const TfmWizad&) = delete;
+    TfmWizad& operator=(const TfmWizad&) = delete;
+
+    HWND Handle() const { return handle; }
+    void Show();
+
+    // The install run of page 3: true when it went through every step, false
+    // when the user cancelled it; an exception is a failure of the run.
+    std::function<bool()> RunInstall;
+
+    uint16_t CurrentPage = 1;
+    void ShowPage(uint16_t n);
+    void NextPage();
+    void PrevPage();
+
+private:
+    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK PageProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    void FormCreate();
+    void FormClose();
+    void Button1Click() { NextPage(); }
+    void Button2Click() { PrevPage(); }
+    void Button3Click() { SendMessageA(handle, WM_CLOSE, 0, 0); }
+    void Button4Click();
+    void ShowInstallDir();
+    void RunInstallStep();
+    void Paint(HDC dc);
+    void CreateControls();
+    HWND Label(int page, const char* text, int top, int height = 14);
+
+    HWND handle = nullptr;
+    HWND Notebook1[4] = {};
+    HWND Image1 = nullptr, Image2 = nullptr;
+    HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
+    HWND lb1 = nullptr, lb2 = nullptr, lb3 = nullptr, lb4 = nullptr;
+    HWND lbDir = nullptr, ListBox1 = nullptr, WinReStartCheckBox = nullptr;
+    std::unique_ptr<TGradPan> GradPan;
+    HBITMAP productPicture = nullptr, logoPicture = nullptr, panelBitmap = nullptr;
+    std::string title;  // the script's title, page 1's caption
+};
+
+extern TfmWizad* fmWizad;
+
+// How the wizard asks and tells; tests answer in place of the user.
+using WizardMessageBoxFn = int(WINAPI*)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+extern WizardMessageBoxFn WizardMessageBox;
+
+// The program's title, for the message boxes that speak for the program.
+extern const char ApplicationTitle[];
+
+// The five lines of the summary list for a source and an install directory.
+void SummaryLines(const std::string& sourceDir, const std::string& installDir, std::string lines[5]);
+
+// Asks Windows to restart, first taking the shutdown privilege where the
+// system has privileges. False when the request was refused.
+bool RestartWindows();
