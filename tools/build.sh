@@ -34,6 +34,8 @@ for b in "${builds[@]}"; do
         *) echo "unknown build: $b" >&2; exit 2 ;;
     esac
     echo "== building $b"
-    cmake --build "build/$b" -j "$jobs" 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^-- ' || true
-    [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "build $b failed" >&2; exit 1; }
+    log="build/$b-build.log"
+    if cmake --build "build/$b" -j "$jobs" >"$log" 2>&1; then rc=0; else rc=$?; fi
+    grep -v -E '^\[ *[0-9]+%\]|^-- ' "$log" || true
+    [ "$rc" -eq 0 ] || { echo "build $b failed" >&2; exit 1; }
 done
