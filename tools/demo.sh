@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
-# The kit's main job on its sample product: builds everything, makes the
-# distribution with mkdist, and shows what setup loads from its SETUP.INI.
-set -euo pipefail
+# The kit's main job, on its sample product: builds everything, makes the
+# distribution and its self-extracting file, then under Wine lets the
+# self-extractor unpack the distribution, setup install it and VlUnInst
+# remove it.
+#
+# With a display (DISPLAY set) the windows appear there for a person to click
+# through. Without one (or with KIT_DEMO_HEADLESS=1) an Xvfb display is used
+# and tools/uidriver plays the user; a screenshot of every screen is saved.
+set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-bash tools/install-deps.sh
+bash tools/install-deps.sh || { echo "installing dependencies failed" >&2; exit 1; }
 . tools/wine-env.sh
-bash tools/build.sh native win32 "win$KIT_WINE_BITS"
+bash tools/build.sh native win32 "win$KIT_WINE_BITS" || exit 1
 bin="build/win$KIT_WINE_BITS/bin"
 demo=build/demo
-rm -rf "$demo"
-mkdir -p "$demo"
+shots=$demo/screens
+interactive=""
+[ -n "${DISPLAY:-}" ] && [ -z "${KIT_DEMO_HEADLESS:-}" ] && interactive=$DISPLAY
 
-# The product folder: the sample's files, generated data, and the sample's own programs.
+rm -rf "$demo"
+mkdir -p "$demo" "$shots"
+
+# --- the vendor's side: product folder, distribution, self-extracting file
 cp -r samples/varnel/product "$demo/product"
 python3 - "$demo/product/DATA" <<'PY'
 import random, sys
@@ -25,12 +35,118 @@ open(sys.argv[1] + '/sample.dat', 'wb').write(bytes(r.getrandbits(8) for _ in ra
 PY
 cp "$bin/Varnel.exe" "$bin/VarShell.dll" "$demo/product/PROGRAM/"
 
-echo "== making the distribution"
-build/native/tools/distbuild/mkdist --kit "$bin" "$demo/product" "$demo/dist"
+# The stub this Wine can run: the shipped i686 one, or its x86_64 twin.
+stub="$bin/selfext.exe"
+stub_size=$(stat -c %s "$stub")
+echo "== making the distribution and VarnelSetup.exe"
+build/native/tools/distbuild/mkdist --kit "$bin" --sfx "$demo/VarnelSetup.exe" \
+    --packer build/native/tools/packer/packer --stub "$stub" \
+    --packer-arg --stub-size --packer-arg "$stub_size" \
+    "$demo/product" "$demo/dist" || exit 1
 
-echo "== what setup loads from the distribution's SETUP.INI"
+# --- the user's side, under Wine
+export KIT_WINE_STATE="$root/$demo/wine"
+[ -n "$interactive" ] && export KIT_USE_DISPLAY=$interactive
 trap 'tools/wine-session.sh stop >/dev/null 2>&1' EXIT
-tools/wine-session.sh start
-out="Z:$root/$demo/settings.txt"
-tools/wine-run.sh "$demo/dist/setup.exe" "/dump=${out//\//\\}"
-iconv -f CP949 -t UTF-8 "$demo/settings.txt"
+tools/wine-session.sh start || exit 1
+. tools/wine-env.sh
+C="$WINEPREFIX/drive_c"
+mkdir -p "$C/Downloads"
+cp "$demo/VarnelSetup.exe" "$C/Downloads/"
+uidriver="$root/$bin/uidriver.exe"
+ui() { "$KIT_WINE" "$uidriver" "$@"; }
+n=0
+shot() {
+    [ -n "$interactive" ] && return
+    sleep 0.7
+    n=$((n + 1))
+    import -display "$DISPLAY" -window root "$shots/$(printf '%02d' $n)-$1.png" 2>/dev/null
+}
+fail() { echo "demo: $*" >&2; exit 1; }
+regval() {
+    "$KIT_WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' \
+        | LC_ALL=C sed -n 's/^ *[^ ].*REG_SZ *//p' | head -n1
+}
+winpath() { local p=${1#"$C"/}; p=${p//\//\\}; echo "C:\\$p"; }
+listing() {  # what a folder holds, relative to it
+    (cd "$1" 2>/dev/null && find . -mindepth 1 | sed 's|^\./|  |' | LC_ALL=C sort)
+}
+title="Varnel 2.0 설치"
+uninst_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnel 2.0'
+
+if [ -n "$interactive" ]; then
+    echo "== 1/3 Unpack: choose C:\\VarnelSetup as Extract Path, press Extract, then Close."
+    "$KIT_WINE" 'C:\Downloads\VarnelSetup.exe'
+    [ -f "$C/VarnelSetup/setup.exe" ] || fail "nothing was unpacked to C:\\VarnelSetup"
+    echo "== 2/3 Install: go through the wizard; close it on its last page."
+    "$KIT_WINE" 'C:\VarnelSetup\setup.exe'
+    cmd=$(regval "$uninst_key" UninstallString)
+    [ -n "$cmd" ] || fail "no uninstall entry: the install did not finish"
+    echo "== 3/3 Remove: answer the uninstaller's question."
+    "$KIT_WINE" "$uidriver" run "$cmd" 600
+else
+    # 1. The self-extractor unpacks the distribution.
+    echo "== 1/3 selfext unpacks the distribution"
+    "$KIT_WINE" 'C:\Downloads\VarnelSetup.exe' & pid=$!
+    ui wait "Self Extract" 30 >/dev/null || fail "the self-extractor did not open"
+    ui settext "Self Extract" 101 'C:\VarnelSetup'
+    shot selfext-main
+    ui click "Self Extract" Extract || fail "no Extract button"
+    ui wait "Self Extract - Result" 60 >/dev/null || fail "the extraction did not finish"
+    shot selfext-result
+    ui clickid "Self Extract - Result" 1
+    ui key "Self Extract" ESCAPE
+    wait $pid
+    echo "unpacked into C:\\VarnelSetup:"
+    listing "$C/VarnelSetup"
+    [ -f "$C/VarnelSetup/setup.exe" ] || fail "setup.exe was not unpacked"
+
+    # 2. setup installs the product: every page, then finish without restarting.
+    echo "== 2/3 setup installs the product"
+    "$KIT_WINE" 'C:\VarnelSetup\setup.exe' & pid=$!
+    ui wait "$title" 30 >/dev/null || fail "the wizard did not open"
+    shot wizard-welcome
+    ui click "$title" "다음(N) >" && ui wait "설치 경로" 10 >/dev/null || fail "no page 2"
+    shot wizard-directory
+    ui click "설치 경로" "찾아보기(P)" && ui wait "선택" 10 >/dev/null && {
+        shot wizard-chooser
+        ui click "선택" "취소"
+        ui gone "선택" 10 >/dev/null
+    }
+    ui click "설치 경로" "다음(N) >" && ui wait "설치 시작" 10 >/dev/null || fail "no page 3"
+    shot wizard-summary
+    ui click "설치 시작" "다음(N) >"
+    ui wait "설치" 5 >/dev/null && shot install-progress
+    ui wait "설치 완료" 180 >/dev/null || fail "the install did not finish"
+    shot wizard-finished
+    ui check "설치 완료" 1005 0
+    ui click "설치 완료" "종료"
+    wait $pid
+    sleep 1
+
+    # 3. VlUnInst removes it, started as the installed-programs list starts it.
+    cmd=$(regval "$uninst_key" UninstallString)
+    [ -n "$cmd" ] || fail "no uninstall entry was written"
+    echo "== 3/3 VlUnInst removes the product: $cmd"
+    app="$C/Program Files/Varnel"
+    echo "installed into C:\\Program Files\\Varnel:"
+    listing "$app"
+    echo "INSTALL.LOG:"
+    iconv -f CP949 -t UTF-8 "$app/INSTALL.LOG" | tr -d '\r' | sed 's/^/  /'
+    echo "uninstall entry: $(regval "$uninst_key" DisplayName) -> $cmd"
+    ( ui run "$cmd" 120 >/dev/null ) & pid=$!
+    ui wait "프로그램삭제" 30 >/dev/null || fail "the uninstaller did not ask"
+    shot uninstall-question
+    ui clickid "프로그램삭제" 6
+    ui wait "완료" 60 >/dev/null || fail "the uninstaller did not finish"
+    shot uninstall-done
+    ui key "완료" RETURN
+    wait $pid
+    sleep 3
+    echo "left in C:\\Program Files\\Varnel after the uninstall (files the log does not list):"
+    listing "$app"
+    [ -z "$(regval "$uninst_key" DisplayName)" ] && echo "uninstall entry: removed"
+    echo "screenshots: $root/$shots"
+    ls "$shots" | sed 's/^/  /'
+fi
+echo "demo finished"

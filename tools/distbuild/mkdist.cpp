@@ -209,7 +209,7 @@ int main(int argc, char** argv) {
     fs::rename(tmp, out);
 
     if (!sfx.empty()) {
-        std::vector<std::string> cmd = {fs::absolute(packer).string(), "--stub",
+        std::vector<std::string> cmd = {fs::absolute(packer).string(), "-s",
                                         fs::absolute(stub).string()};
         cmd.insert(cmd.end(), packerArgs.begin(), packerArgs.end());
         cmd.push_back("-o");
