@@ -64,7 +64,8 @@ using TStringList = std::set<std::string>;
 
 // Events. Sender is always the component itself; an event is raised only when
 // it is assigned. The results of TChangeVolProcN and TProcessDataProcN go back
-// to the library unchanged (for the data callback 0 cancels the entry).
+// to the library unchanged: 0 refuses a volume or cancels the entry (whose
+// extraction then fails with ERAR_UNKNOWN, which ends the run).
 using TChangeVolProcN = std::function<int32_t(TRAR *Sender, char *ArcName, int32_t Mode)>;
 using TProcessDataProcN =
     std::function<int32_t(TRAR *Sender, unsigned char *Addr, int32_t BlockSize, int32_t Position)>;

@@ -219,10 +219,6 @@ TEST(RARNameSelected, FoldsAsciiOnlyAndSearchesTheNameInTheListString)
     // The list scan goes on past strings that do not hold the name.
     TStringList two = {"A.TXT", "B.TXT"};
     EXPECT_TRUE(RARNameSelected(two, "b.txt"));
-
-    TRAR rar;
-    rar.FilesToExtract = {"x", "x", "a"};
-    EXPECT_EQ(rar.FilesToExtract, TStringList({"a", "x"}));
 }
 
 TEST_F(RARArc, FailifExistsLeavesExistingFilesOutSilently)
@@ -241,6 +237,19 @@ TEST_F(RARArc, FailifExistsLeavesExistingFilesOutSilently)
     EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), target, false));
     EXPECT_EQ(rec.log, PlainAll);
     EXPECT_EQ(ReadFile(Out("readme.txt")), "Read me first.\n");
+
+    // With no target directory the library extracts into the current one,
+    // and that is where an existing file must be looked for.
+    fs::remove_all(Out("bin"));
+    fs::remove(Out("APP.EXE"));
+    const fs::path cwd = fs::current_path();
+    fs::current_path(target);
+    rec.log.clear();
+    rar.FilesToExtract = {"README.TXT APP.EXE"};
+    EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), "", true));
+    fs::current_path(cwd);
+    EXPECT_EQ(rec.log, Lines({"extracting APP.EXE", "extract APP.EXE ok"}));
+    EXPECT_FALSE(fs::exists(Out("bin")));
 }
 
 TEST_F(RARArc, PasswordIsAskedPerEncryptedEntryAndRemembered)
@@ -378,7 +387,18 @@ TEST_F(RARArc, StopEndsTheRunAtTheNextEntryAndIsCleared)
     // A stop ends the run without hiding an earlier failure.
     rec.log.clear();
     EXPECT_FALSE(rar.ExtractArchive(Archive("baddata.rar"), target, false));
-    EXPECT_EQ(rec.log.back(), "error " + std::to_string(ERAR_BAD_DATA));
+    EXPECT_EQ(rec.log, Lines({"extracting readme.txt", "extract readme.txt ok", "extracting bin/app.exe",
+                              "extract bin/app.exe failed", "error " + std::to_string(ERAR_BAD_DATA)}));
+    EXPECT_FALSE(rar.Stop);
+
+    // Answering a block with 0 is the library's cancel: the entry fails and
+    // the code it gives ends the run.
+    rar.OnExtracting = extracting;
+    rar.OnProcessData = [](TRAR *, unsigned char *, int32_t, int32_t) { return 0; };
+    rec.log.clear();
+    EXPECT_FALSE(rar.ExtractArchive(Archive("plain.rar"), target, false));
+    EXPECT_EQ(rec.log, Lines({"extracting readme.txt", "extract readme.txt failed",
+                              "error " + std::to_string(ERAR_UNKNOWN)}));
 }
 
 TEST_F(RARArc, ListAndTestRunsWriteNothing)

@@ -1,0 +1,78 @@
+#pragma once
+// Pieces shared by the decoders: the chunked input reader and the output
+// window. Private to this folder.
+
+#include <string.h>
+
+#include "Crc32.h"
+#include "Decode.h"
+
+const uint32_t kInputChunk = 32768;
+const uint32_t kInputSlack = 16;
+
+// Fills its buffer with chunks of at most 32 KiB of the entry's data and
+// deciphers each chunk in place right after reading it.
+struct InputReader {
+    EntryInput* in;
+    uint8_t* buffer;     // kInputChunk + kInputSlack bytes
+    const uint8_t* next;
+    const uint8_t* end;
+};
+
+inline void InputStart(InputReader* r, EntryInput* in, uint8_t* buffer) {
+    r->in = in;
+    r->buffer = buffer;
+    r->next = r->end = buffer;
+}
+
+// Reads the next chunk. False when the data is used up or the source fails.
+inline bool InputRefill(InputReader* r) {
+    EntryInput* in = r->in;
+    if (in->remaining <= 0) return false;
+    uint32_t want = (uint32_t)in->remaining < kInputChunk ? (uint32_t)in->remaining : kInputChunk;
+    uint32_t got = in->source->Read(in->source, r->buffer, want);
+    if (got == 0 || got > want) {
+        in->remaining = 0;
+        return false;
+    }
+    in->remaining -= (int32_t)got;
+    if (in->encrypted) DecipherBlock(&in->keys, r->buffer, got);
+    r->next = r->buffer;
+    r->end = r->buffer + got;
+    return true;
+}
+
+// Output goes into a flat buffer that keeps `history` bytes before the
+// current position for matches; when a chunk has been produced it is written
+// to the sink and the history slides to the front. Matches therefore never
+// wrap, and a copy may write a few bytes past its end (the slack) unchecked.
+struct OutputWindow {
+    uint8_t* buffer;
+    uint32_t pos;
+    uint32_t flushed;
+    uint32_t history;
+    uint32_t limit;      // slide once pos reaches this
+    ByteSink* sink;
+    uint32_t* crc;
+    bool failed;
+};
+
+inline bool OutputFlush(OutputWindow* w) {
+    if (w->pos > w->flushed && !w->failed) {
+        const uint8_t* data = w->buffer + w->flushed;
+        uint32_t size = w->pos - w->flushed;
+        if (!w->sink->Write(w->sink, data, size))
+            w->failed = true;
+        else
+            *w->crc = CrcUpdate(*w->crc, data, size);
+    }
+    w->flushed = w->pos;
+    return !w->failed;
+}
+
+inline bool OutputSlide(OutputWindow* w) {
+    if (!OutputFlush(w)) return false;
+    memmove(w->buffer, w->buffer + w->pos - w->history, w->history);
+    w->pos = w->flushed = w->history;
+    return true;
+}
