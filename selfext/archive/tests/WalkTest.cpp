@@ -106,8 +106,8 @@ TEST(Walk, FailedSeekToTheArchiveIsReported) {
 TEST(Crc, SlicedBlockEqualsTheByteWiseDefinition) {
     BuildCrcTable();
     EXPECT_EQ(0xCBF43926u, ~CrcUpdate(kCrcInitial, "123456789", 9));
-    auto data = RandomData(5010, 1);
-    for (size_t len : {0, 1, 7, 8, 9, 63, 4999}) {
+    auto data = RandomData(20010, 1);
+    for (size_t len : {0, 1, 7, 8, 9, 63, 4096, 4999, 12300, 20000}) {
         for (size_t off : {0, 1, 3}) {
             uint32_t bytewise = kCrcInitial;
             for (size_t i = 0; i < len; ++i) bytewise = CrcStep(bytewise, data[off + i]);
