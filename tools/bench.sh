@@ -41,7 +41,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cp "${files[@]}" "$tmp/"
 total=$(cat "${files[@]}" | wc -c)
-size() { printf '%-28s %10d bytes  %5.1f%%\n' "$1" "$2" "$(echo "100 * $2 / $total" | bc -l)"; }
+size() { awk -v n="$1" -v s="$2" -v t="$total" 'BEGIN { printf "%-28s %10d bytes  %5.1f%%\n", n, s, 100 * s / t }'; }
 for m in deflate lzh; do
     build/bench/tools/packer/packer --stub-size 0 -m "$m" -o "$tmp/p.$m" "$tmp/text.txt" "$tmp/binary.bin" "$tmp/random.bin"
     size "packer -m $m" "$(stat -c %s "$tmp/p.$m")"
