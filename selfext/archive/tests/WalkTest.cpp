@@ -130,8 +130,10 @@ TEST(Crc, StandardValueAndRawRegisterBothPass) {
 
 std::vector<uint8_t> Encrypted(const char* pw, uint8_t check, const std::string& plain) {
     BuildCrcTable();
-    std::vector<uint8_t> out = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, check};
-    out.insert(out.end(), plain.begin(), plain.end());
+    std::vector<uint8_t> out(12 + plain.size());
+    const uint8_t header[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, check};
+    std::copy(header, header + 12, out.begin());
+    std::copy(plain.begin(), plain.end(), out.begin() + 12);
     CipherKeys k;
     SetKeys(&k, pw, (int)strlen(pw));
     EncipherBlock(&k, out.data(), (uint32_t)out.size());
