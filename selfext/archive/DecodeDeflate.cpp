@@ -377,22 +377,8 @@ DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t*
             break;
         }
 
-        uint8_t* to = buffer + pos;
-        const uint8_t* from = to - distance;
+        CopyMatch(buffer + pos, distance, length);
         pos += length;
-        if (distance >= 8) {
-            // Eight at a time; the slack behind the window absorbs the overshoot.
-            uint8_t* stop = to + length;
-            do {
-                memcpy(to, from, 8);
-                to += 8;
-                from += 8;
-            } while (to < stop);
-        } else if (distance == 1) {
-            memset(to, *from, length);
-        } else {
-            for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
-        }
     }
     SAVE();
     return status;
