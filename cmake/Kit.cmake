@@ -16,6 +16,12 @@ endif()
 
 if(KIT_WINDOWS)
     set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    # Our Windows dependencies (tools/deps) for this build's bitness.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(KIT_DEPS_ARCH_DIR ${KIT_DEPS_DIR}/win64)
+    else()
+        set(KIT_DEPS_ARCH_DIR ${KIT_DEPS_DIR}/win32)
+    endif()
     add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 WINVER=0x0501)
     # No runtime DLLs beside the programs: everything static.
     add_link_options(-static -static-libgcc -static-libstdc++)
@@ -109,18 +115,8 @@ function(kit_fuzz_target name)
     set_property(GLOBAL APPEND PROPERTY KIT_FUZZ_TARGETS ${name})
 endfunction()
 
-# kit_bench(name SOURCES ... [LIBS ...]) - a benchmark program (native, not run by CTest).
-function(kit_bench name)
-    cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
-    if(KIT_WINDOWS OR KIT_FUZZ)
-        return()
-    endif()
-    add_executable(${name} ${A_SOURCES})
-    target_link_libraries(${name} PRIVATE ${A_LIBS})
-endfunction()
-
-# kit_tool(name SOURCES ... [LIBS ...]) - a vendor tool that runs on the build
-# machine (native build only).
+# kit_tool(name SOURCES ... [LIBS ...]) - a program that runs on the build
+# machine: a vendor tool or a benchmark (native build only, not run by CTest).
 function(kit_tool name)
     cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
     if(KIT_WINDOWS OR KIT_FUZZ)
@@ -129,6 +125,10 @@ function(kit_tool name)
     add_executable(${name} ${A_SOURCES})
     target_link_libraries(${name} PRIVATE ${A_LIBS})
 endfunction()
+
+macro(kit_bench)
+    kit_tool(${ARGN})
+endmacro()
 
 # kit_program(name SOURCES ... [LIBS ...] [CONSOLE]) - a Windows program.
 function(kit_program name)
