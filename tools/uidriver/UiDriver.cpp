@@ -1,0 +1,345 @@
+// uidriver: plays the user against our programs' windows in scripted tests.
+// Every command names a visible top-level window by its exact title; titles,
+// button texts and printed texts are UTF-8 on the command line and on stdout,
+// and the wide API in between, so Korean titles survive the trip.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kUsage[] =
+    L"usage: uidriver COMMAND ...\n"
+    L"  wait TITLE [SECONDS]        wait until a visible window titled TITLE exists (default 10 s)\n"
+    L"  gone TITLE [SECONDS]        wait until no such window exists\n"
+    L"  text TITLE                  print the title, then CLASS<TAB>ID<TAB>TEXT per child\n"
+    L"  click TITLE BUTTONTEXT      click the enabled button whose text without '&' is BUTTONTEXT\n"
+    L"  clickid TITLE CTRLID        click the enabled control with that id\n"
+    L"  settext TITLE CTRLID TEXT   set a control's text\n"
+    L"  check TITLE CTRLID 0|1      click a check box or radio button until it shows that state\n"
+    L"  key TITLE VK                press a key (RETURN, ESCAPE, TAB, SPACE, arrows, A-Z, 0-9, or a number)\n"
+    L"  close TITLE                 send WM_CLOSE\n"
+    L"  list                        print HANDLE<TAB>CLASS<TAB>TITLE of every visible top-level window\n"
+    L"Commands other than wait and gone also wait up to 10 s for their window and control.\n"
+    L"Exit code: 0 done, 1 timed out or not found, 2 bad usage.\n";
+
+const DWORD kDefaultWaitMs = 10000;
+const UINT kMsgTimeoutMs = 5000;
+
+std::string Utf8(const std::wstring& w) {
+    if (w.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
+    std::string s(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+// WriteFile rather than stdio: the bytes must reach the pipe as UTF-8 untouched.
+void Write(HANDLE h, const std::wstring& w) {
+    std::string s = Utf8(w);
+    DWORD done = 0;
+    WriteFile(h, s.data(), (DWORD)s.size(), &done, nullptr);
+}
+void Out(const std::wstring& w) { Write(GetStdHandle(STD_OUTPUT_HANDLE), w); }
+void Err(const std::wstring& w) { Write(GetStdHandle(STD_ERROR_HANDLE), L"uidriver: " + w + L"\n"); }
+
+std::wstring ClassOf(HWND h) {
+    wchar_t buf[256] = {0};
+    GetClassNameW(h, buf, 256);
+    return buf;
+}
+
+// A control in another process answers GetWindowText with nothing; WM_GETTEXT
+// is marshalled across, so ask it directly, and never hang on a busy window.
+std::wstring TextOf(HWND h) {
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMsgTimeoutMs, &len))
+        return std::wstring();
+    std::vector<wchar_t> buf(len + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(h, WM_GETTEXT, (WPARAM)buf.size(), (LPARAM)buf.data(), SMTO_ABORTIFHUNG,
+                        kMsgTimeoutMs, &got);
+    std::wstring s(buf.data());
+    // Lines end in LF only, so a shell test can compare whole texts.
+    std::wstring out;
+    for (wchar_t c : s)
+        if (c != L'\r') out += c;
+    return out;
+}
+
+std::wstring WithoutAmpersands(const std::wstring& s) {
+    std::wstring out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == L'&') {
+            if (i + 1 < s.size() && s[i + 1] == L'&') out += L'&', ++i;
+            continue;
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+BOOL CALLBACK CollectTop(HWND h, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+    return TRUE;
+}
+BOOL CALLBACK CollectChild(HWND h, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+    return TRUE;
+}
+
+std::vector<HWND> TopWindows() {
+    std::vector<HWND> all, visible;
+    EnumWindows(CollectTop, (LPARAM)&all);
+    for (HWND h : all)
+        if (IsWindowVisible(h)) visible.push_back(h);
+    return visible;
+}
+
+// Descendants at every depth: pages and group panels nest their controls.
+std::vector<HWND> Children(HWND top) {
+    std::vector<HWND> all;
+    EnumChildWindows(top, CollectChild, (LPARAM)&all);
+    return all;
+}
+
+// Top-level windows with exactly this title, front-most first (a message box
+// usually shares its title with the window that raised it).
+std::vector<HWND> Titled(const std::wstring& title) {
+    std::vector<HWND> out;
+    for (HWND h : TopWindows()) {
+        wchar_t buf[1024] = {0};
+        GetWindowTextW(h, buf, 1024);
+        if (title == buf) out.push_back(h);
+    }
+    return out;
+}
+
+// Polls `find` until it yields a window or the time is up.
+template <class F>
+HWND WaitFor(DWORD ms, F find) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND h = find();
+        if (h || GetTickCount() - start >= ms) return h;
+        Sleep(100);
+    }
+}
+
+HWND FindTop(const std::wstring& title, DWORD ms) {
+    return WaitFor(ms, [&]() -> HWND {
+        std::vector<HWND> v = Titled(title);
+        return v.empty() ? nullptr : v.front();
+    });
+}
+
+// The first control, in any window so titled, that `match` accepts.
+template <class M>
+HWND FindControl(const std::wstring& title, M match) {
+    return WaitFor(kDefaultWaitMs, [&]() -> HWND {
+        for (HWND top : Titled(title))
+            for (HWND c : Children(top))
+                if (match(c)) return c;
+        return nullptr;
+    });
+}
+
+bool ParseInt(const wchar_t* s, long* out) {
+    wchar_t* end = nullptr;
+    long v = wcstol(s, &end, 0);
+    if (!*s || *end) return false;
+    *out = v;
+    return true;
+}
+
+HWND FindById(const std::wstring& title, long id) {
+    return FindControl(title, [&](HWND c) { return GetDlgCtrlID(c) == id; });
+}
+
+// A click the program cannot tell from a user's: the button sends its own
+// notification. Posted, because the click often opens a modal box of its own.
+bool Click(HWND c) {
+    if (!IsWindowEnabled(c)) {
+        Err(L"control is disabled: " + TextOf(c));
+        return false;
+    }
+    return PostMessageW(c, BM_CLICK, 0, 0) != 0;
+}
+
+UINT KeyCode(const std::wstring& name) {
+    static const struct { const wchar_t* name; UINT vk; } kKeys[] = {
+        {L"RETURN", VK_RETURN}, {L"ENTER", VK_RETURN}, {L"ESCAPE", VK_ESCAPE}, {L"ESC", VK_ESCAPE},
+        {L"TAB", VK_TAB},       {L"SPACE", VK_SPACE},  {L"LEFT", VK_LEFT},     {L"RIGHT", VK_RIGHT},
+        {L"UP", VK_UP},         {L"DOWN", VK_DOWN},    {L"BACK", VK_BACK},     {L"DELETE", VK_DELETE},
+        {L"HOME", VK_HOME},     {L"END", VK_END},      {L"F1", VK_F1},
+    };
+    for (const auto& k : kKeys)
+        if (name == k.name) return k.vk;
+    if (name.size() == 1 && ((name[0] >= L'A' && name[0] <= L'Z') || (name[0] >= L'0' && name[0] <= L'9')))
+        return name[0];
+    long v = 0;
+    if (ParseInt(name.c_str(), &v) && v > 0 && v < 256) return (UINT)v;
+    return 0;
+}
+
+// Keys go to the control that has the focus in the window's thread, through
+// its message loop, so dialog navigation (default button, Esc) applies.
+bool PressKey(HWND top, UINT vk) {
+    GUITHREADINFO gti;
+    gti.cbSize = sizeof gti;
+    HWND target = top;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gti) && gti.hwndFocus &&
+        (gti.hwndFocus == top || IsChild(top, gti.hwndFocus)))
+        target = gti.hwndFocus;
+    UINT scan = MapVirtualKeyW(vk, 0);
+    LPARAM down = 1 | (LPARAM)(scan << 16);
+    LPARAM up = down | (LPARAM)(3u << 30);
+    return PostMessageW(target, WM_KEYDOWN, vk, down) && PostMessageW(target, WM_KEYUP, vk, up);
+}
+
+int Run(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
+        return 2;
+    }
+    std::wstring cmd = argv[1];
+    auto need = [&](int n) {
+        if (argc == n) return true;
+        Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
+        return false;
+    };
+
+    if (cmd == L"list") {
+        if (!need(2)) return 2;
+        for (HWND h : TopWindows()) {
+            wchar_t title[1024] = {0}, handle[32];
+            GetWindowTextW(h, title, 1024);
+            swprintf(handle, 32, L"%p", (void*)h);
+            Out(std::wstring(handle) + L"\t" + ClassOf(h) + L"\t" + title + L"\n");
+        }
+        return 0;
+    }
+    if (argc < 3) {
+        Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
+        return 2;
+    }
+    std::wstring title = argv[2];
+
+    if (cmd == L"wait" || cmd == L"gone") {
+        if (argc != 3 && !need(4)) return 2;
+        DWORD ms = kDefaultWaitMs;
+        if (argc == 4) {
+            long s = 0;
+            if (!ParseInt(argv[3], &s) || s < 0) return need(0), 2;
+            ms = (DWORD)s * 1000;
+        }
+        if (cmd == L"wait") {
+            if (FindTop(title, ms)) return 0;
+            Err(L"no window titled \"" + title + L"\"");
+            return 1;
+        }
+        DWORD start = GetTickCount();
+        while (!Titled(title).empty()) {
+            if (GetTickCount() - start >= ms) {
+                Err(L"window still there: \"" + title + L"\"");
+                return 1;
+            }
+            Sleep(100);
+        }
+        return 0;
+    }
+
+    if (cmd == L"text" || cmd == L"close" || cmd == L"key") {
+        if (!need(cmd == L"key" ? 4 : 3)) return 2;
+        HWND top = FindTop(title, kDefaultWaitMs);
+        if (!top) {
+            Err(L"no window titled \"" + title + L"\"");
+            return 1;
+        }
+        if (cmd == L"close") return PostMessageW(top, WM_CLOSE, 0, 0) ? 0 : 1;
+        if (cmd == L"key") {
+            UINT vk = KeyCode(argv[3]);
+            if (!vk) return need(0), 2;
+            return PressKey(top, vk) ? 0 : 1;
+        }
+        Out(TextOf(top) + L"\n");
+        for (HWND c : Children(top))
+            Out(ClassOf(c) + L"\t" + std::to_wstring(GetDlgCtrlID(c)) + L"\t" + TextOf(c) + L"\n");
+        return 0;
+    }
+
+    if (cmd == L"click") {
+        if (!need(4)) return 2;
+        std::wstring want = argv[3];
+        HWND c = FindControl(title, [&](HWND h) {
+            return _wcsicmp(ClassOf(h).c_str(), L"Button") == 0 && WithoutAmpersands(TextOf(h)) == want;
+        });
+        if (!c) {
+            Err(L"no button \"" + want + L"\" in \"" + title + L"\"");
+            return 1;
+        }
+        return Click(c) ? 0 : 1;
+    }
+
+    long id = 0;
+    if (argc < 4 || !ParseInt(argv[3], &id)) return need(0), 2;
+
+    if (cmd == L"clickid") {
+        if (!need(4)) return 2;
+        HWND c = FindById(title, id);
+        if (!c) {
+            Err(L"no control " + std::to_wstring(id) + L" in \"" + title + L"\"");
+            return 1;
+        }
+        return Click(c) ? 0 : 1;
+    }
+    if (cmd == L"settext") {
+        if (!need(5)) return 2;
+        HWND c = FindById(title, id);
+        if (!c) {
+            Err(L"no control " + std::to_wstring(id) + L" in \"" + title + L"\"");
+            return 1;
+        }
+        DWORD_PTR r = 0;
+        return SendMessageTimeoutW(c, WM_SETTEXT, 0, (LPARAM)argv[4], SMTO_ABORTIFHUNG, kMsgTimeoutMs, &r) ? 0 : 1;
+    }
+    if (cmd == L"check") {
+        if (!need(5)) return 2;
+        std::wstring state = argv[4];
+        if (state != L"0" && state != L"1") return need(0), 2;
+        WPARAM want = state == L"1" ? BST_CHECKED : BST_UNCHECKED;
+        HWND c = FindById(title, id);
+        if (!c) {
+            Err(L"no control " + std::to_wstring(id) + L" in \"" + title + L"\"");
+            return 1;
+        }
+        // Clicking (not BM_SETCHECK) so the program hears about the change.
+        for (int tries = 0; tries < 3; ++tries) {
+            DWORD_PTR cur = 0;
+            SendMessageTimeoutW(c, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMsgTimeoutMs, &cur);
+            if (cur == want) return 0;
+            if (!IsWindowEnabled(c)) break;
+            DWORD_PTR r = 0;
+            SendMessageTimeoutW(c, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kMsgTimeoutMs, &r);
+        }
+        Err(L"control " + std::to_wstring(id) + L" did not take state " + state);
+        return 1;
+    }
+    Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
+    return 2;
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) return 2;
+    int rc = Run(argc, argv);
+    LocalFree(argv);
+    return rc;
+}
