@@ -36,7 +36,9 @@ static void RunDialog() {
     }
 }
 
-extern "C" void SelfExtEntry() {
+// Entered straight from the loader, whose stack alignment the compiler must
+// not assume.
+extern "C" __attribute__((force_align_arg_pointer)) void SelfExtEntry() {
     RestrictDllSearch();
     Instance = GetModuleHandleA(0);
     HANDLE heap = GetProcessHeap();
