@@ -80,6 +80,7 @@ static void HostNoStoredPaths(PassHost*) {
 }
 
 static const char kArchiveError[] = "Archive error..";
+static const char kResultCaption[] = "Self Extract - Result";
 static const char kFailedSummary[] = "The remaining hilited file( s ) failed CRC validation";
 static const char kCancelledSummary[] =
     "Extraction cancelled... the remaining hilited file( s ) were not extracted";
@@ -110,11 +111,11 @@ static void HostNotice(PassHost*, PassNotice notice, const char* detail) {
         caption = "Unable to extract...";
         break;
     case NoticeCloseFailed: caption = "Error Closing..."; break;
-    case NoticeNothingSelected: text = kNothingSelected; caption = "Self Extract"; break;
+    case NoticeNothingSelected: text = kNothingSelected; caption = kResultCaption; break;
     case NoticeFailures:
         GetDlgItemTextA(MainDialog, IDC_STATUS, message, sizeof message);
         text = message;
-        caption = "Self Extract";
+        caption = kResultCaption;
         icon = MB_ICONEXCLAMATION;
         break;
     }

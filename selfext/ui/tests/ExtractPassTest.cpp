@@ -159,7 +159,9 @@ struct FakeHost {
         };
         base.Status = [](PassHost* h, PassStatus s, const char*) { Of(h)->statuses.push_back(s); };
         base.Progress = [](PassHost* h, uint32_t done, uint32_t total) {
-            if (done) EXPECT_GE(done, Of(h)->lastDone);
+            if (done) {
+                EXPECT_GE(done, Of(h)->lastDone);
+            }
             Of(h)->lastDone = done;
             Of(h)->lastTotal = total;
         };
