@@ -3,7 +3,7 @@
 //   listprobe lines TITLE ID          print SELECTED<TAB>TEXT per line (1 or 0)
 //   listprobe dblclick TITLE ID TEXT  make the line TEXT current and report a
 //                                     double click on it to the dialog
-//   listprobe focus TITLE ID          give the control the keyboard focus
+//   listprobe state TITLE ID          print CHECKED<TAB>ENABLED (1 or 0) of a button
 // TITLE is a visible top-level window's exact title. Exit 0 done, 1 not found.
 #include <windows.h>
 
@@ -22,7 +22,7 @@ static HWND Find(const char* title) {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        fprintf(stderr, "usage: listprobe lines|dblclick|focus TITLE ID [TEXT]\n");
+        fprintf(stderr, "usage: listprobe lines|dblclick|state TITLE ID [TEXT]\n");
         return 2;
     }
     HWND top = Find(argv[2]);
@@ -56,12 +56,9 @@ int main(int argc, char** argv) {
         PostMessageA(top, WM_COMMAND, MAKEWPARAM(id, LBN_DBLCLK), (LPARAM)list);
         return 0;
     }
-    if (!strcmp(argv[1], "focus")) {
-        // Focus belongs to the thread that owns the window.
-        DWORD thread = GetWindowThreadProcessId(top, nullptr);
-        AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
-        SetFocus(list);
-        AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    if (!strcmp(argv[1], "state")) {
+        printf("%d\t%d\n", SendMessageA(list, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0,
+               IsWindowEnabled(list) ? 1 : 0);
         return 0;
     }
     return 2;
