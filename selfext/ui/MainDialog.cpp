@@ -23,28 +23,18 @@ void CurrentDirectory(char* path) {
     if (length == 0 || length >= 256) path[0] = 0;
 }
 
-void DispatchOneMessage() {
-    MSG msg;
-    if (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage((int)msg.wParam);
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-void DispatchPendingMessages() {
+void DispatchMessages(bool all) {
     MSG msg;
     while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage((int)msg.wParam);
             return;
         }
-        if (ProgressDialog && IsDialogMessageA(ProgressDialog, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        if (!(ProgressDialog && IsDialogMessageA(ProgressDialog, &msg))) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (!all) return;
     }
 }
 
@@ -130,7 +120,7 @@ static void HostStatus(PassHost*, PassStatus status, const char* detail) {
         AppendText(line, sizeof line, detail);
         SetDlgItemTextA(MainDialog, IDC_STATUS, line);
         if (ProgressDialog) SetDlgItemTextA(ProgressDialog, IDC_PROGRESS_TEXT, line);
-        DispatchOneMessage();
+        DispatchMessages(false);
         return;
     case StatusAllPassed:
         CopyText(line, sizeof line,
@@ -148,11 +138,7 @@ static void HostProgress(PassHost*, uint32_t done, uint32_t total) {
     HWND bar = GetDlgItem(ProgressDialog, IDC_PROGRESS_BAR);
     char text[8];
     int percent = ProgressPercent(done, total);
-    int at = 0;
-    if (percent >= 100) text[at++] = '1';
-    if (percent >= 10) text[at++] = (char)('0' + percent / 10 % 10);
-    text[at++] = (char)('0' + percent % 10);
-    text[at] = 0;
+    PercentText(percent, text, false);
     char shown[8];
     GetWindowTextA(bar, shown, sizeof shown);
     if (!shown[0] || ParsePercent(shown) != percent) {
@@ -160,11 +146,11 @@ static void HostProgress(PassHost*, uint32_t done, uint32_t total) {
         InvalidateRect(bar, 0, FALSE);
         UpdateWindow(bar);
     }
-    DispatchPendingMessages();
+    DispatchMessages(true);
 }
 
 static bool HostCancelled(PassHost*) {
-    DispatchPendingMessages();
+    DispatchMessages(true);
     return CancelRequested;
 }
 

@@ -27,3 +27,13 @@ inline int ProgressFill(int width, int percent) {
     int filled = (int)((int64_t)width * percent / 100);
     return filled < width ? filled : width;
 }
+
+// The percentage as decimal digits, with a '%' when `sign`; `out` holds 5.
+inline void PercentText(int percent, char* out, bool sign) {
+    int at = 0;
+    if (percent >= 100) out[at++] = '1';
+    if (percent >= 10) out[at++] = (char)('0' + percent / 10 % 10);
+    out[at++] = (char)('0' + percent % 10);
+    if (sign) out[at++] = '%';
+    out[at] = 0;
+}

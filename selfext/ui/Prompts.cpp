@@ -72,12 +72,7 @@ static void DrawProgressBar(HDC dc, RECT rect) {
     GetDlgItemTextA(ProgressDialog, IDC_PROGRESS_BAR, value, 5);
     int percent = ParsePercent(value);
     char text[8];
-    int at = 0;
-    if (percent >= 100) text[at++] = '1';
-    if (percent >= 10) text[at++] = (char)('0' + percent / 10 % 10);
-    text[at++] = (char)('0' + percent % 10);
-    text[at++] = '%';
-    text[at] = 0;
+    PercentText(percent, text, true);
 
     SetBkMode(dc, TRANSPARENT);
     int split = rect.left + ProgressFill(rect.right - rect.left, percent);

@@ -34,10 +34,9 @@ INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 // Runs one pass over the attached archive with the main dialog as its host.
 void RunPass(bool listOnly);
 
-// Hands one waiting message on, so a window can repaint mid-pass.
-void DispatchOneMessage();
-// Hands on every waiting message, the progress window's keys included.
-void DispatchPendingMessages();
+// Hands on one waiting message (so a window can repaint mid-pass) or all of
+// them, the progress window's keys included.
+void DispatchMessages(bool all);
 
 // Fills `path` (256 bytes) with the current directory, or "" when it does
 // not fit.
