@@ -119,6 +119,17 @@ function(kit_bench name)
     target_link_libraries(${name} PRIVATE ${A_LIBS})
 endfunction()
 
+# kit_tool(name SOURCES ... [LIBS ...]) - a vendor tool that runs on the build
+# machine (native build only).
+function(kit_tool name)
+    cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+    if(KIT_WINDOWS OR KIT_FUZZ)
+        return()
+    endif()
+    add_executable(${name} ${A_SOURCES})
+    target_link_libraries(${name} PRIVATE ${A_LIBS})
+endfunction()
+
 # kit_program(name SOURCES ... [LIBS ...] [CONSOLE]) - a Windows program.
 function(kit_program name)
     cmake_parse_arguments(A "CONSOLE" "" "SOURCES;LIBS" ${ARGN})

@@ -290,75 +290,100 @@ DecodeStatus CopyStoredBlock(Decoder* d) {
     return DecodeOk;
 }
 
+// The hot loop keeps the bit buffer, the input pointer and the output
+// position in locals: stores through the byte pointers would otherwise make
+// the compiler reload them from memory after every output byte.
 DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t* dist) {
     BitReader* br = &d->br;
+    InputReader* r = &br->reader;
     OutputWindow* w = &d->out;
     uint8_t* const buffer = w->buffer;
+    const uint32_t limit = w->limit;
     const uint64_t litMask = (1u << kLitBits) - 1;
     const uint64_t distMask = (1u << kDistBits) - 1;
+    uint64_t bits = br->bits;
+    uint32_t count = br->count;
+    uint32_t pos = w->pos;
+    const uint8_t* next = r->next;
+    DecodeStatus status;
+
+#define SAVE() (br->bits = bits, br->count = count, w->pos = pos, r->next = next)
+#define LOAD() (bits = br->bits, count = br->count, pos = w->pos, next = r->next)
     for (;;) {
-        if (w->pos >= w->limit && !OutputSlide(w)) return DecodeWriteFailed;
-        if (!Refill(br)) return DecodeInputEnded;
-        uint64_t bits = br->bits;
+        if (pos >= limit) {
+            SAVE();
+            if (!OutputSlide(w)) return DecodeWriteFailed;
+            LOAD();
+        }
+        if (r->end - next >= 8) {
+            bits |= Load64(next) << count;
+            next += (63 - count) >> 3;
+            count |= 56;
+            bits &= ~0ull >> (64 - count);
+        } else {
+            SAVE();
+            if (!Refill(br)) return DecodeInputEnded;
+            LOAD();
+        }
         uint32_t e = lit[bits & litMask];
         if (EntryKind(e) == kSub) {
             bits >>= kLitBits;
-            br->count -= kLitBits;
+            count -= kLitBits;
             e = lit[EntryValue(e) + (bits & ((1u << EntryExtra(e)) - 1))];
         }
         bits >>= EntryBits(e);
-        br->count -= EntryBits(e);
+        count -= EntryBits(e);
         uint32_t kind = EntryKind(e);
         if (kind == kLiteral) {
-            br->bits = bits;
-            buffer[w->pos++] = (uint8_t)EntryValue(e);
+            buffer[pos++] = (uint8_t)EntryValue(e);
+            // A second literal without a refill when its code surely fits.
+            if (count >= 15) {
+                e = lit[bits & litMask];
+                if (EntryKind(e) == kLiteral) {
+                    bits >>= EntryBits(e);
+                    count -= EntryBits(e);
+                    buffer[pos++] = (uint8_t)EntryValue(e);
+                }
+            }
             continue;
         }
         if (kind != kLength) {
-            br->bits = bits;
-            return kind == kEnd ? DecodeOk : DecodeBadSymbol;
+            status = kind == kEnd ? DecodeOk : DecodeBadSymbol;
+            break;
         }
         uint32_t extra = EntryExtra(e);
         uint32_t length = EntryValue(e) + (uint32_t)(bits & ((1u << extra) - 1));
         bits >>= extra;
-        br->count -= extra;
+        count -= extra;
 
         e = dist[bits & distMask];
         if (EntryKind(e) == kSub) {
             bits >>= kDistBits;
-            br->count -= kDistBits;
+            count -= kDistBits;
             e = dist[EntryValue(e) + (bits & ((1u << EntryExtra(e)) - 1))];
         }
         bits >>= EntryBits(e);
-        br->count -= EntryBits(e);
+        count -= EntryBits(e);
         if (EntryKind(e) != kLength) {
-            br->bits = bits;
-            return DecodeBadSymbol;
+            status = DecodeBadSymbol;
+            break;
         }
         extra = EntryExtra(e);
         uint32_t distance = EntryValue(e) + (uint32_t)(bits & ((1u << extra) - 1));
         bits >>= extra;
-        br->count -= extra;
-        br->bits = bits;
-        if (distance > w->pos) return DecodeBadDistance;
-
-        uint8_t* to = buffer + w->pos;
-        const uint8_t* from = to - distance;
-        w->pos += length;
-        if (distance >= 8) {
-            // Eight at a time; the slack behind the window absorbs the overshoot.
-            uint8_t* stop = to + length;
-            do {
-                memcpy(to, from, 8);
-                to += 8;
-                from += 8;
-            } while (to < stop);
-        } else if (distance == 1) {
-            memset(to, *from, length);
-        } else {
-            for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
+        count -= extra;
+        if (distance > pos) {
+            status = DecodeBadDistance;
+            break;
         }
+
+        CopyMatch(buffer + pos, distance, length);
+        pos += length;
     }
+    SAVE();
+    return status;
+#undef SAVE
+#undef LOAD
 }
 
 }  // namespace

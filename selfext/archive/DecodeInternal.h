@@ -76,3 +76,21 @@ inline bool OutputSlide(OutputWindow* w) {
     w->pos = w->flushed = w->history;
     return true;
 }
+
+// Copies a match of `length` bytes from `distance` bytes back. Writes up to
+// 7 bytes past the end, which the output buffer's slack absorbs.
+inline void CopyMatch(uint8_t* to, uint32_t distance, uint32_t length) {
+    const uint8_t* from = to - distance;
+    if (distance >= 8) {
+        uint8_t* stop = to + length;
+        do {
+            memcpy(to, from, 8);
+            to += 8;
+            from += 8;
+        } while (to < stop);
+    } else if (distance == 1) {
+        memset(to, *from, length);
+    } else {
+        for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
+    }
+}

@@ -296,22 +296,8 @@ DecodeStatus DecodeLzh(EntryInput* in, int32_t size, ByteSink* sink, uint32_t* c
         } else if (j == 1) {
             position = 1;
         }
-        uint8_t* to = buffer + d.out.pos;
-        const uint8_t* from = to - position - 1;
+        CopyMatch(buffer + d.out.pos, position + 1, length);
         d.out.pos += length;
-        uint32_t distance = position + 1;
-        if (distance >= 8) {
-            uint8_t* stop = to + length;
-            do {
-                memcpy(to, from, 8);
-                to += 8;
-                from += 8;
-            } while (to < stop);
-        } else if (distance == 1) {
-            memset(to, *from, length);
-        } else {
-            for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
-        }
     }
     if (!OutputFlush(&d.out)) return DecodeWriteFailed;
     if (d.out.failed) return DecodeWriteFailed;

@@ -62,4 +62,6 @@ std::string DescribeSetupScript(const TSetupScript& script);
 // The process-wide record; LoadSetupScript and ExpandPathMacros are Windows-only.
 extern TSetupScript SetupScript;
 void LoadSetupScript();
+// The same from another directory (with its trailing '\'), as if setup ran there.
+void LoadSetupScriptFrom(const std::string& sourceDir);
 std::string ExpandPathMacros(const std::string& path);

@@ -9,8 +9,11 @@ static std::string ModulePath() {
     return std::string(buf, n < sizeof buf ? n : 0);
 }
 
-void LoadSetupScript() {
-    SetupScript.SourceDir = DirectoryWithSeparator(ModulePath());
+void LoadSetupScript() { LoadSetupScriptFrom(DirectoryWithSeparator(ModulePath())); }
+
+void LoadSetupScriptFrom(const std::string& sourceDir) {
+    SetupScript = TSetupScript();  // items absent from this script must not survive a reload
+    SetupScript.SourceDir = sourceDir;
     const std::string ini = SetupScript.SourceDir + "SETUP.INI";
     FillSetupScript(SetupScript, [&ini](const char* section, const char* key, const char* def) {
         char buf[ProfileBufferSize];

@@ -138,9 +138,10 @@ int Test(const std::vector<uint8_t>& file, uint32_t stubSize, const std::string&
     return failed ? 1 : 0;
 }
 
+
 }  // namespace
 
-int main(int argc, char** argv) {
+static int Main(int argc, char** argv) {
     PackOptions options;
     std::string output, stubPath, listPath, testPath;
     bool paths = true, dirs = false;
@@ -263,4 +264,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+int main(int argc, char** argv) {
+    // File names the system code page cannot express, and the like.
+    try {
+        return Main(argc, argv);
+    } catch (const std::exception& e) {
+        fprintf(stderr, "packer: %s\n", e.what());
+        return 1;
+    }
 }

@@ -24,8 +24,11 @@ const wchar_t kUsage[] =
     L"  key TITLE VK                press a key (RETURN, ESCAPE, TAB, SPACE, arrows, A-Z, 0-9, or a number)\n"
     L"  close TITLE                 send WM_CLOSE\n"
     L"  list                        print HANDLE<TAB>CLASS<TAB>TITLE of every visible top-level window\n"
+    L"  run CMDLINE [SECONDS]       start CMDLINE exactly as given (as the system starts an uninstall\n"
+    L"                              entry), wait for it (default 60 s) and exit with its exit code\n"
     L"Commands other than wait and gone also wait up to 10 s for their window and control.\n"
-    L"Exit code: 0 done, 1 timed out or not found, 2 bad usage.\n";
+    L"Exit code: 0 done, 1 timed out or not found, 2 bad usage (run: the program's, 255 if it\n"
+    L"could not start or did not end in time).\n";
 
 const DWORD kDefaultWaitMs = 10000;
 const UINT kMsgTimeoutMs = 5000;
@@ -64,10 +67,11 @@ std::wstring TextOf(HWND h) {
     SendMessageTimeoutW(h, WM_GETTEXT, (WPARAM)buf.size(), (LPARAM)buf.data(), SMTO_ABORTIFHUNG,
                         kMsgTimeoutMs, &got);
     std::wstring s(buf.data());
-    // Lines end in LF only, so a shell test can compare whole texts.
+    // CR LF becomes LF, so a shell test can compare whole texts; a lone CR
+    // stays, since some texts carry one on purpose.
     std::wstring out;
-    for (wchar_t c : s)
-        if (c != L'\r') out += c;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (!(s[i] == L'\r' && i + 1 < s.size() && s[i + 1] == L'\n')) out += s[i];
     return out;
 }
 
@@ -201,17 +205,15 @@ bool PressKey(HWND top, UINT vk) {
     return PostMessageW(target, WM_KEYDOWN, vk, down) && PostMessageW(target, WM_KEYUP, vk, up);
 }
 
+int Usage() {
+    Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
+    return 2;
+}
+
 int Run(int argc, wchar_t** argv) {
-    if (argc < 2) {
-        Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
-        return 2;
-    }
+    if (argc < 2) return Usage();
     std::wstring cmd = argv[1];
-    auto need = [&](int n) {
-        if (argc == n) return true;
-        Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
-        return false;
-    };
+    auto need = [&](int n) { return argc == n || Usage() == 0; };
 
     if (cmd == L"list") {
         if (!need(2)) return 2;
@@ -223,18 +225,40 @@ int Run(int argc, wchar_t** argv) {
         }
         return 0;
     }
-    if (argc < 3) {
-        Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
-        return 2;
-    }
+    if (argc < 3) return Usage();
     std::wstring title = argv[2];
+
+    if (cmd == L"run") {
+        if (argc != 3 && !need(4)) return 2;
+        long s = 60;
+        if (argc == 4 && (!ParseInt(argv[3], &s) || s < 0)) return Usage();
+        // The command line goes through untouched: no quoting is added, so a
+        // test sees the program's own parameter splitting.
+        std::vector<wchar_t> line(title.begin(), title.end());
+        line.push_back(L'\0');
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi;
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            Err(L"cannot start: " + title);
+            return 255;
+        }
+        DWORD code = 255;
+        if (WaitForSingleObject(pi.hProcess, (DWORD)s * 1000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &code);
+        else
+            Err(L"still running: " + title);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        return (int)code;
+    }
 
     if (cmd == L"wait" || cmd == L"gone") {
         if (argc != 3 && !need(4)) return 2;
         DWORD ms = kDefaultWaitMs;
         if (argc == 4) {
             long s = 0;
-            if (!ParseInt(argv[3], &s) || s < 0) return need(0), 2;
+            if (!ParseInt(argv[3], &s) || s < 0) return Usage();
             ms = (DWORD)s * 1000;
         }
         if (cmd == L"wait") {
@@ -263,7 +287,7 @@ int Run(int argc, wchar_t** argv) {
         if (cmd == L"close") return PostMessageW(top, WM_CLOSE, 0, 0) ? 0 : 1;
         if (cmd == L"key") {
             UINT vk = KeyCode(argv[3]);
-            if (!vk) return need(0), 2;
+            if (!vk) return Usage();
             return PressKey(top, vk) ? 0 : 1;
         }
         Out(TextOf(top) + L"\n");
@@ -286,7 +310,7 @@ int Run(int argc, wchar_t** argv) {
     }
 
     long id = 0;
-    if (argc < 4 || !ParseInt(argv[3], &id)) return need(0), 2;
+    if (argc < 4 || !ParseInt(argv[3], &id)) return Usage();
 
     if (cmd == L"clickid") {
         if (!need(4)) return 2;
@@ -310,7 +334,7 @@ int Run(int argc, wchar_t** argv) {
     if (cmd == L"check") {
         if (!need(5)) return 2;
         std::wstring state = argv[4];
-        if (state != L"0" && state != L"1") return need(0), 2;
+        if (state != L"0" && state != L"1") return Usage();
         WPARAM want = state == L"1" ? BST_CHECKED : BST_UNCHECKED;
         HWND c = FindById(title, id);
         if (!c) {
@@ -329,8 +353,7 @@ int Run(int argc, wchar_t** argv) {
         Err(L"control " + std::to_wstring(id) + L" did not take state " + state);
         return 1;
     }
-    Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
-    return 2;
+    return Usage();
 }
 
 }  // namespace

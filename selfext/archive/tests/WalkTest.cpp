@@ -106,8 +106,8 @@ TEST(Walk, FailedSeekToTheArchiveIsReported) {
 TEST(Crc, SlicedBlockEqualsTheByteWiseDefinition) {
     BuildCrcTable();
     EXPECT_EQ(0xCBF43926u, ~CrcUpdate(kCrcInitial, "123456789", 9));
-    auto data = RandomData(5010, 1);
-    for (size_t len : {0, 1, 7, 8, 9, 63, 4999}) {
+    auto data = RandomData(20010, 1);
+    for (size_t len : {0, 1, 7, 8, 9, 63, 4096, 4999, 12300, 20000}) {
         for (size_t off : {0, 1, 3}) {
             uint32_t bytewise = kCrcInitial;
             for (size_t i = 0; i < len; ++i) bytewise = CrcStep(bytewise, data[off + i]);
@@ -130,8 +130,10 @@ TEST(Crc, StandardValueAndRawRegisterBothPass) {
 
 std::vector<uint8_t> Encrypted(const char* pw, uint8_t check, const std::string& plain) {
     BuildCrcTable();
-    std::vector<uint8_t> out = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, check};
-    out.insert(out.end(), plain.begin(), plain.end());
+    std::vector<uint8_t> out(12 + plain.size());
+    const uint8_t header[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, check};
+    std::copy(header, header + 12, out.begin());
+    std::copy(plain.begin(), plain.end(), out.begin() + 12);
     CipherKeys k;
     SetKeys(&k, pw, (int)strlen(pw));
     EncipherBlock(&k, out.data(), (uint32_t)out.size());

@@ -47,6 +47,23 @@ TEST(LoadSetupScript, MissingFileGivesDefaults) {
     EXPECT_EQ(SetupScript.BdeCfg, "IDAPI32.CFG");
 }
 
+TEST(LoadSetupScript, SurvivesBinaryGarbageAndBrokenItems) {
+    std::string garbage;
+    uint32_t x = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        x = x * 1103515245u + 12345u;
+        garbage += static_cast<char>(x >> 24);
+    }
+    ScriptFile f(garbage + "\r\n[FILES]\r\nFILE1=only-a-source\r\nFILE12=x.rar,y\r\n"
+                           "[ICONS]\r\nICON1=Programs\r\n" + garbage);
+    LoadSetupScript();
+    EXPECT_EQ(SetupScript.FileItemCount, 1);
+    EXPECT_EQ(SetupScript.FileItems[0].Source, "only-a-source");
+    EXPECT_EQ(SetupScript.FileItems[0].DestDir, "");
+    EXPECT_EQ(SetupScript.IconItemCount, 1);
+    EXPECT_EQ(SetupScript.IconItems[0].LinkName, "");
+}
+
 TEST(ExpandPathMacros, UsesTheSystemDirectoriesAndCurrentInstallDir) {
     char win[MAX_PATH], sys[MAX_PATH];
     GetWindowsDirectoryA(win, MAX_PATH);

@@ -1,0 +1,147 @@
+#include "InstallForm.h"
+
+#include <commctrl.h>
+
+#include "Install.h"
+#include "SetupScript.h"
+
+TfmInstall* fmInstall = nullptr;
+InstallMessageBoxFn InstallMessageBox = MessageBoxA;
+
+static const char FormClass[] = "TfmInstall";
+static const COLORREF Teal = RGB(0, 128, 128);
+enum { ClientWidth = 544, ClientHeight = 102, IdButton1 = 1 };
+
+static HWND Child(HWND parent, const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
+                  HFONT font, int id = 0) {
+    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return c;
+}
+
+TfmInstall::TfmInstall(HINSTANCE instance) : Engine(*this) {
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = FormClass;
+    RegisterClassA(&wc);  // fails harmlessly when a second form is made
+
+    // A dialog frame with a caption but no border icons.
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_DLGFRAME, exStyle = WS_EX_DLGMODALFRAME;
+    RECT r = {0, 0, ClientWidth, ClientHeight};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    handle = CreateWindowExA(exStyle, FormClass, "설치", style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                             (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, instance, nullptr);
+    SetWindowLongPtrA(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+
+    font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, HANGUL_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "굴림체");
+    faceBrush = GetSysColorBrush(COLOR_BTNFACE);
+    Bevel1 = Child(handle, "STATIC", "", SS_ETCHEDFRAME, 10, 10, 57, 57, font);
+    Image1 = Child(handle, "STATIC", "", SS_ICON | SS_CENTERIMAGE, 14, 14, 49, 49, font);
+    SendMessageA(Image1, STM_SETICON, reinterpret_cast<WPARAM>(LoadIcon(nullptr, IDI_APPLICATION)), 0);
+    Label1 = Child(handle, "STATIC", "복사중인 파일", SS_LEFTNOWORDWRAP, 80, 10, 449, 14, font);
+    lbFile = Child(handle, "STATIC", "", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, 80, 30, 449, 14, font);
+    PB = Child(handle, PROGRESS_CLASSA, "", 0, 80, 50, 449, 16, font);
+    Button1 = Child(handle, "BUTTON", "취소", BS_PUSHBUTTON | WS_TABSTOP, 454, 72, 75, 24, font, IdButton1);
+}
+
+TfmInstall::~TfmInstall() {
+    if (handle) DestroyWindow(handle);
+    if (font) DeleteObject(font);
+}
+
+LRESULT CALLBACK TfmInstall::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<TfmInstall*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    switch (msg) {
+        case WM_COMMAND:
+            if (self && LOWORD(wp) == IdButton1 && HIWORD(wp) == BN_CLICKED) self->cancelRequested = true;
+            return 0;
+        case WM_CLOSE:  // closing the form during a run means cancelling it
+            if (self) self->cancelRequested = true;
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            if (self && reinterpret_cast<HWND>(lp) == self->lbFile) {
+                HDC dc = reinterpret_cast<HDC>(wp);
+                SetTextColor(dc, Teal);
+                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+                return reinterpret_cast<LRESULT>(self->faceBrush);
+            }
+            break;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+// Handles whatever waits for the form (paint, the cancel button), leaving
+// other windows' messages queued: the run owns the thread.
+void TfmInstall::Repaint(bool now) {
+    const DWORD tick = GetTickCount();
+    if (!now && tick - lastPaint < RepaintInterval) return;
+    lastPaint = tick;
+    UpdateWindow(PB);
+    UpdateWindow(lbFile);
+    MSG m;
+    while (PeekMessageA(&m, handle, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+}
+
+void TfmInstall::RunShown() {
+    cancelRequested = false;
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(m.wParam));
+            break;
+        }
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    SendMessageA(PB, PBM_SETPOS, 0, 0);
+    SetWindowTextA(lbFile, "");
+    ShowWindow(handle, SW_SHOWNORMAL);
+    UpdateWindow(handle);
+    lastPaint = GetTickCount();
+}
+
+void TfmInstall::RunHidden() { ShowWindow(handle, SW_HIDE); }
+
+void TfmInstall::EntryStarted(const std::string& path, uint32_t size) {
+    SetWindowTextA(lbFile, path.c_str());
+    rangeShift = size > 0x7FFFFFFFu ? 1 : 0;
+    SendMessageA(PB, PBM_SETPOS, 0, 0);
+    SendMessageA(PB, PBM_SETRANGE32, 0, static_cast<LPARAM>(size >> rangeShift));
+    Repaint(false);
+}
+
+// The bar's state follows every block; only the painting is rationed, so the
+// bar is right whenever it is seen and exact at each entry's end.
+void TfmInstall::EntryProgress(uint32_t position) {
+    SendMessageA(PB, PBM_SETPOS, static_cast<WPARAM>(position >> rangeShift), 0);
+    Repaint(false);
+}
+
+bool TfmInstall::NextDiskette() {
+    return InstallMessageBox(GetActiveWindow(), "다음 디스켓을 넣은 후 확인을 누르세요.", "Disk",
+                             MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+}
+
+void CreateInstallForm(HINSTANCE instance) {
+    if (!fmInstall) fmInstall = new TfmInstall(instance);
+}
+
+void DestroyInstallForm() {
+    if (!fmInstall) return;
+    fmInstall->Engine.Finish();
+    delete fmInstall;
+    fmInstall = nullptr;
+}
+
+bool RunInstall() { return fmInstall->Engine.Run(); }

@@ -1,0 +1,40 @@
+// fmInstall: the window that shows an install run's progress and owns its
+// log (through its engine). Windows only; see Install.h for its lifetime.
+#pragma once
+
+#include <windows.h>
+
+#include "InstallEngine.h"
+
+class TfmInstall : public TInstallView {
+public:
+    explicit TfmInstall(HINSTANCE instance);
+    ~TfmInstall() override;
+
+    HWND Handle() const { return handle; }
+    TInstallEngine Engine;
+
+    // The shortest time between two repaints during extraction; a shorter
+    // one costs install time and shows the eye nothing more.
+    static const DWORD RepaintInterval = 40;
+
+    void RunShown() override;
+    void RunHidden() override;
+    void EntryStarted(const std::string& path, uint32_t size) override;
+    void EntryProgress(uint32_t position) override;
+    bool NextDiskette() override;
+    bool CancelRequested() override { return cancelRequested; }
+
+private:
+    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    void Repaint(bool now);
+
+    HWND handle = nullptr;
+    HWND Image1 = nullptr, Bevel1 = nullptr, Label1 = nullptr, lbFile = nullptr, PB = nullptr,
+         Button1 = nullptr;
+    HFONT font = nullptr;
+    HBRUSH faceBrush = nullptr;
+    bool cancelRequested = false;
+    unsigned rangeShift = 0;  // progress bars count in int: sizes above 2 GB are halved
+    DWORD lastPaint = 0;
+};

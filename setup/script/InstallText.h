@@ -1,0 +1,39 @@
+// The text the install run produces: INSTALL.LOG lines and bytes, the
+// uninstall command line, and the path rules of shortcuts. Portable, so the
+// formats that the uninstaller relies on are tested without Windows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Line prefixes of INSTALL.LOG. The uninstaller takes the path from a fixed
+// offset, so a prefix must open its line with nothing before it.
+extern const char LogFilePrefix[];  // "FILE:"
+extern const char LogIconPrefix[];  // "ICON:"
+extern const char LogDirPrefix[];   // "DIR:"
+
+// The file's bytes: every line, the last included, ends with CR LF; no
+// header, no byte-order mark. Lines are code page bytes and are not altered.
+std::string InstallLogBytes(const std::vector<std::string>& lines);
+
+// Directory part of a path without its trailing '\', except that a drive root
+// keeps it ("C:\x" gives "C:\", "C:\a\x" gives "C:\a", "x" gives "").
+std::string FileDirectory(const std::string& path);
+
+// True when the name's extension (from its last dot) is ".RAR" in any case.
+bool IsRarName(const std::string& name);
+
+// Moves a shortcut folder from the installing user's profile to the profile
+// shared by all users: the first "\<user>\" becomes "\All Users\". An empty
+// user name, or one that the folder does not contain, leaves it unchanged.
+std::string AllUsersFolder(const std::string& folder, const std::string& logonUser);
+
+// True for targets that the all-users move leaves with the installing user:
+// the uninstaller, spelled exactly as the engine spells it.
+bool IsUninstallerTarget(const std::string& target);
+
+// A command line of one program and one argument, each in double quotes, so
+// blanks in either survive the split into parameters.
+std::string QuotedCommandLine(const std::string& program, const std::string& argument);
+// One path in double quotes (shortcut arguments).
+std::string Quoted(const std::string& path);

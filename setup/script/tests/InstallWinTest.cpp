@@ -1,0 +1,503 @@
+// Whole install runs under the real registry, file system and shell links,
+// from SETUP.INI files and RAR archives that make-engine-archives.sh made
+// with the rar program before this test started.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <sstream>
+
+#include "Install.h"
+#include "InstallForm.h"
+#include "InstallText.h"
+#include "SetupScript.h"
+#include "SetupText.h"
+#include "Shortcut.h"
+
+namespace {
+
+const char ShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+// The shell rebuilds "Shell Folders" from these whenever it looks a folder up.
+const char UserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char Explorer[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+const char Question[] = "다음 디스켓을 넣은 후 확인을 누르세요.";
+
+std::string ExeDir() {
+    char buf[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
+    return DirectoryWithSeparator(std::string(buf, n));
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void Copy(const std::string& from, const std::string& to) {
+    ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to;
+}
+
+void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string p = dir + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(p);
+            } else {
+                SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(p.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// The value, or "<none>" when the key or value is missing.
+std::string UserString(const char* key, const char* name, DWORD* type) {
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS) return "<none>";
+    char buf[1024];
+    DWORD size = sizeof buf;
+    LONG r = RegQueryValueExA(h, name, nullptr, type, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(h);
+    return r == ERROR_SUCCESS ? std::string(buf) : "<none>";
+}
+
+void SetUserString(const char* key, const char* name, const std::string& value, DWORD type = REG_SZ) {
+    if (value == "<none>") {
+        HKEY h;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &h) == ERROR_SUCCESS) {
+            RegDeleteValueA(h, name);
+            RegCloseKey(h);
+        }
+        return;
+    }
+    HKEY h;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(h, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(h);
+}
+
+std::string MachineString(const std::string& key, const char* name) {
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS) return "<none>";
+    char buf[1024];
+    DWORD size = sizeof buf, type = 0;
+    LONG r = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(h);
+    return r == ERROR_SUCCESS && type == REG_SZ ? std::string(buf) : "<none>";
+}
+
+struct Link {
+    std::string path, args, workDir, description;
+    int showCmd = -1;
+};
+
+Link ReadLink(const std::string& file) {
+    Link l;
+    IShellLinkA* link = nullptr;
+    IPersistFile* pf = nullptr;
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pf))) &&
+        SUCCEEDED(pf->Load(wide, STGM_READ))) {
+        char buf[MAX_PATH * 2];
+        if (SUCCEEDED(link->GetPath(buf, sizeof buf, nullptr, SLGP_RAWPATH))) l.path = buf;
+        if (SUCCEEDED(link->GetArguments(buf, sizeof buf))) l.args = buf;
+        if (SUCCEEDED(link->GetWorkingDirectory(buf, sizeof buf))) l.workDir = buf;
+        if (SUCCEEDED(link->GetDescription(buf, sizeof buf))) l.description = buf;
+        link->GetShowCmd(&l.showCmd);
+    }
+    if (pf) pf->Release();
+    if (link) link->Release();
+    return l;
+}
+
+std::string Lines(const std::vector<std::string>& lines) { return InstallLogBytes(lines); }
+
+// The answer the diskette question gets, and what it was asked.
+struct Asked {
+    HWND owner;
+    std::string text, caption;
+    UINT type;
+};
+std::vector<Asked> asked;
+std::function<int()> answer;
+
+int WINAPI AnswerQuestion(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    asked.push_back({owner, text, caption, type});
+    return answer ? answer() : IDCANCEL;
+}
+
+// One install world: diskette folders, an install directory with blanks in
+// its name, and a user profile named in the registry, all under a fresh root.
+class InstallRun : public ::testing::Test {
+protected:
+    std::string root, src, disk2, inst, arcs = ExeDir() + "engine-archives\\";
+    std::string kimPrograms, kimDesktop, allPrograms, allDesktop;
+    struct Saved {
+        const char* key;
+        const char* name;
+        std::string value;
+        DWORD type;
+    };
+    std::vector<Saved> saved;  // the profile's own folder values, put back after the test
+    void Save(const char* key, const char* name) {
+        DWORD type = REG_SZ;
+        const std::string value = UserString(key, name, &type);
+        saved.push_back({key, name, value, type});
+    }
+
+    void SetUp() override {
+        CoInitialize(nullptr);
+        char tmp[MAX_PATH];
+        GetTempPathA(MAX_PATH, tmp);
+        root = std::string(tmp) + "install-run-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        RemoveTree(root);
+        src = root + "\\disk1\\";
+        disk2 = root + "\\disk2\\";
+        inst = root + "\\Program Files\\Varnel Archiver";
+        const std::string profiles = root + "\\Profiles";
+        kimPrograms = profiles + "\\kim\\Start Menu\\Programs";
+        kimDesktop = profiles + "\\kim\\Desktop";
+        allPrograms = profiles + "\\All Users\\Start Menu\\Programs";
+        allDesktop = profiles + "\\All Users\\Desktop";
+        for (const std::string& d :
+             {root, src, disk2, root + "\\Program Files", profiles, profiles + "\\kim", profiles + "\\All Users",
+              profiles + "\\kim\\Start Menu", profiles + "\\All Users\\Start Menu", kimPrograms, kimDesktop,
+              allPrograms, allDesktop})
+            CreateDirectoryA(d.c_str(), nullptr);
+        for (const char* key : {ShellFolders, UserShellFolders})
+            for (const char* name : {"Programs", "Desktop"}) Save(key, name);
+        Save(Explorer, "Logon User Name");
+        for (const char* key : {ShellFolders, UserShellFolders}) {
+            SetUserString(key, "Programs", kimPrograms);
+            SetUserString(key, "Desktop", kimDesktop);
+        }
+        SetUserString(Explorer, "Logon User Name", "kim");
+        asked.clear();
+        answer = nullptr;
+        InstallMessageBox = AnswerQuestion;
+    }
+
+    void TearDown() override {
+        DestroyInstallForm();
+        SetCurrentDirectoryA(ExeDir().c_str());
+        RemoveTree(root);
+        for (const Saved& v : saved) SetUserString(v.key, v.name, v.value, v.type);
+        CoUninitialize();
+    }
+
+    // Writes SETUP.INI on diskette 1 and loads it as setup would.
+    void Script(const std::string& app, const std::string& files, const std::string& icons) {
+        WriteFile(src + "SETUP.INI", "[APP]\r\nNAME=Varnel\r\nVERSION=2.0\r\nINSTALLDIR=" + inst + "\r\n" + app +
+                                         "[FILES]\r\n" + files + "[ICONS]\r\n" + icons);
+        LoadSetupScriptFrom(src);
+    }
+
+    void Uninstaller() { Copy(ExeDir() + "unrar.dll", src + "VlUnInst.exe"); }
+
+    bool Run() {
+        CreateInstallForm(GetModuleHandleA(nullptr));
+        return RunInstall();
+    }
+
+    // Ends the program's part: the form goes and writes the log if it may.
+    std::string LogAtEnd() {
+        DestroyInstallForm();
+        return ReadFile(inst + "\\INSTALL.LOG");
+    }
+
+    std::string UninstallKey() const { return std::string(UninstallKeyBase) + "Varnel 2.0"; }
+
+    void DeleteUninstallKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey().c_str()); }
+};
+
+// A two-archive product on two diskettes: the whole run in its order, the
+// single-file copy, the all-users move and everything the log and the
+// registry keep of it.
+TEST_F(InstallRun, TwoDisketteProductLeavesFilesShortcutsEntryAndLog) {
+    DeleteUninstallKey();
+    Copy(arcs + "DISK1.RAR", src + "DISK1.RAR");
+    Copy(ExeDir() + "unrar.dll", src + "UNRAR.DLL");
+    Uninstaller();
+    WriteFile(src + "Varnel.ini", "[Options]\r\n");
+    Copy(arcs + "DISK2.RAR", disk2 + "DISK2.RAR");
+    Script("UNINSTALL=Varnel 제거\r\n",
+           "FILE1=DISK1.RAR,<INSTALLDIR>\r\nFILE2=Varnel.ini,<installdir>,copy\r\n"
+           "FILE3=DISK2.RAR,<INSTALLDIR>\\data\r\n",
+           "ICON1=Programs,Varnel,<INSTALLDIR>\\bin\\app.exe,\r\n"
+           "ICON2=Desktop,Varnel 읽기,<WINDIR>\\notepad.exe,<INSTALLDIR>\\readme.txt\r\n");
+    // The user swaps diskettes: disk 2's files appear where disk 1's were.
+    answer = [&] {
+        DeleteFileA((src + "DISK1.RAR").c_str());
+        Copy(disk2 + "DISK2.RAR", src + "DISK2.RAR");
+        return IDOK;
+    };
+    char sys[MAX_PATH], win[MAX_PATH];
+    GetSystemDirectoryA(sys, MAX_PATH);
+    GetWindowsDirectoryA(win, MAX_PATH);
+    const std::string sysDll = std::string(sys) + "\\UNRAR.DLL";
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Run());
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::cout << "sample install took " << ms << " ms\n";
+
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, Question);
+    EXPECT_EQ(asked[0].caption, "Disk");
+    EXPECT_EQ(asked[0].type, UINT(MB_OKCANCEL | MB_ICONQUESTION));
+    EXPECT_FALSE(IsWindowVisible(fmInstall->Handle()));
+
+    EXPECT_EQ(ReadFile(sysDll), ReadFile(ExeDir() + "unrar.dll"));
+    EXPECT_EQ(ReadFile(inst + "\\bin\\app.exe"), std::string(300000, 'x'));
+    EXPECT_EQ(ReadFile(inst + "\\empty.dat"), "");
+    EXPECT_EQ(ReadFile(inst + "\\한글.txt"), "\xC7\xD1\xB1\xDB\r\n");
+    EXPECT_EQ(ReadFile(inst + "\\Varnel.ini"), "[Options]\r\n");
+    EXPECT_EQ(ReadFile(inst + "\\data\\more\\more.txt"), "more\r\n");
+    EXPECT_EQ(ReadFile(inst + "\\VlUnInst.exe"), ReadFile(src + "VlUnInst.exe"));
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    EXPECT_EQ(std::string(cwd), inst);
+
+    const std::string group = allPrograms + "\\Varnel 2.0";
+    const std::string userGroup = kimPrograms + "\\Varnel 2.0";
+    const std::string expected = Lines({
+        "FILE:" + inst + "\\readme.txt",
+        "FILE:" + inst + "\\bin\\app.exe",
+        "FILE:" + inst + "\\empty.dat",
+        "FILE:" + inst + "\\한글.txt",
+        "FILE:" + inst + "\\bin",
+        "DIR:" + inst,
+        "DIR:" + inst,
+        "FILE:" + inst + "\\data\\data.txt",
+        "FILE:" + inst + "\\data\\more\\more.txt",
+        "FILE:" + inst + "\\data\\more",
+        "DIR:" + inst + "\\data",
+        "ICON:" + group + "\\Varnel.LNK",
+        "ICON:" + allDesktop + "\\Varnel 읽기.LNK",
+        "ICON:" + userGroup + "\\Varnel 제거.LNK",
+        "DIR:" + group,
+        "FILE:" + inst + "\\INSTALL.LOG",
+    });
+
+    const Link app = ReadLink(group + "\\Varnel.LNK");
+    EXPECT_EQ(app.path, inst + "\\bin\\app.exe");
+    EXPECT_EQ(app.args, "");
+    EXPECT_EQ(app.workDir, inst + "\\bin");
+    EXPECT_EQ(app.description, ShortcutDescription);
+    EXPECT_EQ(app.showCmd, SW_SHOWNORMAL);
+    const Link readme = ReadLink(allDesktop + "\\Varnel 읽기.LNK");
+    EXPECT_EQ(readme.path, std::string(win) + "\\notepad.exe");
+    EXPECT_EQ(readme.args, inst + "\\readme.txt");
+    EXPECT_EQ(readme.workDir, win);
+    const Link uninstall = ReadLink(userGroup + "\\Varnel 제거.LNK");
+    EXPECT_EQ(uninstall.path, inst + "\\VlUnInst.EXE");
+    EXPECT_EQ(uninstall.args, "\"" + inst + "\\INSTALL.LOG\"");
+    EXPECT_EQ(uninstall.workDir, inst);
+    EXPECT_FALSE(Exists(kimPrograms + "\\Varnel 2.0\\Varnel.LNK"));
+
+    EXPECT_EQ(MachineString(UninstallKey(), "DisplayName"), "Varnel 2.0");
+    EXPECT_EQ(MachineString(UninstallKey(), "UninstallString"),
+              "\"" + inst + "\\VlUnInst.exe\" \"" + inst + "\\INSTALL.LOG\"");
+
+    WriteFile(inst + "\\INSTALL.LOG", "an older log\r\n");
+    EXPECT_EQ(LogAtEnd(), expected);
+    DeleteUninstallKey();
+    DeleteFileA(sysDll.c_str());
+}
+
+TEST_F(InstallRun, NoItemsAndNoIconsLogOnlyTheLogItself) {
+    Copy(ExeDir() + "unrar.dll", src + "UNRAR.DLL");
+    Uninstaller();
+    Script("UNINSTALL=Remove\r\n", "", "");
+    CreateDirectoryA(inst.c_str(), nullptr);
+    DeleteUninstallKey();
+    ASSERT_TRUE(Run());
+    EXPECT_FALSE(Exists(inst + "\\VlUnInst.exe"));
+    EXPECT_EQ(MachineString(UninstallKey(), "DisplayName"), "<none>");
+    EXPECT_EQ(LogAtEnd(), Lines({"FILE:" + inst + "\\INSTALL.LOG"}));
+}
+
+// The uninstaller comes only with shortcuts, and its shortcut and registry
+// entry only with an uninstall name as well.
+TEST_F(InstallRun, UninstallerNeedsIconsAndItsEntryNeedsAName) {
+    Uninstaller();
+    CreateDirectoryA(inst.c_str(), nullptr);
+    DeleteUninstallKey();
+    Script("", "", "ICON1=Desktop,V,<INSTALLDIR>\\v.exe\r\n");
+    ASSERT_TRUE(Run());
+    EXPECT_TRUE(Exists(inst + "\\VlUnInst.exe"));
+    EXPECT_EQ(MachineString(UninstallKey(), "DisplayName"), "<none>");
+    EXPECT_EQ(LogAtEnd(), Lines({"ICON:" + allDesktop + "\\V.LNK", "FILE:" + inst + "\\INSTALL.LOG"}));
+}
+
+// A first single-file item logs the empty target of no extraction; a non-RAR
+// source without an option installs nothing; a missing item number is passed
+// over instead of asking for a diskette that cannot exist.
+TEST_F(InstallRun, ItemsThatExtractNothingLogOnlyTheirDirLine) {
+    CreateDirectoryA(inst.c_str(), nullptr);
+    WriteFile(src + "a.txt", "a");
+    WriteFile(src + "b.txt", "b");
+    Script("", "FILE1=a.txt,<INSTALLDIR>,COPY\r\nFILE2=b.txt,<INSTALLDIR>\r\nFILE4=b.txt,<INSTALLDIR>,OTHER\r\n", "");
+    ASSERT_TRUE(Run());
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(ReadFile(inst + "\\a.txt"), "a");
+    EXPECT_FALSE(Exists(inst + "\\b.txt"));
+    EXPECT_EQ(LogAtEnd(), Lines({"DIR:", "DIR:", "DIR:", "FILE:" + inst + "\\INSTALL.LOG"}));
+}
+
+TEST_F(InstallRun, FailIfExistsLeavesAndOmitsInstalledFiles) {
+    CreateDirectoryA(inst.c_str(), nullptr);
+    CreateDirectoryA((inst + "\\bin").c_str(), nullptr);
+    WriteFile(inst + "\\readme.txt", "mine");
+    WriteFile(inst + "\\bin\\app.exe", "mine too");
+    Copy(arcs + "DISK1.RAR", src + "DISK1.RAR");
+    Script("", "FILE1=DISK1.RAR,<INSTALLDIR>,failifexists\r\n", "");
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(ReadFile(inst + "\\readme.txt"), "mine");
+    EXPECT_EQ(ReadFile(inst + "\\bin\\app.exe"), "mine too");
+    EXPECT_EQ(LogAtEnd(), Lines({"FILE:" + inst + "\\empty.dat", "FILE:" + inst + "\\한글.txt",
+                                 "FILE:" + inst + "\\bin", "DIR:" + inst, "FILE:" + inst + "\\INSTALL.LOG"}));
+}
+
+TEST_F(InstallRun, CancelAtTheThirdItemsPromptKeepsFilesButWritesNoLog) {
+    Copy(arcs + "ZERO.RAR", src + "ZERO.RAR");
+    WriteFile(src + "b.txt", "b");
+    Script("", "FILE1=ZERO.RAR,<INSTALLDIR>\r\nFILE2=b.txt,<INSTALLDIR>,COPY\r\nFILE3=DISK2.RAR,<INSTALLDIR>\r\n",
+           "ICON1=Desktop,V,<INSTALLDIR>\\v.exe\r\n");
+    int prompts = 0;
+    answer = [&] { return ++prompts < 3 ? IDOK : IDCANCEL; };
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(prompts, 3);
+    EXPECT_FALSE(IsWindowVisible(fmInstall->Handle()));
+    EXPECT_TRUE(Exists(inst + "\\zero.dat"));
+    EXPECT_EQ(ReadFile(inst + "\\b.txt"), "b");
+    EXPECT_FALSE(Exists(allDesktop + "\\V.LNK"));
+    EXPECT_EQ(LogAtEnd(), "");
+    EXPECT_FALSE(Exists(inst + "\\INSTALL.LOG"));
+}
+
+TEST_F(InstallRun, TheCancelButtonEndsTheRunLikeADisketteCancel) {
+    Copy(arcs + "ZERO.RAR", src + "ZERO.RAR");
+    Script("", "FILE1=ZERO.RAR,<INSTALLDIR>\r\n", "");
+    CreateInstallForm(GetModuleHandleA(nullptr));
+    PostMessageA(fmInstall->Handle(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
+    EXPECT_FALSE(RunInstall());
+    EXPECT_FALSE(Exists(inst + "\\zero.dat"));
+    EXPECT_EQ(LogAtEnd(), "");
+}
+
+// The group directory of the last program-group icon, once, after the
+// uninstall shortcut.
+TEST_F(InstallRun, TwoProgramGroupIconsLogTheGroupOnce) {
+    Uninstaller();
+    CreateDirectoryA(inst.c_str(), nullptr);
+    DeleteUninstallKey();
+    Script("UNINSTALL=Remove\r\n", "",
+           "ICON1=PROGRAMS,A,<INSTALLDIR>\\a.exe\r\nICON2=programs,B,<INSTALLDIR>\\b.exe\r\n");
+    ASSERT_TRUE(Run());
+    const std::string group = allPrograms + "\\Varnel 2.0";
+    EXPECT_EQ(LogAtEnd(), Lines({"ICON:" + group + "\\A.LNK", "ICON:" + group + "\\B.LNK",
+                                 "ICON:" + kimPrograms + "\\Varnel 2.0\\Remove.LNK", "DIR:" + group,
+                                 "FILE:" + inst + "\\INSTALL.LOG"}));
+    EXPECT_EQ(ReadLink(group + "\\B.LNK").path, inst + "\\b.exe");
+    DeleteUninstallKey();
+}
+
+// Without a user name to move from, or with folders kept outside the named
+// profile, shortcuts go where the table says; a missing folder key puts the
+// link at the drive root.
+TEST_F(InstallRun, ShortcutFoldersWithoutTheAllUsersMove) {
+    SetUserString(Explorer, "Logon User Name", "");
+    EXPECT_EQ(CreateShortcut("programs", "V\\x.LNK", "C:\\x.exe", ""), kimPrograms + "\\V\\x.LNK");
+    EXPECT_EQ(ReadLink(kimPrograms + "\\V\\x.LNK").workDir, "C:\\");
+    SetUserString(Explorer, "Logon User Name", "lee");
+    EXPECT_EQ(CreateShortcut("Desktop", "y.LNK", "C:\\y.exe", ""), kimDesktop + "\\y.LNK");
+    EXPECT_EQ(CreateShortcut("NoSuchFolder", "z.LNK", "C:\\z.exe", ""), "\\z.LNK");
+    EXPECT_EQ(PlatformFamily(), 3);
+}
+
+// What the engine shows, seen without a window: every entry's range and its
+// last position, and a cancel that lands at the next entry.
+struct RecordingView : TInstallView {
+    std::vector<std::pair<uint32_t, uint32_t>> entries;  // size, last position
+    int cancelAfter = -1;
+    void RunShown() override {}
+    void RunHidden() override {}
+    void EntryStarted(const std::string&, uint32_t size) override { entries.push_back({size, 0}); }
+    void EntryProgress(uint32_t position) override { entries.back().second = position; }
+    bool NextDiskette() override { return false; }
+    bool CancelRequested() override { return cancelAfter >= 0 && int(entries.size()) > cancelAfter; }
+};
+
+TEST_F(InstallRun, EachEntrySetsTheRangeAndEndsAtItsSize) {
+    Copy(arcs + "DISK1.RAR", src + "DISK1.RAR");
+    Script("", "FILE1=DISK1.RAR,<INSTALLDIR>\r\n", "");
+    RecordingView view;
+    TInstallEngine engine(view);
+    ASSERT_TRUE(engine.Run());
+    ASSERT_EQ(view.entries.size(), 5u);
+    EXPECT_EQ(view.entries[1], std::make_pair(300000u, 300000u));
+    EXPECT_EQ(view.entries[2], std::make_pair(0u, 0u));  // the empty file: a bar of range 0
+}
+
+TEST_F(InstallRun, ACancelDuringExtractionStopsAtTheNextEntry) {
+    Copy(arcs + "DISK1.RAR", src + "DISK1.RAR");
+    Script("", "FILE1=DISK1.RAR,<INSTALLDIR>\r\n", "");
+    RecordingView view;
+    view.cancelAfter = 0;
+    TInstallEngine engine(view);
+    EXPECT_FALSE(engine.Run());
+    EXPECT_EQ(view.entries.size(), 1u);
+    EXPECT_TRUE(Exists(inst + "\\readme.txt"));
+    EXPECT_FALSE(Exists(inst + "\\bin\\app.exe"));
+    EXPECT_FALSE(engine.Finish());
+}
+
+// A log that cannot replace the old one leaves the old one whole and no
+// temporary file behind.
+TEST_F(InstallRun, TheLogIsReplacedWholeOrNotAtAll) {
+    CreateDirectoryA(inst.c_str(), nullptr);
+    const std::string log = inst + "\\INSTALL.LOG";
+    ASSERT_TRUE(WriteInstallLogFile(log, {"FILE:a"}));
+    ASSERT_TRUE(WriteInstallLogFile(log, {"FILE:b", "DIR:c"}));
+    EXPECT_EQ(ReadFile(log), "FILE:b\r\nDIR:c\r\n");
+    // Held open without sharing, as by a viewer: it cannot be replaced.
+    HANDLE held = CreateFileA(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(WriteInstallLogFile(log, {"FILE:d"}));
+    CloseHandle(held);
+    EXPECT_EQ(ReadFile(log), "FILE:b\r\nDIR:c\r\n");
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((inst + "\\*.tmp").c_str(), &fd);
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    EXPECT_FALSE(WriteInstallLogFile(root + "\\missing\\INSTALL.LOG", {"FILE:e"}));
+}
+
+}  // namespace

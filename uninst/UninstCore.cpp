@@ -1,0 +1,236 @@
+#include "UninstCore.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace uninst {
+
+namespace {
+
+bool IsSep(char c) { return c == '\\' || c == '/'; }
+
+std::string StripTrailingSeps(std::string p) {
+    while (p.size() > 1 && IsSep(p.back())) p.pop_back();
+    return p;
+}
+
+// A drive ("C:", "C:\"), a share ("\\server\share") or nothing: folders
+// above which no pruning may reach.
+bool IsRoot(const std::string& raw) {
+    std::string p = StripTrailingSeps(raw);
+    if (p.empty() || (p.size() == 1 && IsSep(p[0]))) return true;
+    if (p.size() == 2 && p[1] == ':') return true;
+    if (p.size() >= 2 && IsSep(p[0]) && IsSep(p[1])) {
+        size_t seps = std::count_if(p.begin() + 2, p.end(), IsSep);
+        return seps <= 1;
+    }
+    return false;
+}
+
+bool IsAbsolute(const std::string& p) {
+    return (p.size() >= 3 && p[1] == ':' && IsSep(p[2])) || (p.size() >= 2 && IsSep(p[0]) && IsSep(p[1]));
+}
+
+// Delphi-style Copy(s, from, count) with from counted from 1; unlimited count.
+std::string From(const std::string& s, size_t from1) {
+    return s.size() >= from1 ? s.substr(from1 - 1) : std::string();
+}
+
+}  // namespace
+
+std::string AsciiUpper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return s;
+}
+
+std::string TrimControl(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (unsigned char)s[b] <= 32) ++b;
+    while (e > b && (unsigned char)s[e - 1] <= 32) --e;
+    return s.substr(b, e - b);
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& cmdline) {
+    std::vector<std::string> out;
+    size_t i = 0, n = cmdline.size();
+    auto at = [&](size_t k) { return k < n ? (unsigned char)cmdline[k] : 0u; };
+    for (;;) {
+        // Blanks, and empty quoted pairs standing alone, lead to the next parameter.
+        for (;;) {
+            while (i < n && at(i) <= 32) ++i;
+            if (at(i) == '"' && at(i + 1) == '"') i += 2;
+            else break;
+        }
+        if (i >= n) break;
+        std::string param;
+        while (i < n && at(i) > 32) {
+            if (at(i) == '"') {
+                ++i;
+                while (i < n && at(i) != '"') param += cmdline[i++];
+                if (i < n) ++i;
+            } else {
+                param += cmdline[i++];
+            }
+        }
+        out.push_back(param);
+    }
+    return out;
+}
+
+LogPathResult RebuildLogPath(const std::vector<std::string>& params,
+                             const std::function<bool(const std::string&)>& isFile) {
+    LogPathResult r;
+    std::string joined;
+    for (const auto& p : params) joined += p;
+    r.firstCandidate = joined;
+
+    std::vector<std::string> candidates{joined};
+    for (size_t b = 0; b < params.size(); ++b) {
+        std::string c;
+        for (size_t k = 0; k < params.size(); ++k) {
+            c += params[k];
+            if (k == b) c += ' ';
+        }
+        candidates.push_back(c);
+    }
+    // A path with several blanks arrives in several pieces.
+    std::string spaced;
+    for (size_t k = 0; k < params.size(); ++k) spaced += (k ? " " : "") + params[k];
+    candidates.push_back(spaced);
+
+    for (const auto& c : candidates) {
+        if (!c.empty() && isFile(c)) {
+            r.found = true;
+            r.path = c;
+            return r;
+        }
+    }
+    return r;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0, i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+LogContents ParseLog(const std::string& text) {
+    LogContents log;
+    std::vector<std::string> lines = SplitLines(text);
+    // The path stands at a fixed place behind the prefix, whatever comes before
+    // the prefix; paths are taken whole, however long. Setup writes only full
+    // paths: anything else would be taken from whatever folder the uninstaller
+    // was started in, so it is passed over.
+    for (const auto& line : lines) {
+        if (line.find("FILE:") != std::string::npos || line.find("ICON:") != std::string::npos) {
+            std::string p = TrimControl(From(line, 6));
+            if (IsAbsolute(p)) log.entries.push_back(p);
+        }
+    }
+    for (const auto& line : lines) {
+        if (line.find("DIR:") != std::string::npos) {
+            std::string p = TrimControl(From(line, 5));
+            if (IsAbsolute(p)) log.dirs.push_back(p);
+        }
+    }
+    return log;
+}
+
+std::string ParentDir(const std::string& path) {
+    std::string p = StripTrailingSeps(path);
+    size_t k = p.size();
+    while (k > 0 && !IsSep(p[k - 1])) --k;
+    if (k == 0) return std::string();
+    std::string parent = p.substr(0, k);
+    // "C:\" keeps its separator; deeper folders lose it.
+    return (parent.size() == 3 && parent[1] == ':') ? parent : StripTrailingSeps(parent);
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+    return AsciiUpper(StripTrailingSeps(a)) == AsciiUpper(StripTrailingSeps(b));
+}
+
+std::vector<std::string> PruneCandidates(const LogContents& log, const std::string& logDir) {
+    std::unordered_set<std::string> roots;
+    for (const auto& d : log.dirs)
+        if (IsAbsolute(d) && !IsRoot(d)) roots.insert(AsciiUpper(StripTrailingSeps(d)));
+    if (IsAbsolute(logDir) && !IsRoot(logDir)) roots.insert(AsciiUpper(StripTrailingSeps(logDir)));
+
+    // Logs of large archives list thousands of files in a few folders.
+    std::vector<std::string> found;
+    std::unordered_set<std::string> seen;
+    auto add = [&](const std::string& raw) {
+        std::string p = StripTrailingSeps(raw);
+        if (p.empty() || IsRoot(p) || !seen.insert(AsciiUpper(p)).second) return;
+        found.push_back(p);
+    };
+    // The folders above a path, up to the outermost listed one among them.
+    auto addWithParents = [&](const std::string& start) {
+        add(start);
+        if (!IsAbsolute(start)) return;
+        std::vector<std::string> chain;
+        size_t keep = 0;
+        for (std::string p = ParentDir(start); !p.empty() && !IsRoot(p); p = ParentDir(p)) {
+            chain.push_back(p);
+            if (roots.count(AsciiUpper(p))) keep = chain.size();
+        }
+        for (size_t i = 0; i < keep; ++i) add(chain[i]);
+    };
+    for (const auto& d : log.dirs) addWithParents(d);
+    for (const auto& e : log.entries) addWithParents(e);
+
+    std::vector<std::pair<long, size_t>> order;  // (-depth, log order)
+    for (size_t i = 0; i < found.size(); ++i)
+        order.emplace_back(-(long)std::count_if(found[i].begin(), found[i].end(), IsSep), i);
+    std::sort(order.begin(), order.end());
+    std::vector<std::string> deepestFirst;
+    for (const auto& o : order) deepestFirst.push_back(std::move(found[o.second]));
+    return deepestFirst;
+}
+
+bool UninstallStringNamesLog(const std::string& command, const std::string& logPath) {
+    if (logPath.empty()) return false;
+    std::string plain;
+    for (char c : command)
+        if (c != '"') plain += c;
+    plain = AsciiUpper(TrimControl(plain));
+    std::string want = AsciiUpper(logPath);
+    return plain.size() > want.size() && plain.compare(plain.size() - want.size(), want.size(), want) == 0 &&
+           plain[plain.size() - want.size() - 1] == ' ';
+}
+
+std::string WininitPath(const std::string& windowsDir) {
+    // A drive root already ends in its separator.
+    return windowsDir.size() > 3 ? windowsDir + "\\wininit.ini" : windowsDir + "wininit.ini";
+}
+
+std::string WininitWithEntry(const std::optional<std::string>& existing, const std::string& ownPath) {
+    std::vector<std::string> lines;
+    if (existing) lines = SplitLines(*existing);
+    std::string entry = "nul=" + ownPath;
+    auto header = std::find_if(lines.begin(), lines.end(),
+                               [](const std::string& l) { return AsciiUpper(l) == "[RENAME]"; });
+    if (header != lines.end()) {
+        lines.insert(header + 1, entry);
+    } else {
+        lines.push_back("[Rename]");
+        lines.push_back(entry);
+    }
+    std::string out;
+    for (const auto& l : lines) out += l + "\r\n";
+    return out;
+}
+
+}  // namespace uninst

@@ -1,0 +1,78 @@
+// The uninstaller's pure parts: command-line splitting, the log-path rebuild,
+// the reading of INSTALL.LOG, the choice of directories to prune and the
+// startup-rename file's text. Everything here works on byte strings in the
+// system code page and touches neither files nor the registry, so it runs
+// natively under the sanitizers as well as on Windows.
+//
+// Paths are split at '\' (and '/') byte by byte. That is safe for code page
+// 949, whose trail bytes never take the value of either separator.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace uninst {
+
+// ASCII-only upper-casing, as the system compares names: bytes of a
+// double-byte character are never touched.
+std::string AsciiUpper(std::string s);
+
+// Removes every leading and trailing byte of value 32 or less.
+std::string TrimControl(const std::string& s);
+
+// Splits a command line into parameters as the platform's run-time does:
+// bytes of value 32 or less separate, double quotation marks group and are
+// removed. Element 0 is the program itself.
+std::vector<std::string> SplitCommandLine(const std::string& cmdline);
+
+// The log path rebuilt from the parameters (program excluded). Candidates, in
+// order: all parameters run together; the same with one blank after parameter
+// b, for b = 0 .. n-1; all parameters joined by single blanks. The first at
+// which `isFile` holds wins.
+struct LogPathResult {
+    bool found = false;
+    std::string path;            // the winning candidate when found
+    std::string firstCandidate;  // what the not-found message names
+};
+LogPathResult RebuildLogPath(const std::vector<std::string>& params,
+                             const std::function<bool(const std::string&)>& isFile);
+
+// Splits text into lines: a line ends at CR, LF or CR LF; a last line without
+// an end is kept, and a final line end does not make an empty line.
+std::vector<std::string> SplitLines(const std::string& text);
+
+// What the log asks to remove, in log order. A line counts as a file or
+// shortcut when it contains "FILE:" or "ICON:" anywhere, and as a directory
+// when it contains "DIR:"; the path is then read from the fixed place just
+// behind the prefix and trimmed. Paths that are not full paths (empty ones
+// included) are dropped.
+struct LogContents {
+    std::vector<std::string> entries;  // files and shortcuts, first pass
+    std::vector<std::string> dirs;     // directories, second pass
+};
+LogContents ParseLog(const std::string& text);
+
+// Directories that may be left empty once the entries are gone, deepest
+// first, each once: the listed directories, the entries themselves (an
+// archive's folder entries are logged as files), and every folder above an
+// entry or listed directory that lies within a listed directory or the log's
+// own folder. Only empty ones will go; a drive or share root never appears.
+std::vector<std::string> PruneCandidates(const LogContents& log, const std::string& logDir);
+
+// Path helpers for the above; `path` without a trailing separator.
+std::string ParentDir(const std::string& path);
+bool SamePath(const std::string& a, const std::string& b);
+
+// Whether an uninstall entry's command line ("UninstallString") starts this
+// uninstaller on `logPath`: quoted or not, it ends in a blank and that path.
+bool UninstallStringNamesLog(const std::string& command, const std::string& logPath);
+
+// The startup-rename file: its path in the Windows directory, and its new
+// text with "nul=" + `ownPath` as the first entry of its [Rename] section.
+// `existing` is the old text, or nothing when the file does not exist.
+std::string WininitPath(const std::string& windowsDir);
+std::string WininitWithEntry(const std::optional<std::string>& existing, const std::string& ownPath);
+
+}  // namespace uninst

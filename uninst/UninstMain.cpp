@@ -1,0 +1,194 @@
+// VlUnInst: removes the installed product as INSTALL.LOG and the fixed key
+// list say, then itself. No main window; message boxes only.
+#include <windows.h>
+
+#include <optional>
+
+#include "UninstCore.h"
+#include "UninstallRun.h"
+
+namespace {
+
+using uninst::BoxKind;
+using uninst::RegRoot;
+
+HKEY RootKey(RegRoot r) {
+    switch (r) {
+    case RegRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case RegRoot::CurrentUser: return HKEY_CURRENT_USER;
+    case RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
+    }
+    return HKEY_CLASSES_ROOT;
+}
+
+// The NT family's RegDeleteKey refuses keys that still have subkeys.
+void DeleteTree(HKEY parent, const std::string& sub) {
+    HKEY h;
+    if (RegOpenKeyExA(parent, sub.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &h) != ERROR_SUCCESS)
+        return;
+    std::vector<std::string> children;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        LONG rc = RegEnumKeyExA(h, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;  // no key of ours has so long a name
+        if (rc != ERROR_SUCCESS) break;
+        children.emplace_back(name, len);
+    }
+    for (const auto& c : children) DeleteTree(h, c);
+    RegCloseKey(h);
+    RegDeleteKeyA(parent, sub.c_str());
+}
+
+bool Is9xFamily() { return (GetVersion() & 0x80000000u) != 0; }
+
+bool ReadWhole(const std::string& path, std::string* out) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    out->clear();
+    char buf[16384];
+    DWORD got = 0;
+    bool ok = true;
+    for (;;) {
+        if (!::ReadFile(f, buf, sizeof buf, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        out->append(buf, got);
+    }
+    CloseHandle(f);
+    return ok;
+}
+
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD put = 0;
+    bool ok = ::WriteFile(f, bytes.data(), (DWORD)bytes.size(), &put, nullptr) && put == bytes.size();
+    ok = CloseHandle(f) && ok;
+    return ok;
+}
+
+class WinHost : public uninst::Host {
+public:
+    bool IsFile(const std::string& path) override {
+        DWORD a = GetFileAttributesA(path.c_str());
+        return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    bool ReadAll(const std::string& path, std::string* bytes) override { return ReadWhole(path, bytes); }
+    bool RemoveFile(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0; }
+    bool RemoveDir(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
+
+    std::string FullPath(const std::string& path) override {
+        char buf[MAX_PATH * 4];
+        DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
+        return (n == 0 || n >= sizeof buf) ? path : std::string(buf, n);
+    }
+
+    void DeleteKeyTree(RegRoot root, const std::string& key) override { DeleteTree(RootKey(root), key); }
+
+    std::vector<std::pair<std::string, std::string>> UninstallEntries() override {
+        std::vector<std::pair<std::string, std::string>> out;
+        HKEY h;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninst::kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS, &h) != ERROR_SUCCESS)
+            return out;
+        char name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD len = sizeof name;
+            LONG rc = RegEnumKeyExA(h, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_MORE_DATA) continue;
+            if (rc != ERROR_SUCCESS) break;
+            HKEY e;
+            if (RegOpenKeyExA(h, name, 0, KEY_QUERY_VALUE, &e) != ERROR_SUCCESS) continue;
+            char value[2048];
+            DWORD type = 0, size = sizeof value - 1;
+            if (RegQueryValueExA(e, "UninstallString", nullptr, &type, (BYTE*)value, &size) == ERROR_SUCCESS &&
+                (type == REG_SZ || type == REG_EXPAND_SZ)) {
+                value[size] = '\0';
+                out.emplace_back(std::string(name, len), std::string(value));
+            }
+            RegCloseKey(e);
+        }
+        RegCloseKey(h);
+        return out;
+    }
+
+    std::string OwnPath() override {
+        char buf[MAX_PATH * 4];
+        DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
+        return std::string(buf, n < sizeof buf ? n : 0);
+    }
+
+    bool ScheduleSelfRemoval(std::string* failedFile) override {
+        std::string own = OwnPath();
+        if (!Is9xFamily()) {
+            // Needs the right to write the machine's settings; without it the
+            // interpreter's deletion below still does the work.
+            MoveFileExA(own.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            return true;
+        }
+        char windir[1025];
+        UINT n = GetWindowsDirectoryA(windir, sizeof windir);
+        std::string path = uninst::WininitPath(std::string(windir, n < sizeof windir ? n : 0));
+        std::optional<std::string> existing;
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            std::string text;
+            if (!ReadWhole(path, &text)) {
+                *failedFile = path;
+                return false;
+            }
+            existing = text;
+        }
+        // The rename file is processed before long names exist.
+        if (!WriteWhole(path, uninst::WininitWithEntry(existing, ShortPath(own)))) {
+            *failedFile = path;
+            return false;
+        }
+        return true;
+    }
+
+    void RemoveSelfNow(bool withFolder) override {
+        std::string own = OwnPath();
+        if (Is9xFamily()) {
+            WinExec(("command.com /c del " + ShortPath(own)).c_str(), SW_HIDE);
+            return;
+        }
+        std::string dir = uninst::ParentDir(own);
+        if (withFolder) MoveFileExA(dir.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        // The file cannot go while this process runs: the interpreter retries
+        // for a while, pausing a second between tries.
+        std::string cmd = "(for /l %i in (1,1,30) do @if exist \"" + own +
+                          "\" (ping -n 2 127.0.0.1 >nul & del /f /q \"" + own + "\" >nul 2>&1))";
+        if (withFolder) cmd += " & rmdir \"" + dir + "\" >nul 2>&1";
+        char comspec[MAX_PATH];
+        DWORD n = GetEnvironmentVariableA("COMSPEC", comspec, sizeof comspec);
+        std::string shell = (n > 0 && n < sizeof comspec) ? std::string(comspec, n) : "cmd.exe";
+        WinExec(("\"" + shell + "\" /c " + cmd).c_str(), SW_HIDE);
+    }
+
+    bool Message(BoxKind kind, const std::string& caption, const std::string& text) override {
+        UINT flags = kind == BoxKind::Error     ? MB_OK | MB_ICONERROR
+                     : kind == BoxKind::Confirm ? MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2
+                                                : MB_OK | MB_ICONINFORMATION;
+        int answer = MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+        return answer != IDNO;
+    }
+
+private:
+    static std::string ShortPath(const std::string& p) {
+        char buf[MAX_PATH * 4];
+        DWORD n = GetShortPathNameA(p.c_str(), buf, sizeof buf);
+        return (n == 0 || n >= sizeof buf) ? p : std::string(buf, n);
+    }
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    std::vector<std::string> args = uninst::SplitCommandLine(GetCommandLineA());
+    std::vector<std::string> params(args.size() > 1 ? args.begin() + 1 : args.end(), args.end());
+    WinHost host;
+    return (int)uninst::RunUninstall(params, host);
+}

@@ -1,0 +1,54 @@
+// The uninstall run, apart from the platform: the program supplies a Host
+// over the real files, registry and message boxes; tests supply one over
+// memory.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "RemovedKeys.h"
+
+namespace uninst {
+
+enum class BoxKind { Error, Confirm, Info };
+
+// The outcome of a run, one per way it can end.
+enum class RunStatus {
+    Done,              // everything removed that could be, self-removal started
+    BadParameters,     // no log path given
+    LogNotFound,       // no candidate names a file
+    Declined,          // the user said No; nothing changed
+    LogUnreadable,     // the log was found but could not be read
+    RenameFileFailed,  // the startup-rename file could not be read or written
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+    // True for an existing file; a directory is not one.
+    virtual bool IsFile(const std::string& path) = 0;
+    virtual bool ReadAll(const std::string& path, std::string* bytes) = 0;
+    // Failures are the caller's to ignore.
+    virtual bool RemoveFile(const std::string& path) = 0;
+    // Removes the directory only when it is empty.
+    virtual bool RemoveDir(const std::string& path) = 0;
+    virtual std::string FullPath(const std::string& path) = 0;
+    // Deletes the key with all its subkeys; a missing key is no error.
+    virtual void DeleteKeyTree(RegRoot root, const std::string& key) = 0;
+    // Name and "UninstallString" of every subkey of kUninstallRoot.
+    virtual std::vector<std::pair<std::string, std::string>> UninstallEntries() = 0;
+    // Arranges for the program's own file to go at the next system start; on
+    // failure names the file that could not be read or written.
+    virtual bool ScheduleSelfRemoval(std::string* failedFile) = 0;
+    // Starts the removal of the program's own file once it has ended, and of
+    // its folder too when `withFolder` (only ever an emptied product folder).
+    virtual void RemoveSelfNow(bool withFolder) = 0;
+    virtual std::string OwnPath() = 0;
+    // Shows a message box; true when a confirmation is answered Yes.
+    virtual bool Message(BoxKind kind, const std::string& caption, const std::string& text) = 0;
+};
+
+// Runs the whole uninstall for the parameters (program excluded).
+RunStatus RunUninstall(const std::vector<std::string>& params, Host& host);
+
+}  // namespace uninst

@@ -1,0 +1,19 @@
+// Every reader of outside text in the uninstaller: the command line, the log
+// (and the folders it leads to), an uninstall entry and the startup-rename file.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "UninstCore.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> params = uninst::SplitCommandLine(text);
+    uninst::RebuildLogPath(params, [](const std::string& p) { return p.size() % 7 == 3; });
+    uninst::LogContents log = uninst::ParseLog(text);
+    std::string logDir = log.dirs.empty() ? "C:\\P" : log.dirs.front();
+    uninst::PruneCandidates(log, logDir);
+    uninst::UninstallStringNamesLog(text, logDir);
+    uninst::WininitWithEntry(text, "C:\\V\\VLUNINST.EXE");
+    return 0;
+}

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "UninstCore.h"
+
+using namespace uninst;
+using Lines = std::vector<std::string>;
+
+TEST(CommandLine, SplitsLikeTheRunTime) {
+    EXPECT_EQ(SplitCommandLine("\"C:\\A B\\VlUnInst.exe\" C:\\A B\\INSTALL.LOG"),
+              (Lines{"C:\\A B\\VlUnInst.exe", "C:\\A", "B\\INSTALL.LOG"}));
+    EXPECT_EQ(SplitCommandLine("x.exe \"C:\\A B\\INSTALL.LOG\"\t "), (Lines{"x.exe", "C:\\A B\\INSTALL.LOG"}));
+    // Quotes inside a parameter group and vanish; a lone "" is no parameter.
+    EXPECT_EQ(SplitCommandLine("x.exe C:\\\"A B\"\\L \"\" y"), (Lines{"x.exe", "C:\\A B\\L", "y"}));
+    EXPECT_EQ(SplitCommandLine("x.exe \"C:\\open"), (Lines{"x.exe", "C:\\open"}));
+    EXPECT_TRUE(SplitCommandLine("   ").empty());
+}
+
+TEST(LogPath, RebuildsFromPieces) {
+    std::set<std::string> files;
+    auto exists = [&](const std::string& p) { return files.count(p) > 0; };
+
+    files = {"C:\\My Prog\\INSTALL.LOG"};
+    auto r = RebuildLogPath({"C:\\My", "Prog\\INSTALL.LOG"}, exists);
+    EXPECT_TRUE(r.found);
+    EXPECT_EQ(r.path, "C:\\My Prog\\INSTALL.LOG");
+    EXPECT_TRUE(RebuildLogPath({"C:\\My Prog\\INSTALL.LOG"}, exists).found);
+
+    // Run together already names a file: taken without a blank.
+    files = {"C:\\MyProg\\INSTALL.LOG", "C:\\My Prog\\INSTALL.LOG"};
+    EXPECT_EQ(RebuildLogPath({"C:\\My", "Prog\\INSTALL.LOG"}, exists).path, "C:\\MyProg\\INSTALL.LOG");
+
+    // Two separate blanks: only the joined-by-blanks candidate finds it.
+    files = {"C:\\A B\\C D\\INSTALL.LOG"};
+    r = RebuildLogPath({"C:\\A", "B\\C", "D\\INSTALL.LOG"}, exists);
+    EXPECT_TRUE(r.found);
+    EXPECT_EQ(r.path, "C:\\A B\\C D\\INSTALL.LOG");
+
+    // Not found: the message names the first candidate, not nothing.
+    r = RebuildLogPath({"C:\\X", "Y\\INSTALL.LOG"}, exists);
+    EXPECT_FALSE(r.found);
+    EXPECT_EQ(r.firstCandidate, "C:\\XY\\INSTALL.LOG");
+}
+
+TEST(Log, ReadsLinesAndPaths) {
+    EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n\r\n"), (Lines{"a", ""}));
+    EXPECT_TRUE(SplitLines("").empty());
+
+    std::string longPath = "C:\\P\\" + std::string(300, 'x') + ".TXT";
+    LogContents log = ParseLog(
+        "FILE:C:\\P\\A.EXE\r\n"
+        "FILE:   C:\\P\\B.TXT  \r\n"
+        "FILE:" + longPath + "\r\n"
+        "DIR:C:\\P\r\n"
+        "DIR:\r\n"
+        "ICON:C:\\S\\\xB9\xD9\xB7\xCE.LNK\r\n"
+        "comment\r\n"
+        "FILE:WIN.INI\r\n"     // relative: would hit the current folder
+        " FILE:C:\\Q\r\n"      // read from the fixed place: no full path
+        "DIR:C:\\S");        // no final line end
+    EXPECT_EQ(log.entries, (Lines{"C:\\P\\A.EXE", "C:\\P\\B.TXT", longPath, "C:\\S\\\xB9\xD9\xB7\xCE.LNK"}));
+    EXPECT_EQ(log.dirs, (Lines{"C:\\P", "C:\\S"}));
+}
+
+TEST(Prune, DeepestFirstWithinTheProduct) {
+    LogContents log;
+    log.entries = {"C:\\Prog\\V\\doc\\en\\a.txt", "C:\\Prog\\V\\doc", "C:\\Win\\Desktop\\V.LNK", "rel\\x.txt"};
+    log.dirs = {"C:\\Prog\\V", "c:\\prog\\v\\", "C:\\Menu\\V", "C:\\"};
+    Lines got = PruneCandidates(log, "C:\\Prog\\V");
+    // Desktop is not the product's; the drive root never appears; a relative
+    // path is tried as listed but not walked up.
+    EXPECT_EQ(got, (Lines{"C:\\Prog\\V\\doc\\en\\a.txt", "C:\\Prog\\V\\doc\\en", "C:\\Prog\\V\\doc",
+                          "C:\\Win\\Desktop\\V.LNK", "C:\\Prog\\V", "C:\\Menu\\V", "rel\\x.txt"}));
+    EXPECT_EQ(ParentDir("C:\\A"), "C:\\");
+    EXPECT_EQ(ParentDir("C:\\A\\B\\"), "C:\\A");
+}
+
+TEST(UninstallEntry, RecognisesItsCommandLine) {
+    const std::string log = "C:\\My Prog\\INSTALL.LOG";
+    EXPECT_TRUE(UninstallStringNamesLog("C:\\My Prog\\VlUnInst.exe C:\\My Prog\\INSTALL.LOG", log));
+    EXPECT_TRUE(UninstallStringNamesLog("\"C:\\My Prog\\VlUnInst.exe\" \"c:\\my prog\\install.log\"", log));
+    EXPECT_FALSE(UninstallStringNamesLog("C:\\Other\\VlUnInst.exe C:\\Other\\INSTALL.LOG", log));
+    EXPECT_FALSE(UninstallStringNamesLog("C:\\X\\VlUnInst.exeC:\\My Prog\\INSTALL.LOG", log));
+    EXPECT_FALSE(UninstallStringNamesLog(log, log));
+}
+
+TEST(Wininit, AddsTheEntryFirstInItsSection) {
+    const std::string own = "C:\\PROGRA~1\\V\\VLUNINST.EXE";
+    const std::string entry = "nul=" + own + "\r\n";
+    EXPECT_EQ(WininitWithEntry(std::nullopt, own), "[Rename]\r\n" + entry);
+    EXPECT_EQ(WininitWithEntry(std::string(), own), "[Rename]\r\n" + entry);
+    EXPECT_EQ(WininitWithEntry(std::string("[rename]\r\nnul=C:\\OLD.EXE\r\n"), own),
+              "[rename]\r\n" + entry + "nul=C:\\OLD.EXE\r\n");
+    // A header with blanks is not the section; other sections stay as they are.
+    EXPECT_EQ(WininitWithEntry(std::string("[Other]\r\na=b\n [Rename]"), own),
+              "[Other]\r\na=b\r\n [Rename]\r\n[Rename]\r\n" + entry);
+    EXPECT_EQ(WininitPath("C:\\WINDOWS"), "C:\\WINDOWS\\wininit.ini");
+    EXPECT_EQ(WininitPath("C:\\"), "C:\\wininit.ini");
+}
