@@ -1,0 +1,32 @@
+# Pads the stub to the size the archive offset assumes, and fails when the
+# linked program is already larger (the first entry would then be read from
+# inside the program) or when it imports a library the system might take
+# from the program's own folder, where a planted copy could wait.
+# Run as: cmake -DFILE=... -DLIMIT=... -DOBJDUMP=... -P PadStub.cmake
+execute_process(COMMAND "${OBJDUMP}" -p "${FILE}" OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
+if(failed)
+    file(REMOVE "${FILE}")
+    message(FATAL_ERROR "could not read the imports of ${FILE}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+foreach(line IN LISTS imports)
+    string(REPLACE "DLL Name: " "" dll "${line}")
+    string(TOLOWER "${dll}" dll)
+    if(NOT dll MATCHES "^(kernel32|user32|gdi32|advapi32|shell32|comdlg32|msvcrt)\\.dll$")
+        file(REMOVE "${FILE}")
+        message(FATAL_ERROR "selfext must not import ${dll}: load it by full path instead")
+    endif()
+endforeach()
+file(SIZE "${FILE}" size)
+file(WRITE "${FILE}.size" "${size}\n")
+message("selfext: ${size} bytes before padding (limit ${LIMIT})")
+if(size GREATER LIMIT)
+    # Removed so that the next build links again instead of taking it as done.
+    file(REMOVE "${FILE}")
+    message(FATAL_ERROR "selfext is ${size} bytes, larger than its ${LIMIT}-byte stub size")
+endif()
+execute_process(COMMAND truncate -s "${LIMIT}" "${FILE}" RESULT_VARIABLE failed)
+if(failed)
+    file(REMOVE "${FILE}")
+    message(FATAL_ERROR "could not pad ${FILE}")
+endif()

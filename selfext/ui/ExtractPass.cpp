@@ -1,0 +1,281 @@
+#include "ExtractPass.h"
+
+#include "Crc32.h"
+#include "PathText.h"
+
+static char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c; }
+
+// A component of `length` bytes that the system would open as a device
+// whatever folder precedes it: CON, PRN, AUX, NUL, COM1-9, LPT1-9, also with
+// an extension or trailing blanks.
+static bool IsDeviceName(const char* part, int length) {
+    int base = 0;
+    while (base < length && part[base] != '.') ++base;
+    while (base > 0 && part[base - 1] == ' ') --base;
+    char up[5];
+    if (base == 3 || base == 4) {
+        for (int i = 0; i < base; ++i) up[i] = UpperAscii(part[i]);
+        up[base] = 0;
+    } else {
+        return false;
+    }
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+    if (base == 3) {
+        for (const char* device : kDevices)
+            if (up[0] == device[0] && up[1] == device[1] && up[2] == device[2]) return true;
+        return false;
+    }
+    bool com = up[0] == 'C' && up[1] == 'O' && up[2] == 'M';
+    bool lpt = up[0] == 'L' && up[1] == 'P' && up[2] == 'T';
+    return (com || lpt) && up[3] >= '1' && up[3] <= '9';
+}
+
+bool IsConfinedName(const char* name) {
+    if (!name[0] || IsSlash(name[0])) return false;
+    const char* part = name;
+    for (const char* p = name;; ++p) {
+        if (*p == ':') return false;
+        if (*p && !IsSlash(*p)) continue;
+        int length = (int)(p - part);
+        if (length > 0) {
+            bool dotsOnly = true;
+            for (int i = 0; i < length; ++i)
+                if (part[i] != '.' && part[i] != ' ') dotsOnly = false;
+            if (dotsOnly || IsDeviceName(part, length)) return false;
+        }
+        if (!*p) return true;
+        part = p + 1;
+    }
+}
+
+// Counts the data bytes the decoders take, for the progress bar.
+struct CountingSource {
+    ByteSource base;
+    ByteSource* inner;
+    PassHost* host;
+    uint32_t done;
+    uint32_t total;
+    uint32_t reported;
+};
+
+static uint32_t CountingRead(ByteSource* self, void* buffer, uint32_t size) {
+    CountingSource* s = (CountingSource*)self;
+    uint32_t got = s->inner->Read(s->inner, buffer, size);
+    s->done += got;
+    // Whole percent steps are enough; a redraw per chunk would cost more
+    // than the decoding.
+    if (s->total && (uint64_t)(s->done - s->reported) * 100 >= s->total) {
+        s->reported = s->done;
+        s->host->Progress(s->host, s->done < s->total ? s->done : s->total, s->total);
+    }
+    return got;
+}
+
+static int64_t CountingSeek(ByteSource* self, uint32_t offset) {
+    CountingSource* s = (CountingSource*)self;
+    return s->inner->Seek(s->inner, offset);
+}
+
+// The name as this pass uses it: stored, or only its file-name part when
+// "Use Stored Paths" is off.
+static void EffectiveName(PassHost* host, const ArchiveWalk* walk, char* out) {
+    if (host->StoredPaths(host))
+        CopyText(out, kNameBufferSize, walk->name);
+    else
+        NamePart(walk->name, out, kNameBufferSize);
+}
+
+// Selected entries, by the same lookup the extract pass makes, and the sum
+// of their data sizes.
+static uint32_t SelectedBytes(PassHost* host, ByteSource* source, uint32_t archiveStart) {
+    static ArchiveWalk walk;
+    char name[kNameBufferSize];
+    uint64_t total = 0;
+    int last = -1;
+    if (WalkStart(&walk, source, archiveStart) == WalkSeekFailed) return 0;
+    while (WalkNext(&walk) == WalkEntry) {
+        EffectiveName(host, &walk, name);
+        if (!name[0]) continue;
+        last = host->FindLine(host, name, last);
+        if (last >= 0 && host->LineSelected(host, last) && walk.header.compressedSize > 0)
+            total += (uint32_t)walk.header.compressedSize;
+    }
+    return total > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)total;
+}
+
+enum EntryOutcome { EntryNext, EntryEndLoop, EntryEndPass };
+
+struct ExtractState {
+    PassHost* host;
+    PassSettings* settings;
+    DecodeWorkspace* work;
+    CountingSource counter;
+    int lastIndex;
+    bool passwordRefused;
+    bool warnedUnsafe;
+};
+
+static EntryOutcome ExtractEntry(ExtractState* st, ArchiveWalk* walk, const char* name) {
+    PassHost* host = st->host;
+    PassSettings* settings = st->settings;
+
+    int index = host->FindLine(host, name, st->lastIndex);
+    st->lastIndex = index;
+    if (index < 0 || !host->LineSelected(host, index)) return EntryNext;
+
+    // Refused before the password is asked: nothing of it will be written.
+    if (!IsConfinedName(name)) {
+        if (!st->warnedUnsafe) host->Notice(host, NoticeUnsafeName, name);
+        st->warnedUnsafe = true;
+        return EntryNext;
+    }
+
+    EntryInput in;
+    in.source = &st->counter.base;
+    in.remaining = walk->header.compressedSize;
+    in.encrypted = (walk->header.flags & kFlagEncrypted) != 0;
+    if (in.encrypted &&
+        !ObtainPassword(&walk->header, &in, &settings->password, host->prompt)) {
+        st->passwordRefused = true;
+        return EntryEndLoop;
+    }
+
+    char target[kPathCapacity + kNameBufferSize + 1];
+    AppendMissingBackslash(settings->extractPath, sizeof settings->extractPath);
+    CopyText(target, sizeof target, settings->extractPath);
+    // A 255-character path has no room for its '\' in its own buffer; the
+    // target always gets one, or the name would run into the folder's name.
+    AppendMissingBackslash(target, sizeof target);
+    int nameAt = TextLength(target);
+    AppendText(target, sizeof target, name);
+    ToBackslashes(target + nameAt);
+
+    if (host->PathFound(host, target)) {
+        if (settings->overwriteMode == OverwriteSkip) {
+            host->DeselectLine(host, index);
+            return EntryNext;
+        }
+        if (settings->overwriteMode == OverwriteConfirm) {
+            char fileName[kPathCapacity];
+            NamePart(target, fileName, sizeof fileName);
+            if (!host->AskOverwrite(host, fileName)) {
+                host->DeselectLine(host, index);
+                return EntryNext;
+            }
+        }
+    } else {
+        char folder[sizeof target];
+        DirectoryPart(target, folder, sizeof folder);
+        host->MakeDirectoryTree(host, folder);
+        if (!host->PathFound(host, folder)) {
+            host->Notice(host, NoticeFolderFailed, folder);
+            return EntryEndLoop;
+        }
+    }
+
+    ByteSink* out = host->CreateOutput(host, target);
+    if (!out) {
+        host->Notice(host, NoticeCreateFailed, target);
+        return EntryNext;
+    }
+
+    host->Status(host, StatusExtracting, target);
+    uint32_t crc = kCrcInitial;
+    DecodeStatus status = DecodeEntry(&walk->header, &in, settings->password.text,
+                                      settings->password.length, out, &crc, st->work);
+    if (status == DecodeUnsupportedMethod) {
+        host->Notice(host, NoticeUnsupportedMethod, 0);
+        if (!host->FinishOutput(host, out, walk->header.dosDateTime))
+            host->Notice(host, NoticeCloseFailed, target);
+        return EntryEndPass;
+    }
+    // A refused write is a failure whatever the CRC of the part written.
+    if (status != DecodeWriteFailed && CrcMatches(walk->header.crc, crc))
+        host->DeselectLine(host, index);
+    if (!host->FinishOutput(host, out, walk->header.dosDateTime))
+        host->Notice(host, NoticeCloseFailed, target);
+    return EntryNext;
+}
+
+static void Summarize(PassHost* host, bool cancelled) {
+    if (host->SelectedCount(host) == 0) {
+        host->Status(host, StatusAllPassed, 0);
+        return;
+    }
+    host->Status(host, cancelled ? StatusCancelled : StatusFailed, 0);
+    // The status line alone lies outside the dialog's visible part, so a
+    // failure would otherwise go unseen.
+    host->Notice(host, NoticeFailures, 0);
+}
+
+void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, bool listOnly,
+                    DecodeWorkspace* work) {
+    static ArchiveWalk walk;
+    static ExtractState st;
+    char name[kNameBufferSize];
+
+    if (!listOnly && host->SelectedCount(host) == 0) {
+        host->Status(host, StatusNothingSelected, 0);
+        host->Notice(host, NoticeNothingSelected, 0);
+        return;
+    }
+
+    st.host = host;
+    st.settings = settings;
+    st.work = work;
+    st.lastIndex = -1;
+    st.passwordRefused = false;
+    st.warnedUnsafe = false;
+    st.counter.base.Read = CountingRead;
+    st.counter.base.Seek = CountingSeek;
+    st.counter.inner = source;
+    st.counter.host = host;
+    st.counter.done = 0;
+    st.counter.reported = 0;
+    st.counter.total = listOnly ? 0 : SelectedBytes(host, source, settings->archiveStart);
+
+    if (WalkStart(&walk, source, settings->archiveStart) == WalkSeekFailed) {
+        host->Notice(host, NoticeSeekFailed, 0);
+        return;
+    }
+    if (listOnly) host->ResetList(host);
+    if (!listOnly) host->Progress(host, 0, st.counter.total);
+
+    bool endOfPassWork = true;
+    bool cancelled = false;
+    for (;;) {
+        WalkStatus ws = WalkNext(&walk);
+        if (ws == WalkEnd) break;
+        if (ws != WalkEntry) {
+            host->Notice(host, NoticeBadName, 0);
+            endOfPassWork = false;
+            break;
+        }
+        EffectiveName(host, &walk, name);
+        if (listOnly) {
+            char filePart[kPathCapacity];
+            if (NamePart(name, filePart, sizeof filePart) > 0) host->AddLine(host, name);
+            continue;
+        }
+        if (!name[0]) continue;
+        EntryOutcome outcome = ExtractEntry(&st, &walk, name);
+        if (outcome == EntryEndPass) {
+            endOfPassWork = false;
+            break;
+        }
+        if (outcome == EntryEndLoop) break;
+        if (host->Cancelled(host)) {
+            cancelled = true;
+            break;
+        }
+    }
+
+    if (endOfPassWork) {
+        if (listOnly) {
+            if (host->LineCount(host) == 0) host->Notice(host, NoticeNoEntries, 0);
+        } else {
+            if (!st.passwordRefused) Summarize(host, cancelled);
+        }
+    }
+    if (!walk.hasPaths) host->NoStoredPaths(host);
+}

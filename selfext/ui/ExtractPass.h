@@ -1,0 +1,116 @@
+#pragma once
+// ProcessArchive: the one walk over the attached archive, run as list pass
+// (fills the file list) or extract pass (writes the selected entries). It
+// talks to the main dialog and the file system only through PassHost, so a
+// test drives it without a window or a disk.
+//
+// The file list is both input and output of the extract pass: a selected
+// line means "extract"; the pass deselects every line whose entry passed its
+// CRC check or was skipped on purpose, so the lines still selected afterwards
+// are the entries that failed or were never reached.
+
+#include <stdint.h>
+
+#include "Archive.h"
+#include "Decode.h"
+#include "Password.h"
+#include "Streams.h"
+
+enum OverwriteMode : uint8_t {
+    OverwriteAlways = 0,
+    OverwriteSkip = 1,
+    OverwriteConfirm = 2,
+};
+
+// Message boxes a pass raises. The host makes their text; `detail` is the
+// path or name the box shows, or null.
+enum PassNotice {
+    NoticeSeekFailed,         // the archive start cannot be reached
+    NoticeBadName,            // empty or overlong stored name; the pass ends
+    NoticeNoEntries,          // list pass found nothing to list
+    NoticeUnsafeName,         // a stored name that would leave the extract path
+                              // (detail: the name); raised once per pass
+    NoticeFolderFailed,       // detail: the folder that could not be created
+    NoticeCreateFailed,       // detail: the target path
+    NoticeUnsupportedMethod,  // the pass ends at once, without summary
+    NoticeCloseFailed,        // detail: the target path
+    NoticeNothingSelected,    // extract pass with no selected line
+    NoticeFailures,           // the pass left failed entries (detail: summary text)
+};
+
+// The status line's contents during and after an extract pass.
+enum PassStatus {
+    StatusExtracting,      // detail: the target path
+    StatusAllPassed,       // every selected entry passed or was skipped
+    StatusFailed,          // some lines are still selected
+    StatusCancelled,       // the user stopped the pass; unreached lines stay selected
+    StatusNothingSelected,
+};
+
+// Everything outside the pass. Function pointers rather than virtual
+// functions so that the stub needs no C++ runtime support. Every member must
+// be set. List indices are those of the sorted file list.
+struct PassHost {
+    // The file list.
+    void (*ResetList)(PassHost* self);
+    void (*AddLine)(PassHost* self, const char* line);
+    int (*LineCount)(PassHost* self);
+    // Index of the line whose whole text equals `name` ignoring case,
+    // searching after `after` and wrapping round (-1: from the top); -1 when
+    // there is none.
+    int (*FindLine)(PassHost* self, const char* name, int after);
+    bool (*LineSelected)(PassHost* self, int index);
+    void (*DeselectLine)(PassHost* self, int index);
+    int (*SelectedCount)(PassHost* self);
+
+    // "Use Stored Paths": read at every entry; NoStoredPaths unticks and
+    // disables it when the pass met no name with a folder.
+    bool (*StoredPaths)(PassHost* self);
+    void (*NoStoredPaths)(PassHost* self);
+
+    void (*Notice)(PassHost* self, PassNotice notice, const char* detail);
+    // StatusExtracting also lets the window repaint (one queued message).
+    void (*Status)(PassHost* self, PassStatus status, const char* detail);
+    // `done` of `total` bytes of the selected entries are through. May
+    // handle the progress window's input.
+    void (*Progress)(PassHost* self, uint32_t done, uint32_t total);
+    // True once the user asked to stop; the pass ends after the current file.
+    bool (*Cancelled)(PassHost* self);
+    // The overwrite prompt for an existing target whose file name is `name`.
+    // Returns true to overwrite. May change the pass's overwrite mode.
+    bool (*AskOverwrite)(PassHost* self, const char* name);
+
+    // The file system. PathFound may turn '/' into '\' in `path`.
+    bool (*PathFound)(PassHost* self, char* path);
+    void (*MakeDirectoryTree)(PassHost* self, const char* path);
+    // A new (or truncated) file, or null when it cannot be created.
+    ByteSink* (*CreateOutput)(PassHost* self, const char* path);
+    // Stamps the entry's local DOS time as last-write and last-access time
+    // and closes the file; false when closing failed. Always called once for
+    // every sink CreateOutput gave.
+    bool (*FinishOutput)(PassHost* self, ByteSink* file, uint32_t dosDateTime);
+
+    PasswordPrompt* prompt;
+};
+
+// What a pass reads and changes besides the list. Owned by the caller and
+// alive for the process.
+struct PassSettings {
+    uint32_t archiveStart;          // offset of the first entry in the source
+    char extractPath[256];          // target directory, at most 255 characters
+    uint8_t overwriteMode;          // OverwriteMode; the prompt may change it
+    RememberedPassword password;    // survives from pass to pass
+};
+
+// One pass. `work` is scratch space for the decoders (static storage in the
+// stub). Returns when the pass is over; every message it raised has been
+// answered by then.
+void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, bool listOnly,
+                    DecodeWorkspace* work);
+
+// True when `name` (a stored name, '/' or '\' separated) stays inside the
+// directory it is extracted into: no drive or stream colon, no leading
+// separator, no component made only of dots and blanks (the system would
+// read "..", and trims "... " to it), and no device name such as CON or
+// COM1, which would open the device instead of a file.
+bool IsConfinedName(const char* name);

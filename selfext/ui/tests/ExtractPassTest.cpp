@@ -1,0 +1,469 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Cipher.h"
+#include "Crc32.h"
+#include "ExtractPass.h"
+
+namespace {
+
+const uint32_t kStart = 100;  // a short stand-in for the stub
+const uint32_t kTime = (uint32_t)((44u << 25) | (3u << 21) | (9u << 16) | (13u << 11) | (5u << 5) | 7u);
+
+struct Entry {
+    Entry(std::string n, std::string d, uint8_t m = kMethodStored, bool bad = false,
+          std::string pw = "")
+        : name(n), data(d), method(m), damaged(bad), password(pw) {}
+    std::string name;
+    std::string data;
+    uint8_t method;
+    bool damaged;
+    std::string password;
+};
+
+std::vector<uint8_t> Archive(const std::vector<Entry>& entries) {
+    BuildCrcTable();
+    std::vector<uint8_t> out(kStart, 0);
+    for (const Entry& e : entries) {
+        EntryHeader h{};
+        h.signature = kEntrySignature;
+        h.method = e.method;
+        h.dosDateTime = kTime;
+        h.crc = ~CrcUpdate(kCrcInitial, e.data.data(), e.data.size());
+        std::vector<uint8_t> data(e.data.begin(), e.data.end());
+        if (e.damaged) data[0] ^= 0x55;
+        if (!e.password.empty()) {
+            h.flags = kFlagEncrypted;
+            CipherKeys keys;
+            SetKeys(&keys, e.password.data(), (int)e.password.size());
+            std::vector<uint8_t> head(kEncryptionHeaderSize, 0x5A);
+            head[11] = (uint8_t)(h.crc >> 24);
+            head.insert(head.end(), data.begin(), data.end());
+            EncipherBlock(&keys, head.data(), (uint32_t)head.size());
+            data = head;
+        }
+        h.compressedSize = (int32_t)data.size();
+        h.uncompressedSize = (int32_t)e.data.size();
+        h.nameLength = (uint16_t)e.name.size();
+        uint8_t bytes[kEntryHeaderSize];
+        EncodeEntryHeader(&h, bytes);
+        out.insert(out.end(), bytes, bytes + kEntryHeaderSize);
+        out.insert(out.end(), e.name.begin(), e.name.end());
+        out.insert(out.end(), data.begin(), data.end());
+    }
+    return out;
+}
+
+struct MemorySource {
+    ByteSource base;
+    std::vector<uint8_t> bytes;
+    size_t at = 0;
+};
+
+uint32_t MemRead(ByteSource* self, void* buffer, uint32_t size) {
+    MemorySource* s = (MemorySource*)self;
+    size_t n = std::min<size_t>(size, s->bytes.size() - std::min(s->at, s->bytes.size()));
+    if (n) memcpy(buffer, s->bytes.data() + s->at, n);
+    s->at += n;
+    return (uint32_t)n;
+}
+
+int64_t MemSeek(ByteSource* self, uint32_t offset) {
+    MemorySource* s = (MemorySource*)self;
+    if (offset > s->bytes.size()) return -1;
+    s->at = offset;
+    return offset;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = (char)tolower((unsigned char)c);
+    return s;
+}
+
+// The main dialog and a disk in memory. Paths are kept as given.
+struct FakeHost {
+    PassHost base;
+    struct Prompt {
+        PasswordPrompt base;
+        FakeHost* host;
+    } prompt;
+    std::vector<std::string> lines;  // kept sorted, ignoring case
+    std::vector<bool> selected;
+    bool storedPaths = true;
+    bool storedPathsEnabled = true;
+    std::vector<std::pair<PassNotice, std::string>> notices;
+    std::vector<PassStatus> statuses;
+    std::map<std::string, std::string> files;
+    std::set<std::string> dirs{"C:\\OUT"};
+    std::set<std::string> readOnly;
+    std::map<std::string, uint32_t> times;
+    std::vector<std::string> passwords;  // answers of the prompt, in order
+    int prompts = 0;
+    std::vector<bool> overwriteAnswers;
+    int askedOverwrite = 0;
+    int cancelAfter = -1;  // files finished before Cancel is pressed
+    int finished = 0;
+    uint32_t lastDone = 0, lastTotal = 0;
+    PassSettings* settings = nullptr;
+    std::string open;  // path of the output being written
+    struct Sink {
+        ByteSink base;
+        FakeHost* host;
+    } sink;
+
+    static FakeHost* Of(PassHost* h) { return (FakeHost*)h; }
+    static std::string Trim(std::string p) {
+        if (!p.empty() && p.back() == '\\') p.pop_back();
+        return p;
+    }
+
+    FakeHost() {
+        base.ResetList = [](PassHost* h) { Of(h)->lines.clear(), Of(h)->selected.clear(); };
+        base.AddLine = [](PassHost* h, const char* line) {
+            FakeHost* f = Of(h);
+            auto at = std::upper_bound(f->lines.begin(), f->lines.end(), std::string(line),
+                                       [](const std::string& a, const std::string& b) {
+                                           return Lower(a) < Lower(b);
+                                       });
+            f->selected.insert(f->selected.begin() + (at - f->lines.begin()), false);
+            f->lines.insert(at, line);
+        };
+        base.LineCount = [](PassHost* h) { return (int)Of(h)->lines.size(); };
+        base.FindLine = [](PassHost* h, const char* name, int after) {
+            FakeHost* f = Of(h);
+            int n = (int)f->lines.size();
+            for (int k = 1; k <= n; ++k) {
+                int i = (after + k + n) % n;
+                if (Lower(f->lines[i]) == Lower(name)) return i;
+            }
+            return -1;
+        };
+        base.LineSelected = [](PassHost* h, int i) { return (bool)Of(h)->selected[i]; };
+        base.DeselectLine = [](PassHost* h, int i) { Of(h)->selected[i] = false; };
+        base.SelectedCount = [](PassHost* h) {
+            return (int)std::count(Of(h)->selected.begin(), Of(h)->selected.end(), true);
+        };
+        base.StoredPaths = [](PassHost* h) { return Of(h)->storedPaths; };
+        base.NoStoredPaths = [](PassHost* h) {
+            Of(h)->storedPaths = false;
+            Of(h)->storedPathsEnabled = false;
+        };
+        base.Notice = [](PassHost* h, PassNotice n, const char* d) {
+            Of(h)->notices.push_back({n, d ? d : ""});
+        };
+        base.Status = [](PassHost* h, PassStatus s, const char*) { Of(h)->statuses.push_back(s); };
+        base.Progress = [](PassHost* h, uint32_t done, uint32_t total) {
+            if (done) {
+                EXPECT_GE(done, Of(h)->lastDone);
+            }
+            Of(h)->lastDone = done;
+            Of(h)->lastTotal = total;
+        };
+        base.Cancelled = [](PassHost* h) {
+            return Of(h)->cancelAfter >= 0 && Of(h)->finished >= Of(h)->cancelAfter;
+        };
+        base.AskOverwrite = [](PassHost* h, const char*) {
+            FakeHost* f = Of(h);
+            bool yes = f->overwriteAnswers.at(f->askedOverwrite++);
+            return yes;
+        };
+        base.PathFound = [](PassHost* h, char* path) {
+            std::string p = Trim(path);
+            return Of(h)->files.count(p) > 0 || Of(h)->dirs.count(p) > 0;
+        };
+        base.MakeDirectoryTree = [](PassHost* h, const char* path) {
+            std::string p = Trim(path);
+            for (size_t i = 0; i <= p.size(); ++i)
+                if ((i == p.size() || p[i] == '\\') && i > 2) Of(h)->dirs.insert(p.substr(0, i));
+        };
+        base.CreateOutput = [](PassHost* h, const char* path) -> ByteSink* {
+            FakeHost* f = Of(h);
+            EXPECT_TRUE(f->open.empty()) << "two outputs open at once";
+            if (f->readOnly.count(path)) return nullptr;
+            f->open = path;
+            f->files[path].clear();
+            return &f->sink.base;
+        };
+        base.FinishOutput = [](PassHost* h, ByteSink*, uint32_t time) {
+            FakeHost* f = Of(h);
+            f->times[f->open] = time;
+            f->open.clear();
+            ++f->finished;
+            return true;
+        };
+        sink.base.Write = [](ByteSink* s, const uint8_t* data, uint32_t size) {
+            FakeHost* f = ((Sink*)s)->host;
+            f->files[f->open].append((const char*)data, size);
+            return true;
+        };
+        sink.host = this;
+        prompt.base.Ask = [](PasswordPrompt* p, char buffer[kPasswordCapacity]) {
+            FakeHost* f = ((Prompt*)p)->host;
+            std::string answer = f->prompts < (int)f->passwords.size() ? f->passwords[f->prompts] : "";
+            ++f->prompts;
+            strcpy(buffer, answer.c_str());
+            return (int)answer.size();
+        };
+        prompt.host = this;
+        base.prompt = &prompt.base;
+    }
+
+    // A fresh host in place (the sink points back at its owner).
+    void Reset() {
+        *this = FakeHost();
+        sink.host = this;
+        prompt.host = this;
+        base.prompt = &prompt.base;
+    }
+    int Count() const { return (int)std::count(selected.begin(), selected.end(), true); }
+
+    bool Selected(const std::string& line) const {
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i] == line) return selected[i];
+        ADD_FAILURE() << "no line " << line;
+        return false;
+    }
+    void SelectAll() { std::fill(selected.begin(), selected.end(), true); }
+    bool Noticed(PassNotice n) const {
+        for (auto& x : notices)
+            if (x.first == n) return true;
+        return false;
+    }
+};
+
+class ExtractPassTest : public ::testing::Test {
+protected:
+    FakeHost host;
+    MemorySource source;
+    PassSettings settings{};
+    static DecodeWorkspace work;
+
+    void Load(const std::vector<Entry>& entries) {
+        source.base.Read = MemRead;
+        source.base.Seek = MemSeek;
+        source.bytes = Archive(entries);
+        settings.archiveStart = kStart;
+        strcpy(settings.extractPath, "C:\\OUT");
+        settings.overwriteMode = OverwriteConfirm;
+        host.settings = &settings;
+    }
+    void List() { ProcessArchive(&host.base, &source.base, &settings, true, &work); }
+    void Extract() {
+        host.notices.clear();
+        host.statuses.clear();
+        ProcessArchive(&host.base, &source.base, &settings, false, &work);
+    }
+    // List with every line selected, as the dialog starts.
+    void Start(const std::vector<Entry>& entries) {
+        Load(entries);
+        List();
+        host.SelectAll();
+    }
+};
+DecodeWorkspace ExtractPassTest::work;
+
+TEST_F(ExtractPassTest, ListShowsStoredPathsOrBareNamesAndSkipsFolders) {
+    Load({{"docs/", ""}, {"docs/readme.txt", "r"}, {"setup.exe", "s"}, {"Docs\\A.txt", "a"}});
+    List();
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"docs/readme.txt", "Docs\\A.txt", "setup.exe"}));
+    EXPECT_TRUE(host.storedPathsEnabled);
+    host.storedPaths = false;
+    List();
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"A.txt", "readme.txt", "setup.exe"}));
+    // The folder names came from the archive, not from the box: still enabled.
+    EXPECT_TRUE(host.storedPathsEnabled);
+    EXPECT_TRUE(host.notices.empty());
+}
+
+TEST_F(ExtractPassTest, ListEndsAndDisablesStoredPaths) {
+    Load({{"a.txt", "a"}, {"b.txt", "b"}});
+    List();
+    EXPECT_FALSE(host.storedPathsEnabled);
+
+    host.Reset();
+    Load({});
+    List();
+    ASSERT_EQ(host.notices.size(), 1u);
+    EXPECT_EQ(host.notices[0].first, NoticeNoEntries);
+
+    // An empty name ends the pass without its end-of-pass message; what was
+    // listed before stays.
+    host.Reset();
+    Load({{"first.txt", "1"}, {"", "x"}, {"later.txt", "2"}});
+    List();
+    EXPECT_EQ(host.lines, std::vector<std::string>{"first.txt"});
+    ASSERT_EQ(host.notices.size(), 1u);
+    EXPECT_EQ(host.notices[0].first, NoticeBadName);
+}
+
+TEST_F(ExtractPassTest, ExtractsEverythingAndDeselects) {
+    Start({{"docs/sub/a.txt", "alpha"}, {"b.txt", std::string(70000, 'b')}});
+    Extract();
+    EXPECT_EQ(host.files["C:\\OUT\\docs\\sub\\a.txt"], "alpha");
+    EXPECT_EQ(host.files["C:\\OUT\\b.txt"].size(), 70000u);
+    EXPECT_TRUE(host.dirs.count("C:\\OUT\\docs\\sub"));
+    EXPECT_EQ(host.times["C:\\OUT\\b.txt"], kTime);
+    EXPECT_EQ(host.Count(), 0);
+    EXPECT_EQ(host.statuses.back(), StatusAllPassed);
+    EXPECT_TRUE(host.notices.empty());
+    EXPECT_EQ(host.lastDone, host.lastTotal);
+    EXPECT_EQ(host.lastTotal, 5u + 70000u);
+
+    // Without stored paths the file goes straight into the extract path.
+    host.storedPaths = false;
+    settings.overwriteMode = OverwriteAlways;
+    List();
+    host.SelectAll();
+    Extract();
+    EXPECT_EQ(host.files["C:\\OUT\\a.txt"], "alpha");
+}
+
+TEST_F(ExtractPassTest, DamagedEntryStaysSelectedAndCanBeRetried) {
+    Start({{"a.txt", "aaaa"}, {"bad.bin", "data", kMethodStored, true}, {"c.txt", "cc"}});
+    Extract();
+    EXPECT_TRUE(host.Selected("bad.bin"));
+    EXPECT_FALSE(host.Selected("a.txt"));
+    EXPECT_FALSE(host.Selected("c.txt"));
+    EXPECT_EQ(host.statuses.back(), StatusFailed);
+    EXPECT_TRUE(host.Noticed(NoticeFailures));
+
+    // The second pass takes only the still-selected line.
+    host.files.erase("C:\\OUT\\a.txt");
+    settings.overwriteMode = OverwriteAlways;
+    int before = host.finished;
+    Extract();
+    EXPECT_EQ(host.finished, before + 1);
+    EXPECT_FALSE(host.files.count("C:\\OUT\\a.txt"));
+    EXPECT_TRUE(host.Selected("bad.bin"));
+}
+
+TEST_F(ExtractPassTest, OverwritePolicies) {
+    Start({{"a.txt", "new"}, {"b.txt", "new"}, {"c.txt", "new"}});
+    for (const char* f : {"C:\\OUT\\a.txt", "C:\\OUT\\b.txt", "C:\\OUT\\c.txt"}) host.files[f] = "old";
+
+    settings.overwriteMode = OverwriteSkip;
+    Extract();
+    EXPECT_EQ(host.files["C:\\OUT\\a.txt"], "old");
+    EXPECT_EQ(host.Count(), 0);  // skipped is not failed
+    EXPECT_EQ(host.statuses.back(), StatusAllPassed);
+
+    host.SelectAll();
+    settings.overwriteMode = OverwriteConfirm;
+    host.overwriteAnswers = {true, false, true};
+    Extract();
+    EXPECT_EQ(host.askedOverwrite, 3);
+    EXPECT_EQ(host.files["C:\\OUT\\a.txt"], "new");
+    EXPECT_EQ(host.files["C:\\OUT\\b.txt"], "old");
+    EXPECT_EQ(host.files["C:\\OUT\\c.txt"], "new");
+    EXPECT_EQ(host.Count(), 0);
+
+    // A prompt that switches to Overwrite ("Don't ask again") asks once.
+    host.SelectAll();
+    for (auto& f : host.files) f.second = "old";
+    host.askedOverwrite = 0;
+    host.overwriteAnswers = {true};
+    host.base.AskOverwrite = [](PassHost* h, const char*) {
+        FakeHost* f = FakeHost::Of(h);
+        ++f->askedOverwrite;
+        f->settings->overwriteMode = OverwriteAlways;
+        return true;
+    };
+    Extract();
+    EXPECT_EQ(host.askedOverwrite, 1);
+    EXPECT_EQ(host.files["C:\\OUT\\c.txt"], "new");
+
+    // A target that cannot be opened stays selected; the pass goes on.
+    host.SelectAll();
+    host.readOnly.insert("C:\\OUT\\a.txt");
+    Extract();
+    EXPECT_TRUE(host.Selected("a.txt"));
+    EXPECT_FALSE(host.Selected("b.txt"));
+    EXPECT_TRUE(host.Noticed(NoticeCreateFailed));
+    EXPECT_EQ(host.statuses.back(), StatusFailed);
+}
+
+TEST_F(ExtractPassTest, HostileNamesNeverLeaveTheExtractPath) {
+    Start({{"../up.txt", "x"},      {"\\root.txt", "x"},   {"C:/drive.txt", "x"},
+           {"a/../../b.txt", "x"},  {"ok/fine.txt", "ok"}, {"dir/... /c.txt", "x"},
+           {"file.txt:stream", "x"}, {"sub/CON.txt", "x"}, {"com1", "x"}});
+    Extract();
+    EXPECT_EQ(host.files.size(), 1u);
+    EXPECT_EQ(host.files["C:\\OUT\\ok\\fine.txt"], "ok");
+    int warned = 0;
+    for (auto& n : host.notices) warned += n.first == NoticeUnsafeName;
+    EXPECT_EQ(warned, 1);
+    EXPECT_EQ(host.Count(), 8);
+    EXPECT_FALSE(host.Selected("ok/fine.txt"));
+    EXPECT_EQ(host.statuses.back(), StatusFailed);
+
+    for (const char* good : {"a.txt", "a/b/c.txt", "..a", "a..b/c", "CONSOLE.txt", "com10", "LPT0"})
+        EXPECT_TRUE(IsConfinedName(good)) << good;
+    for (const char* bad : {"", "/a", "\\\\server\\x", "a\\..", ".", "x/ ./y", "nul", "Aux.c", "lpt9 .txt"})
+        EXPECT_FALSE(IsConfinedName(bad)) << bad;
+}
+
+TEST_F(ExtractPassTest, PasswordIsAskedOnceAndThreeRefusalsEndThePass) {
+    Start({{"a.txt", "secret a", kMethodStored, false, "pw"},
+           {"b.txt", "secret b", kMethodStored, false, "pw"}});
+    host.passwords = {"wrong", "pw"};
+    Extract();
+    EXPECT_EQ(host.prompts, 2);
+    EXPECT_EQ(host.files["C:\\OUT\\a.txt"], "secret a");
+    EXPECT_EQ(host.files["C:\\OUT\\b.txt"], "secret b");
+    EXPECT_EQ(host.statuses.back(), StatusAllPassed);
+
+    host.Reset();
+    settings = PassSettings{};
+    Start({{"a.txt", "secret", kMethodStored, false, "pw"}, {"b.txt", "plain"}});
+    host.passwords = {"x", "", "y", "pw"};
+    Extract();
+    EXPECT_EQ(host.prompts, 3);
+    EXPECT_TRUE(host.files.empty());
+    EXPECT_TRUE(host.statuses.empty());  // no summary after a refused password
+    EXPECT_EQ(host.Count(), 2);
+}
+
+TEST_F(ExtractPassTest, CancelEndsAfterTheCurrentFile) {
+    Start({{"a.txt", "1"}, {"b.txt", "2"}, {"c.txt", "3"}});
+    host.cancelAfter = 1;
+    Extract();
+    EXPECT_EQ(host.files.size(), 1u);
+    EXPECT_EQ(host.Count(), 2);
+    EXPECT_EQ(host.statuses.back(), StatusCancelled);
+}
+
+TEST_F(ExtractPassTest, NothingSelectedSaysSo) {
+    Load({{"a.txt", "1"}});
+    List();
+    Extract();
+    EXPECT_TRUE(host.files.empty());
+    EXPECT_EQ(host.statuses, std::vector<PassStatus>{StatusNothingSelected});
+    EXPECT_TRUE(host.Noticed(NoticeNothingSelected));
+}
+
+TEST_F(ExtractPassTest, UnsupportedMethodAndFolderFailureEndTheLoop) {
+    Start({{"a.txt", "1", 2}, {"b.txt", "2"}});
+    Extract();
+    EXPECT_TRUE(host.Noticed(NoticeUnsupportedMethod));
+    EXPECT_EQ(host.files["C:\\OUT\\a.txt"], "");  // kept, with its time
+    EXPECT_EQ(host.times["C:\\OUT\\a.txt"], kTime);
+    EXPECT_FALSE(host.files.count("C:\\OUT\\b.txt"));
+    EXPECT_TRUE(host.statuses.size() == 1 && host.statuses[0] == StatusExtracting);
+
+    host.Reset();
+    Start({{"d/a.txt", "1"}, {"b.txt", "2"}});
+    host.base.MakeDirectoryTree = [](PassHost*, const char*) {};
+    Extract();
+    ASSERT_TRUE(host.Noticed(NoticeFolderFailed));
+    EXPECT_EQ(host.notices[0].second, "C:\\OUT\\d");
+    EXPECT_TRUE(host.files.empty());  // the loop ended there
+    EXPECT_EQ(host.statuses.back(), StatusFailed);
+}
+
+}  // namespace
