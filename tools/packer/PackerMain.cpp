@@ -1,8 +1,9 @@
 // packer: makes a self-extracting file from the stub and files or folders,
 // lists or tests an existing one. Run without arguments for the usage.
 
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -41,13 +42,12 @@ bool ReadFile(const fs::path& path, std::vector<uint8_t>& out) {
     return !f.bad();
 }
 
+// The file's own modification time; converting through the file clock would
+// mix two readings of "now" and could store a time up to two seconds early.
 uint32_t FileDosTime(const fs::path& path) {
-    std::error_code ec;
-    auto ft = fs::last_write_time(path, ec);
-    if (ec) return DosDateTime(0);
-    auto sys = std::chrono::time_point_cast<std::chrono::seconds>(
-        ft - fs::file_time_type::clock::now() + std::chrono::system_clock::now());
-    return DosDateTime(sys.time_since_epoch().count());
+    struct stat st;
+    if (stat(path.string().c_str(), &st) != 0) return DosDateTime(0);
+    return DosDateTime(static_cast<int64_t>(st.st_mtime));
 }
 
 std::string StoredName(const fs::path& relative) {
