@@ -92,9 +92,15 @@ else
     ui settext "Self Extract" 101 'C:\VarnelSetup'
     shot selfext-main
     ui click "Self Extract" Extract || fail "no Extract button"
-    ui wait "Self Extract - Result" 60 >/dev/null || fail "the extraction did not finish"
-    shot selfext-result
-    ui clickid "Self Extract - Result" 1
+    # The status line (601) ends the pass with its CRC summary.
+    for _ in $(seq 120); do
+        status=$(ui text "Self Extract" | awk -F'\t' '$2 == 601 { print $3 }')
+        case "$status" in *"extraction successful"*|*"failed CRC"*|*cancelled*) break ;; esac
+        sleep 0.5
+    done
+    echo "selfext: $status"
+    case "$status" in *"extraction successful"*) ;; *) fail "the extraction did not succeed" ;; esac
+    shot selfext-done
     ui key "Self Extract" ESCAPE
     wait $pid
     echo "unpacked into C:\\VarnelSetup:"
@@ -134,7 +140,8 @@ else
     echo "INSTALL.LOG:"
     iconv -f CP949 -t UTF-8 "$app/INSTALL.LOG" | tr -d '\r' | sed 's/^/  /'
     echo "uninstall entry: $(regval "$uninst_key" DisplayName) -> $cmd"
-    ( ui run "$cmd" 120 >/dev/null ) & pid=$!
+    # The uninstaller's hidden command interpreter writes to our terminal under Wine.
+    ( ui run "$cmd" 120 >/dev/null 2>&1 ) & pid=$!
     ui wait "프로그램삭제" 30 >/dev/null || fail "the uninstaller did not ask"
     shot uninstall-question
     ui clickid "프로그램삭제" 6

@@ -121,7 +121,10 @@ void TfmInstall::RunShown() {
     SetWindowTextA(lbFile, "");
     entryShown = false;
     ShowWindow(handle, SW_SHOWNORMAL);
-    UpdateWindow(handle);
+    // Children too: no messages are handled until the first entry, and the
+    // cancel button must be on screen from the start.
+    RedrawWindow(handle, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     lastPaint = GetTickCount();
 }
 
