@@ -46,9 +46,11 @@ for t in build/fuzz/bin/*; do
     n=$(basename "$t")
     corpus="build/fuzz/corpus/$n"
     mkdir -p "$corpus"
-    seeds=()
+    seeds=() opts=()
     [ -d "fuzz-seeds/$n" ] && seeds=("fuzz-seeds/$n")
-    if "$t" -max_total_time="$KIT_FUZZ_SECONDS" -rss_limit_mb=2048 "$corpus" "${seeds[@]}" \
+    # A target may need its own libFuzzer options (one per line).
+    [ -f "fuzz-seeds/$n.options" ] && mapfile -t opts <"fuzz-seeds/$n.options"
+    if "$t" -max_total_time="$KIT_FUZZ_SECONDS" -rss_limit_mb=2048 "${opts[@]}" "$corpus" "${seeds[@]}" \
             >"build/fuzz/$n.log" 2>&1; then
         P=$((P + 1)); fuzzed=$((fuzzed + 1))
         echo "$n: $(grep -E '^#[0-9]+' "build/fuzz/$n.log" | tail -n1)"

@@ -27,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     rar.OnError = [&](TRAR *, int32_t) { errors++; };
     rar.OnProcessData = [](TRAR *, unsigned char *, int32_t, int32_t) { return 1; };
     rar.OnVolumeChange = [](TRAR *, char *, int32_t mode) { return mode == RAR_VOL_NOTIFY ? 1 : 0; };
-    rar.OnReqPassword = [](TRAR *, RARHeaderData &, std::string &p) { p = "pw"; };
+    // No password handler, as in setup: the UnRAR library 6.2.6 itself reads
+    // out of bounds when given any password for some damaged encrypted RAR5
+    // entries (setup/rar/tests/library-crash.md), which no caller can prevent.
     rar.OnComment = [](TRAR *, TComment &c) { (void)c.CmtBuf[sizeof c.CmtBuf - 1]; };
     rar.ArchiveName = archive;
     rar.List();
