@@ -169,6 +169,22 @@ void WritePositionLengths(BitWriter& bw, const uint8_t* lengths, int count, int 
     }
 }
 
+// A code-length or position table: a single used symbol goes as a zero count
+// and that symbol; otherwise real Huffman lengths follow in the table's form.
+void WriteSmallTable(BitWriter& bw, const uint32_t* freq, int count, int width, int special,
+                     uint8_t* lengths, uint16_t* codes) {
+    int only = 0;
+    if (UsedCount(freq, count, &only) < 2) {
+        std::memset(lengths, 0, count);
+        bw.Put(width, 0);
+        bw.Put(width, (uint32_t)only);
+    } else {
+        MakeLengths(freq, count, lengths);
+        MakeCodes(lengths, count, codes);
+        WritePositionLengths(bw, lengths, count, width, special);
+    }
+}
+
 // Run-length form of the character code lengths, as symbols of the
 // code-length code: 0 one zero, 1 3-18 zeros, 2 20-531 zeros, n+2 length n.
 template <typename Visit>
@@ -226,16 +242,7 @@ void WriteBlock(BitWriter& bw, const std::vector<Symbol>& symbols) {
         WalkCharLengths(charLength, n, [&](int sym, int, uint32_t) { lengthFreq[sym]++; });
         uint8_t lengthLength[kLengthCodeCount];
         uint16_t lengthCode[kLengthCodeCount];
-        int onlyLength = 0;
-        if (UsedCount(lengthFreq, kLengthCodeCount, &onlyLength) < 2) {
-            std::memset(lengthLength, 0, sizeof lengthLength);
-            bw.Put(5, 0);
-            bw.Put(5, (uint32_t)onlyLength);
-        } else {
-            MakeLengths(lengthFreq, kLengthCodeCount, lengthLength);
-            MakeCodes(lengthLength, kLengthCodeCount, lengthCode);
-            WritePositionLengths(bw, lengthLength, kLengthCodeCount, 5, 3);
-        }
+        WriteSmallTable(bw, lengthFreq, kLengthCodeCount, 5, 3, lengthLength, lengthCode);
         bw.Put(9, (uint32_t)n);
         WalkCharLengths(charLength, n, [&](int sym, int extraBits, uint32_t extra) {
             if (lengthLength[sym]) bw.Put(lengthLength[sym], lengthCode[sym]);
@@ -245,16 +252,7 @@ void WriteBlock(BitWriter& bw, const std::vector<Symbol>& symbols) {
 
     uint8_t posLength[kPositionCount];
     uint16_t posCode[kPositionCount];
-    int onlyPos = 0;
-    if (UsedCount(posFreq, kPositionCount, &onlyPos) < 2) {
-        std::memset(posLength, 0, sizeof posLength);
-        bw.Put(4, 0);
-        bw.Put(4, (uint32_t)onlyPos);
-    } else {
-        MakeLengths(posFreq, kPositionCount, posLength);
-        MakeCodes(posLength, kPositionCount, posCode);
-        WritePositionLengths(bw, posLength, kPositionCount, 4, -1);
-    }
+    WriteSmallTable(bw, posFreq, kPositionCount, 4, -1, posLength, posCode);
 
     for (const Symbol& s : symbols) {
         if (!singleChar) bw.Put(charLength[s.c], charCode[s.c]);
