@@ -48,8 +48,8 @@ extern "C" __attribute__((force_align_arg_pointer)) void SelfExtEntry() {
     char self[MAX_PATH + 1];
     DWORD length = GetModuleFileNameA(0, self, MAX_PATH);
     self[length <= MAX_PATH ? length : MAX_PATH] = 0;
-    ArchiveHandle = CreateFileA(self, GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, 0);
+    ArchiveHandle =
+        CreateFileA(self, GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
     if (ArchiveHandle == INVALID_HANDLE_VALUE) {
         Box(self, "Couldn't open...");
         ExitProcess(0);

@@ -59,8 +59,10 @@ std::vector<std::string> SplitCommandLine(const std::string& cmdline) {
         // Blanks, and empty quoted pairs standing alone, lead to the next parameter.
         for (;;) {
             while (i < n && at(i) <= 32) ++i;
-            if (at(i) == '"' && at(i + 1) == '"') i += 2;
-            else break;
+            if (at(i) == '"' && at(i + 1) == '"')
+                i += 2;
+            else
+                break;
         }
         if (i >= n) break;
         std::string param;

@@ -14,9 +14,9 @@ using uninst::RegRoot;
 
 HKEY RootKey(RegRoot r) {
     switch (r) {
-    case RegRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case RegRoot::CurrentUser: return HKEY_CURRENT_USER;
-    case RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
+        case RegRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
+        case RegRoot::CurrentUser: return HKEY_CURRENT_USER;
+        case RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
     }
     return HKEY_CLASSES_ROOT;
 }
@@ -43,8 +43,8 @@ void DeleteTree(HKEY parent, const std::string& sub) {
 bool Is9xFamily() { return (GetVersion() & 0x80000000u) != 0; }
 
 bool ReadWhole(const std::string& path, std::string* out) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     out->clear();
     char buf[16384];
@@ -63,7 +63,8 @@ bool ReadWhole(const std::string& path, std::string* out) {
 }
 
 bool WriteWhole(const std::string& path, const std::string& bytes) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     DWORD put = 0;
     bool ok = ::WriteFile(f, bytes.data(), (DWORD)bytes.size(), &put, nullptr) && put == bytes.size();
@@ -92,7 +93,8 @@ public:
     std::vector<std::pair<std::string, std::string>> UninstallEntries() override {
         std::vector<std::pair<std::string, std::string>> out;
         HKEY h;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninst::kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS, &h) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninst::kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS, &h) !=
+            ERROR_SUCCESS)
             return out;
         char name[256];
         for (DWORD i = 0;; ++i) {
@@ -104,7 +106,8 @@ public:
             if (RegOpenKeyExA(h, name, 0, KEY_QUERY_VALUE, &e) != ERROR_SUCCESS) continue;
             char value[2048];
             DWORD type = 0, size = sizeof value - 1;
-            if (RegQueryValueExA(e, "UninstallString", nullptr, &type, (BYTE*)value, &size) == ERROR_SUCCESS &&
+            if (RegQueryValueExA(e, "UninstallString", nullptr, &type, (BYTE*)value, &size) ==
+                    ERROR_SUCCESS &&
                 (type == REG_SZ || type == REG_EXPAND_SZ)) {
                 value[size] = '\0';
                 out.emplace_back(std::string(name, len), std::string(value));

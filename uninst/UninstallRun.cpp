@@ -15,12 +15,14 @@ const char kUnreadableTail[] = " 파일을 읽을 수 없습니다.  확인 후 
 const char kUnwritableTail[] = " 파일을 읽거나 쓸 수 없습니다.  확인 후 다시 실행 하십시오.";
 const char kConfirmCaption[] = "프로그램삭제";
 // Two bare carriage returns: the box shows them as one blank line.
-const char kConfirmText[] = "주의! 해당 프로그램과 자료가 지워집니다.\r\r프로그램을 컴퓨터에서 삭제 하시겠습니까?";
+const char kConfirmText[] =
+    "주의! 해당 프로그램과 자료가 지워집니다.\r\r프로그램을 컴퓨터에서 삭제 하시겠습니까?";
 const char kDoneCaption[] = "완료";
 const char kDoneText[] = "프로그램 삭제를 완료 했습니다.";
 
 void CleanRegistry(const std::string& logPath, Host& host) {
-    for (size_t i = 0; i < kRemovedKeyCount; ++i) host.DeleteKeyTree(kRemovedKeys[i].root, kRemovedKeys[i].key);
+    for (size_t i = 0; i < kRemovedKeyCount; ++i)
+        host.DeleteKeyTree(kRemovedKeys[i].root, kRemovedKeys[i].key);
     // Setup names its entry after the product's title, which the fixed list
     // cannot know; the entry's command line tells it apart.
     for (const auto& entry : host.UninstallEntries())

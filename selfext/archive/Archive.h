@@ -11,7 +11,7 @@
 const uint32_t kStubSize = 39424;             // where the first entry starts
 const uint32_t kEntrySignature = 0x07055A4B;  // "KZ" 5 7, little-endian
 const uint32_t kEntryHeaderSize = 37;
-const uint32_t kNameBufferSize = 258;         // longest name 257 bytes + NUL
+const uint32_t kNameBufferSize = 258;  // longest name 257 bytes + NUL
 
 const uint8_t kFlagEncrypted = 0x01;
 const uint8_t kFlagCheckByteFromTime = 0x08;
@@ -43,26 +43,26 @@ void EncodeEntryHeader(const EntryHeader* header, uint8_t bytes[kEntryHeaderSize
 // Outcome of one step of the walk. One closed list; the dialog turns them
 // into message-box text.
 enum WalkStatus {
-    WalkEntry,          // an entry is current: header and name are valid and
-                        // the source stands at its first data byte
-    WalkEnd,            // no signature here (also: end of file, short or failed
-                        // read, header cut short, sizes leading backwards)
-    WalkSeekFailed,     // the start of the archive could not be reached
-    WalkEmptyName,      // a header followed by an empty name (length 0 or NUL first)
-    WalkNameTooLong,    // a name longer than 257 bytes; refused, never cut, so
-                        // that no file is ever written under a shortened name
+    WalkEntry,        // an entry is current: header and name are valid and
+                      // the source stands at its first data byte
+    WalkEnd,          // no signature here (also: end of file, short or failed
+                      // read, header cut short, sizes leading backwards)
+    WalkSeekFailed,   // the start of the archive could not be reached
+    WalkEmptyName,    // a header followed by an empty name (length 0 or NUL first)
+    WalkNameTooLong,  // a name longer than 257 bytes; refused, never cut, so
+                      // that no file is ever written under a shortened name
 };
 
 // State of one pass over the archive. The caller owns it; it holds no
 // pointers to memory of its own, so it may live in static storage.
 struct ArchiveWalk {
     ByteSource* source;
-    int64_t entryPosition;     // offset of the current header, -1 after a failed seek
-    int64_t nextPosition;      // where the following header is expected
-    EntryHeader header;        // the current header
-    int32_t remaining;         // data bytes of the current entry not yet consumed
+    int64_t entryPosition;       // offset of the current header, -1 after a failed seek
+    int64_t nextPosition;        // where the following header is expected
+    EntryHeader header;          // the current header
+    int32_t remaining;           // data bytes of the current entry not yet consumed
     char name[kNameBufferSize];  // stored name, cut at the first NUL
-    bool hasPaths;             // some name of this pass held '\' or '/'
+    bool hasPaths;               // some name of this pass held '\' or '/'
 };
 
 // Starts a pass: seeks `source` to `archiveStart` and clears the pass state.

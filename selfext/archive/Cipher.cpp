@@ -58,8 +58,8 @@ uint8_t ExpectedCheckByte(uint8_t flags, uint32_t dosDateTime, uint32_t storedCr
     return (flags & kFlagCheckByteFromTime) ? (uint8_t)(dosDateTime >> 8) : (uint8_t)(storedCrc >> 24);
 }
 
-bool CheckEncryptionHeader(EncryptionHeader* header, uint8_t flags, const char* password,
-                           int length, uint32_t dosDateTime, uint32_t storedCrc, CipherKeys* keys) {
+bool CheckEncryptionHeader(EncryptionHeader* header, uint8_t flags, const char* password, int length,
+                           uint32_t dosDateTime, uint32_t storedCrc, CipherKeys* keys) {
     if (length <= 0 || password[0] == 0) return false;
     SetKeys(keys, password, length);
     for (int i = 0; i < kEncryptionHeaderSize; ++i)

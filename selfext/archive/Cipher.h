@@ -44,5 +44,5 @@ uint8_t ExpectedCheckByte(uint8_t flags, uint32_t dosDateTime, uint32_t storedCr
 // leaves `keys` untouched. Otherwise the keys are set from the password and
 // advanced through the 12 header bytes; on yes they stand right behind the
 // header, ready for the stored and Deflate data.
-bool CheckEncryptionHeader(EncryptionHeader* header, uint8_t flags, const char* password,
-                           int length, uint32_t dosDateTime, uint32_t storedCrc, CipherKeys* keys);
+bool CheckEncryptionHeader(EncryptionHeader* header, uint8_t flags, const char* password, int length,
+                           uint32_t dosDateTime, uint32_t storedCrc, CipherKeys* keys);

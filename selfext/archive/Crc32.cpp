@@ -15,8 +15,8 @@ static inline uint32_t Load32(const uint8_t* p) {
 static inline uint32_t Slice8(const uint32_t (*t)[256], uint32_t crc, const uint8_t* p) {
     uint32_t a = Load32(p) ^ crc;
     uint32_t b = Load32(p + 4);
-    return t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^
-           t[3][b & 0xFF] ^ t[2][(b >> 8) & 0xFF] ^ t[1][(b >> 16) & 0xFF] ^ t[0][b >> 24];
+    return t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^ t[3][b & 0xFF] ^
+           t[2][(b >> 8) & 0xFF] ^ t[1][(b >> 16) & 0xFF] ^ t[0][b >> 24];
 }
 
 static inline uint32_t ShiftLane(uint32_t crc) {
@@ -54,9 +54,7 @@ void BuildCrcTable() {
     }
 }
 
-uint32_t CrcStep(uint32_t crc, uint8_t byte) {
-    return g_CrcTable[0][(crc ^ byte) & 0xFF] ^ (crc >> 8);
-}
+uint32_t CrcStep(uint32_t crc, uint8_t byte) { return g_CrcTable[0][(crc ^ byte) & 0xFF] ^ (crc >> 8); }
 
 uint32_t CrcUpdate(uint32_t crc, const void* data, size_t size) {
     const uint8_t* p = (const uint8_t*)data;

@@ -19,20 +19,20 @@
 #include "Streams.h"
 
 enum DecodeStatus {
-    DecodeOk,                  // the stream ended as its format says
-    DecodeInputEnded,          // the data ran out before the stream ended
-    DecodeWriteFailed,         // the sink refused a block
-    DecodeUnsupportedMethod,   // DecodeEntry only: method is not 0, 1 or 8
+    DecodeOk,                 // the stream ended as its format says
+    DecodeInputEnded,         // the data ran out before the stream ended
+    DecodeWriteFailed,        // the sink refused a block
+    DecodeUnsupportedMethod,  // DecodeEntry only: method is not 0, 1 or 8
     // Deflate
-    DecodeBadBlockType,        // block type 3
-    DecodeBadStoredLength,     // LEN and NLEN not complementary
-    DecodeBadCodeCounts,       // more than 286 literal/length or 30 distance codes
-    DecodeBadCodeLengths,      // over-subscribed or incomplete code set
-    DecodeBadRepeat,           // a repeat code before the first length or past the count
-    DecodeBadSymbol,           // literal/length 286-287 or distance 30-31
-    DecodeBadDistance,         // a match reaching before the first output byte
+    DecodeBadBlockType,     // block type 3
+    DecodeBadStoredLength,  // LEN and NLEN not complementary
+    DecodeBadCodeCounts,    // more than 286 literal/length or 30 distance codes
+    DecodeBadCodeLengths,   // over-subscribed or incomplete code set
+    DecodeBadRepeat,        // a repeat code before the first length or past the count
+    DecodeBadSymbol,        // literal/length 286-287 or distance 30-31
+    DecodeBadDistance,      // a match reaching before the first output byte
     // LZH
-    DecodeBadLzhTable,         // code lengths above 16 or not filling the code space
+    DecodeBadLzhTable,  // code lengths above 16 or not filling the code space
 };
 
 // Data bytes of the entry still to be read, and how to decipher them. The
@@ -40,8 +40,8 @@ enum DecodeStatus {
 // the 12 header bytes for an encrypted entry, as the password procedure
 // leaves it), `keys` the state the header check left.
 struct EntryInput {
-    ByteSource* source;   // standing at the first data byte
-    int32_t remaining;    // lowered by every byte read; <= 0 means no data
+    ByteSource* source;  // standing at the first data byte
+    int32_t remaining;   // lowered by every byte read; <= 0 means no data
     bool encrypted;
     CipherKeys keys;
 };
@@ -53,23 +53,20 @@ struct DecodeWorkspace {
     alignas(8) uint8_t bytes[212 * 1024];
 };
 
-DecodeStatus DecodeStored(EntryInput* in, ByteSink* out, uint32_t* crcRegister,
-                          DecodeWorkspace* work);
+DecodeStatus DecodeStored(EntryInput* in, ByteSink* out, uint32_t* crcRegister, DecodeWorkspace* work);
 
 // Stops when `uncompressedSize` bytes are out (a final match may run past it,
 // as the format allows), or at a block size of 0. Data ending early reads as
 // zero bits, so a short entry always terminates.
-DecodeStatus DecodeLzh(EntryInput* in, int32_t uncompressedSize, ByteSink* out,
-                       uint32_t* crcRegister, DecodeWorkspace* work);
+DecodeStatus DecodeLzh(EntryInput* in, int32_t uncompressedSize, ByteSink* out, uint32_t* crcRegister,
+                       DecodeWorkspace* work);
 
 // RFC 1951. Stops at the end of the final block; data ending early or any
 // violation of the format stops it with the matching status.
-DecodeStatus DecodeDeflate(EntryInput* in, ByteSink* out, uint32_t* crcRegister,
-                           DecodeWorkspace* work);
+DecodeStatus DecodeDeflate(EntryInput* in, ByteSink* out, uint32_t* crcRegister, DecodeWorkspace* work);
 
 // Picks the decoder by the header's method. For an encrypted LZH entry the
 // keys are first set afresh from `password`: that method's data is enciphered
 // with keys that have seen the password only, not the encryption header.
-DecodeStatus DecodeEntry(const EntryHeader* header, EntryInput* in, const char* password,
-                         int passwordLength, ByteSink* out, uint32_t* crcRegister,
-                         DecodeWorkspace* work);
+DecodeStatus DecodeEntry(const EntryHeader* header, EntryInput* in, const char* password, int passwordLength,
+                         ByteSink* out, uint32_t* crcRegister, DecodeWorkspace* work);

@@ -38,10 +38,10 @@ const uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15, 
                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 const uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                   2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const uint16_t kDistBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,
-                                33,  49,  65,  97,  129, 193,  257,  385,  513,  769,
+const uint16_t kDistBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                                 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
+const uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 const uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
@@ -66,8 +66,8 @@ static_assert(sizeof(DeflateState) <= sizeof(DecodeWorkspace), "workspace too sm
 // without its bit count. An incomplete code is accepted only where RFC 1951
 // allows it (`allowSingle`: one code of one bit, or no code at all); the
 // missing codes then decode as kBad.
-DecodeStatus BuildTable(uint32_t* table, int capacity, const uint8_t* lengths, int count,
-                        int rootBits, const uint32_t* symbols, bool allowSingle, uint16_t* sorted) {
+DecodeStatus BuildTable(uint32_t* table, int capacity, const uint8_t* lengths, int count, int rootBits,
+                        const uint32_t* symbols, bool allowSingle, uint16_t* sorted) {
     uint16_t perLength[16] = {0};
     for (int s = 0; s < count; ++s) perLength[lengths[s]]++;
     int maxLength = 15;
@@ -197,14 +197,13 @@ DecodeStatus BuildFixed(Decoder* d) {
     for (int i = 144; i < 256; ++i) s->lengths[i] = 9;
     for (int i = 256; i < 280; ++i) s->lengths[i] = 7;
     for (int i = 280; i < 288; ++i) s->lengths[i] = 8;
-    DecodeStatus st = BuildTable(s->fixedLit, kLitEnough, s->lengths, 288, kLitBits, s->litSymbols,
-                                 false, s->sorted);
+    DecodeStatus st =
+        BuildTable(s->fixedLit, kLitEnough, s->lengths, 288, kLitBits, s->litSymbols, false, s->sorted);
     if (st != DecodeOk) return st;
     for (int i = 0; i < 30; ++i) s->lengths[i] = 5;
     // The fixed distance code has 32 five-bit codes; 30 and 31 are invalid.
     for (int i = 30; i < 32; ++i) s->lengths[i] = 5;
-    st = BuildTable(s->fixedDist, kDistEnough, s->lengths, 32, kDistBits, s->distSymbols, false,
-                    s->sorted);
+    st = BuildTable(s->fixedDist, kDistEnough, s->lengths, 32, kDistBits, s->distSymbols, false, s->sorted);
     d->fixedBuilt = st == DecodeOk;
     return st;
 }
@@ -222,8 +221,8 @@ DecodeStatus ReadDynamic(Decoder* d) {
         if (!Refill(br)) return DecodeInputEnded;
         preLengths[kCodeLengthOrder[i]] = (uint8_t)Take(br, 3);
     }
-    DecodeStatus st = BuildTable(s->pre, kPreEnough, preLengths, 19, kPreBits, s->preSymbols, false,
-                                 s->sorted);
+    DecodeStatus st =
+        BuildTable(s->pre, kPreEnough, preLengths, 19, kPreBits, s->preSymbols, false, s->sorted);
     if (st != DecodeOk) return st;
 
     uint32_t total = nlit + ndist;
@@ -255,8 +254,8 @@ DecodeStatus ReadDynamic(Decoder* d) {
     if (s->lengths[256] == 0) return DecodeBadCodeLengths;  // no end-of-block code
     st = BuildTable(s->lit, kLitEnough, s->lengths, (int)nlit, kLitBits, s->litSymbols, true, s->sorted);
     if (st != DecodeOk) return st;
-    return BuildTable(s->dist, kDistEnough, s->lengths + nlit, (int)ndist, kDistBits, s->distSymbols,
-                      true, s->sorted);
+    return BuildTable(s->dist, kDistEnough, s->lengths + nlit, (int)ndist, kDistBits, s->distSymbols, true,
+                      s->sorted);
 }
 
 DecodeStatus CopyStoredBlock(Decoder* d) {
@@ -422,20 +421,16 @@ DecodeStatus DecodeDeflate(EntryInput* in, ByteSink* sink, uint32_t* crc, Decode
         }
         last = Take(&d.br, 1) != 0;
         switch (Take(&d.br, 2)) {
-        case 0:
-            status = CopyStoredBlock(&d);
-            break;
-        case 1:
-            if (!d.fixedBuilt) status = BuildFixed(&d);
-            if (status == DecodeOk) status = DecodeHuffmanBlock(&d, s->fixedLit, s->fixedDist);
-            break;
-        case 2:
-            status = ReadDynamic(&d);
-            if (status == DecodeOk) status = DecodeHuffmanBlock(&d, s->lit, s->dist);
-            break;
-        default:
-            status = DecodeBadBlockType;
-            break;
+            case 0: status = CopyStoredBlock(&d); break;
+            case 1:
+                if (!d.fixedBuilt) status = BuildFixed(&d);
+                if (status == DecodeOk) status = DecodeHuffmanBlock(&d, s->fixedLit, s->fixedDist);
+                break;
+            case 2:
+                status = ReadDynamic(&d);
+                if (status == DecodeOk) status = DecodeHuffmanBlock(&d, s->lit, s->dist);
+                break;
+            default: status = DecodeBadBlockType; break;
         }
         // Whatever the 0xFF filler decoded to, the real cause is the short data.
         if (status != DecodeWriteFailed && UsedOverrun(&d.br)) status = DecodeInputEnded;

@@ -14,7 +14,7 @@ const uint32_t kInputSlack = 16;
 // deciphers each chunk in place right after reading it.
 struct InputReader {
     EntryInput* in;
-    uint8_t* buffer;     // kInputChunk + kInputSlack bytes
+    uint8_t* buffer;  // kInputChunk + kInputSlack bytes
     const uint8_t* next;
     const uint8_t* end;
 };
@@ -51,7 +51,7 @@ struct OutputWindow {
     uint32_t pos;
     uint32_t flushed;
     uint32_t history;
-    uint32_t limit;      // slide once pos reaches this
+    uint32_t limit;  // slide once pos reaches this
     ByteSink* sink;
     uint32_t* crc;
     bool failed;

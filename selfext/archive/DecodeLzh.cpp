@@ -14,7 +14,7 @@ const uint32_t kDictionary = 8192;
 const uint32_t kChunk = 65536;
 const uint32_t kOutSlack = 256 + 16;
 
-const int kCharCount = 510;      // 256 literals and the lengths 3..256
+const int kCharCount = 510;  // 256 literals and the lengths 3..256
 const int kPositionCount = 14;
 const int kLengthCodeCount = 19;
 const int kCharTableBits = 12;
@@ -193,8 +193,7 @@ bool ReadPositionLengths(Decoder* d, int count, uint32_t widthBits, int special)
 bool ReadCharLengths(Decoder* d) {
     LzhState* s = d->s;
     uint32_t n = Get(d, 9);
-    if (n == 0)
-        return SingleCode(s->charTable, 1 << kCharTableBits, s->charLength, kCharCount, Get(d, 9));
+    if (n == 0) return SingleCode(s->charTable, 1 << kCharTableBits, s->charLength, kCharCount, Get(d, 9));
     if (n > (uint32_t)kCharCount) return false;
     uint32_t i = 0;
     while (i < n) {
@@ -225,8 +224,7 @@ bool ReadBlockHeader(Decoder* d, uint32_t* blockSize) {
 
 }  // namespace
 
-DecodeStatus DecodeLzh(EntryInput* in, int32_t size, ByteSink* sink, uint32_t* crc,
-                       DecodeWorkspace* work) {
+DecodeStatus DecodeLzh(EntryInput* in, int32_t size, ByteSink* sink, uint32_t* crc, DecodeWorkspace* work) {
     LzhState* s = (LzhState*)work->bytes;
     Decoder d;
     d.s = s;

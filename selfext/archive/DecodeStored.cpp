@@ -14,17 +14,14 @@ DecodeStatus DecodeStored(EntryInput* in, ByteSink* out, uint32_t* crc, DecodeWo
     return DecodeOk;
 }
 
-DecodeStatus DecodeEntry(const EntryHeader* header, EntryInput* in, const char* password,
-                         int passwordLength, ByteSink* out, uint32_t* crc, DecodeWorkspace* work) {
+DecodeStatus DecodeEntry(const EntryHeader* header, EntryInput* in, const char* password, int passwordLength,
+                         ByteSink* out, uint32_t* crc, DecodeWorkspace* work) {
     switch (header->method) {
-    case kMethodStored:
-        return DecodeStored(in, out, crc, work);
-    case kMethodLzh:
-        if (in->encrypted) SetKeys(&in->keys, password, passwordLength);
-        return DecodeLzh(in, header->uncompressedSize, out, crc, work);
-    case kMethodDeflate:
-        return DecodeDeflate(in, out, crc, work);
-    default:
-        return DecodeUnsupportedMethod;
+        case kMethodStored: return DecodeStored(in, out, crc, work);
+        case kMethodLzh:
+            if (in->encrypted) SetKeys(&in->keys, password, passwordLength);
+            return DecodeLzh(in, header->uncompressedSize, out, crc, work);
+        case kMethodDeflate: return DecodeDeflate(in, out, crc, work);
+        default: return DecodeUnsupportedMethod;
     }
 }

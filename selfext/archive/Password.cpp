@@ -20,8 +20,8 @@ bool ObtainPassword(const EntryHeader* header, EntryInput* in, RememberedPasswor
     remembered->length = CutAtNul(remembered->text, remembered->length);
     remembered->text[remembered->length] = 0;
     if (remembered->length > 0 &&
-        CheckEncryptionHeader(&copy, header->flags, remembered->text, remembered->length,
-                              header->dosDateTime, header->crc, &in->keys))
+        CheckEncryptionHeader(&copy, header->flags, remembered->text, remembered->length, header->dosDateTime,
+                              header->crc, &in->keys))
         return true;
 
     for (int attempt = 0; attempt < kPasswordAttempts; ++attempt) {
@@ -33,8 +33,8 @@ bool ObtainPassword(const EntryHeader* header, EntryInput* in, RememberedPasswor
         for (int i = 0; i < count; ++i) remembered->text[i] = typed[i];
         remembered->text[count] = 0;
         remembered->length = count;
-        if (CheckEncryptionHeader(&copy, header->flags, remembered->text, count,
-                                  header->dosDateTime, header->crc, &in->keys))
+        if (CheckEncryptionHeader(&copy, header->flags, remembered->text, count, header->dosDateTime,
+                                  header->crc, &in->keys))
             return true;
     }
     return false;

@@ -33,8 +33,7 @@ static ImageListDrawFn ImageListDraw() {
 static DWORD ConnectNetworkDrive(HWND owner) {
     HMODULE mpr = LoadSystemLibrary("mpr.dll");
     if (!mpr) return ERROR_NOT_SUPPORTED;
-    ConnectionDialogFn dialog =
-        (ConnectionDialogFn)(void*)GetProcAddress(mpr, "WNetConnectionDialog");
+    ConnectionDialogFn dialog = (ConnectionDialogFn)(void*)GetProcAddress(mpr, "WNetConnectionDialog");
     DWORD result = dialog ? dialog(owner, RESOURCETYPE_DISK) : ERROR_NOT_SUPPORTED;
     FreeLibrary(mpr);
     return result;
@@ -70,8 +69,7 @@ static void ExpandLongNames(char* path) {
 
 static void RefreshDirectoryList(HWND dialog) {
     AppendMissingBackslash(BrowsePath, kBrowsePathSize);
-    DlgDirListA(dialog, BrowsePath, IDC_DIR_LIST, IDC_DIR_PATH,
-                DDL_DRIVES | DDL_DIRECTORY | DDL_EXCLUSIVE);
+    DlgDirListA(dialog, BrowsePath, IDC_DIR_LIST, IDC_DIR_PATH, DDL_DRIVES | DDL_DIRECTORY | DDL_EXCLUSIVE);
     GetDlgItemTextA(dialog, IDC_DIR_PATH, BrowsePath, 260);
     ExpandLongNames(BrowsePath);
     SetDlgItemTextA(dialog, IDC_DIR_PATH, BrowsePath);
@@ -149,46 +147,42 @@ static void DrawDirectoryItem(const DRAWITEMSTRUCT* item) {
 
 INT_PTR CALLBACK SetDirProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        AppendMissingBackslash(BrowsePath, kBrowsePathSize);
-        if (!PathFound(BrowsePath)) CurrentDirectory(BrowsePath);
-        SmallIconHeight = GetSystemMetrics(SM_CYSMICON);
-        SendDlgItemMessageA(dialog, IDC_DIR_LIST, LB_SETITEMHEIGHT, 0, SmallIconHeight + 2);
-        CenterDialogOnScreen(dialog);
-        RefreshDirectoryList(dialog);
-        return 0;
-    case WM_DRAWITEM:
-        DrawDirectoryItem((const DRAWITEMSTRUCT*)lParam);
-        return 0;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
+        case WM_INITDIALOG:
             AppendMissingBackslash(BrowsePath, kBrowsePathSize);
-            EndDialog(dialog, IDOK);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            break;
-        case IDC_DIR_NETWORK:
-            if (ConnectNetworkDrive(dialog) == NO_ERROR) RefreshDirectoryList(dialog);
-            break;
-        case IDC_DIR_LIST:
-            if (HIWORD(wParam) == LBN_DBLCLK) {
-                // The selection call leaves the bare name, relative to the
-                // listed folder, which the listing made current.
-                DlgDirSelectExA(dialog, BrowsePath, 256, IDC_DIR_LIST);
-                AppendMissingBackslash(BrowsePath, kBrowsePathSize);
-                RefreshDirectoryList(dialog);
-            } else if (HIWORD(wParam) == LBN_SETFOCUS || HIWORD(wParam) == LBN_KILLFOCUS) {
-                InvalidateRect(GetDlgItem(dialog, IDC_DIR_LIST), 0, TRUE);
+            if (!PathFound(BrowsePath)) CurrentDirectory(BrowsePath);
+            SmallIconHeight = GetSystemMetrics(SM_CYSMICON);
+            SendDlgItemMessageA(dialog, IDC_DIR_LIST, LB_SETITEMHEIGHT, 0, SmallIconHeight + 2);
+            CenterDialogOnScreen(dialog);
+            RefreshDirectoryList(dialog);
+            return 0;
+        case WM_DRAWITEM: DrawDirectoryItem((const DRAWITEMSTRUCT*)lParam); return 0;
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDOK:
+                    AppendMissingBackslash(BrowsePath, kBrowsePathSize);
+                    EndDialog(dialog, IDOK);
+                    break;
+                case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
+                case IDC_DIR_NETWORK:
+                    if (ConnectNetworkDrive(dialog) == NO_ERROR) RefreshDirectoryList(dialog);
+                    break;
+                case IDC_DIR_LIST:
+                    if (HIWORD(wParam) == LBN_DBLCLK) {
+                        // The selection call leaves the bare name, relative to the
+                        // listed folder, which the listing made current.
+                        DlgDirSelectExA(dialog, BrowsePath, 256, IDC_DIR_LIST);
+                        AppendMissingBackslash(BrowsePath, kBrowsePathSize);
+                        RefreshDirectoryList(dialog);
+                    } else if (HIWORD(wParam) == LBN_SETFOCUS || HIWORD(wParam) == LBN_KILLFOCUS) {
+                        InvalidateRect(GetDlgItem(dialog, IDC_DIR_LIST), 0, TRUE);
+                    }
+                    break;
+                case IDC_DIR_NEW:
+                    if (DialogBoxParamA(Instance, "DLGNEW", dialog, NewDirProc, 0) == IDOK)
+                        RefreshDirectoryList(dialog);
+                    break;
             }
-            break;
-        case IDC_DIR_NEW:
-            if (DialogBoxParamA(Instance, "DLGNEW", dialog, NewDirProc, 0) == IDOK)
-                RefreshDirectoryList(dialog);
-            break;
-        }
-        return 0;
+            return 0;
     }
     return 0;
 }

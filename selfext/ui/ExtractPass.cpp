@@ -134,8 +134,7 @@ static EntryOutcome ExtractEntry(ExtractState* st, ArchiveWalk* walk, const char
     in.source = &st->counter.base;
     in.remaining = walk->header.compressedSize;
     in.encrypted = (walk->header.flags & kFlagEncrypted) != 0;
-    if (in.encrypted &&
-        !ObtainPassword(&walk->header, &in, &settings->password, host->prompt)) {
+    if (in.encrypted && !ObtainPassword(&walk->header, &in, &settings->password, host->prompt)) {
         st->passwordRefused = true;
         return EntryEndLoop;
     }
@@ -181,8 +180,8 @@ static EntryOutcome ExtractEntry(ExtractState* st, ArchiveWalk* walk, const char
 
     host->Status(host, StatusExtracting, target);
     uint32_t crc = kCrcInitial;
-    DecodeStatus status = DecodeEntry(&walk->header, &in, settings->password.text,
-                                      settings->password.length, out, &crc, st->work);
+    DecodeStatus status = DecodeEntry(&walk->header, &in, settings->password.text, settings->password.length,
+                                      out, &crc, st->work);
     if (status == DecodeUnsupportedMethod) {
         host->Notice(host, NoticeUnsupportedMethod, 0);
         if (!host->FinishOutput(host, out, walk->header.dosDateTime))
@@ -190,8 +189,7 @@ static EntryOutcome ExtractEntry(ExtractState* st, ArchiveWalk* walk, const char
         return EntryEndPass;
     }
     // A refused write is a failure whatever the CRC of the part written.
-    if (status != DecodeWriteFailed && CrcMatches(walk->header.crc, crc))
-        host->DeselectLine(host, index);
+    if (status != DecodeWriteFailed && CrcMatches(walk->header.crc, crc)) host->DeselectLine(host, index);
     if (!host->FinishOutput(host, out, walk->header.dosDateTime))
         host->Notice(host, NoticeCloseFailed, target);
     return EntryNext;

@@ -40,10 +40,10 @@ enum PassNotice {
 
 // The status line's contents during and after an extract pass.
 enum PassStatus {
-    StatusExtracting,      // detail: the target path
-    StatusAllPassed,       // every selected entry passed or was skipped
-    StatusFailed,          // some lines are still selected
-    StatusCancelled,       // the user stopped the pass; unreached lines stay selected
+    StatusExtracting,  // detail: the target path
+    StatusAllPassed,   // every selected entry passed or was skipped
+    StatusFailed,      // some lines are still selected
+    StatusCancelled,   // the user stopped the pass; unreached lines stay selected
     StatusNothingSelected,
 };
 
@@ -96,10 +96,10 @@ struct PassHost {
 // What a pass reads and changes besides the list. Owned by the caller and
 // alive for the process.
 struct PassSettings {
-    uint32_t archiveStart;          // offset of the first entry in the source
-    char extractPath[256];          // target directory, at most 255 characters
-    uint8_t overwriteMode;          // OverwriteMode; the prompt may change it
-    RememberedPassword password;    // survives from pass to pass
+    uint32_t archiveStart;        // offset of the first entry in the source
+    char extractPath[256];        // target directory, at most 255 characters
+    uint8_t overwriteMode;        // OverwriteMode; the prompt may change it
+    RememberedPassword password;  // survives from pass to pass
 };
 
 // One pass. `work` is scratch space for the decoders (static storage in the

@@ -43,9 +43,7 @@ void DispatchMessages(bool all) {
 static HWND List() { return GetDlgItem(MainDialog, IDC_LIST); }
 
 static void HostResetList(PassHost*) { SendMessageA(List(), LB_RESETCONTENT, 0, 0); }
-static void HostAddLine(PassHost*, const char* line) {
-    SendMessageA(List(), LB_ADDSTRING, 0, (LPARAM)line);
-}
+static void HostAddLine(PassHost*, const char* line) { SendMessageA(List(), LB_ADDSTRING, 0, (LPARAM)line); }
 static int HostLineCount(PassHost*) { return (int)SendMessageA(List(), LB_GETCOUNT, 0, 0); }
 static int HostFindLine(PassHost*, const char* name, int after) {
     LRESULT found = SendMessageA(List(), LB_FINDSTRINGEXACT, (WPARAM)after, (LPARAM)name);
@@ -54,9 +52,7 @@ static int HostFindLine(PassHost*, const char* name, int after) {
 static bool HostLineSelected(PassHost*, int index) {
     return SendMessageA(List(), LB_GETSEL, (WPARAM)index, 0) > 0;
 }
-static void HostDeselectLine(PassHost*, int index) {
-    SendMessageA(List(), LB_SETSEL, FALSE, (LPARAM)index);
-}
+static void HostDeselectLine(PassHost*, int index) { SendMessageA(List(), LB_SETSEL, FALSE, (LPARAM)index); }
 static int HostSelectedCount(PassHost*) {
     LRESULT count = SendMessageA(List(), LB_GETSELCOUNT, 0, 0);
     return count == LB_ERR ? 0 : (int)count;
@@ -82,32 +78,38 @@ static void HostNotice(PassHost*, PassNotice notice, const char* detail) {
     UINT icon = 0;
     char message[400];
     switch (notice) {
-    case NoticeSeekFailed: text = "Error finding attached archive."; break;
-    case NoticeBadName: text = "Error retreiving filename."; break;
-    case NoticeNoEntries: text = "Can't read archive header"; caption = "Error..."; break;
-    case NoticeUnsafeName:
-        CopyText(message, sizeof message, detail);
-        AppendText(message, sizeof message,
-                   "\n\nThis name leads outside the extract path. It is not extracted, "
-                   "nor is any other such name in this archive.");
-        text = message;
-        caption = "Unsafe file name";
-        icon = MB_ICONEXCLAMATION;
-        break;
-    case NoticeFolderFailed: caption = "Error Changing Dir"; break;
-    case NoticeCreateFailed: caption = "Couldn't open..."; break;
-    case NoticeUnsupportedMethod:
-        text = "Unsupported compression method";
-        caption = "Unable to extract...";
-        break;
-    case NoticeCloseFailed: caption = "Error Closing..."; break;
-    case NoticeNothingSelected: text = kNothingSelected; caption = kResultCaption; break;
-    case NoticeFailures:
-        GetDlgItemTextA(MainDialog, IDC_STATUS, message, sizeof message);
-        text = message;
-        caption = kResultCaption;
-        icon = MB_ICONEXCLAMATION;
-        break;
+        case NoticeSeekFailed: text = "Error finding attached archive."; break;
+        case NoticeBadName: text = "Error retreiving filename."; break;
+        case NoticeNoEntries:
+            text = "Can't read archive header";
+            caption = "Error...";
+            break;
+        case NoticeUnsafeName:
+            CopyText(message, sizeof message, detail);
+            AppendText(message, sizeof message,
+                       "\n\nThis name leads outside the extract path. It is not extracted, "
+                       "nor is any other such name in this archive.");
+            text = message;
+            caption = "Unsafe file name";
+            icon = MB_ICONEXCLAMATION;
+            break;
+        case NoticeFolderFailed: caption = "Error Changing Dir"; break;
+        case NoticeCreateFailed: caption = "Couldn't open..."; break;
+        case NoticeUnsupportedMethod:
+            text = "Unsupported compression method";
+            caption = "Unable to extract...";
+            break;
+        case NoticeCloseFailed: caption = "Error Closing..."; break;
+        case NoticeNothingSelected:
+            text = kNothingSelected;
+            caption = kResultCaption;
+            break;
+        case NoticeFailures:
+            GetDlgItemTextA(MainDialog, IDC_STATUS, message, sizeof message);
+            text = message;
+            caption = kResultCaption;
+            icon = MB_ICONEXCLAMATION;
+            break;
     }
     MessageBoxA(0, text ? text : "", caption, MB_OK | icon);
 }
@@ -115,20 +117,19 @@ static void HostNotice(PassHost*, PassNotice notice, const char* detail) {
 static void HostStatus(PassHost*, PassStatus status, const char* detail) {
     char line[600];
     switch (status) {
-    case StatusExtracting:
-        CopyText(line, sizeof line, "Extracting: ");
-        AppendText(line, sizeof line, detail);
-        SetDlgItemTextA(MainDialog, IDC_STATUS, line);
-        if (ProgressDialog) SetDlgItemTextA(ProgressDialog, IDC_PROGRESS_TEXT, line);
-        DispatchMessages(false);
-        return;
-    case StatusAllPassed:
-        CopyText(line, sizeof line,
-                 "CRC validation passed on all file( s )... extraction successful");
-        break;
-    case StatusFailed: CopyText(line, sizeof line, kFailedSummary); break;
-    case StatusCancelled: CopyText(line, sizeof line, kCancelledSummary); break;
-    case StatusNothingSelected: CopyText(line, sizeof line, kNothingSelected); break;
+        case StatusExtracting:
+            CopyText(line, sizeof line, "Extracting: ");
+            AppendText(line, sizeof line, detail);
+            SetDlgItemTextA(MainDialog, IDC_STATUS, line);
+            if (ProgressDialog) SetDlgItemTextA(ProgressDialog, IDC_PROGRESS_TEXT, line);
+            DispatchMessages(false);
+            return;
+        case StatusAllPassed:
+            CopyText(line, sizeof line, "CRC validation passed on all file( s )... extraction successful");
+            break;
+        case StatusFailed: CopyText(line, sizeof line, kFailedSummary); break;
+        case StatusCancelled: CopyText(line, sizeof line, kCancelledSummary); break;
+        case StatusNothingSelected: CopyText(line, sizeof line, kNothingSelected); break;
     }
     SetDlgItemTextA(MainDialog, IDC_STATUS, line);
 }
@@ -178,8 +179,8 @@ static bool SinkWrite(ByteSink* self, const uint8_t* data, uint32_t size) {
 }
 
 static ByteSink* HostCreateOutput(PassHost*, const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, 0);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
     if (file == INVALID_HANDLE_VALUE) return 0;
     Output.base.Write = SinkWrite;
     Output.file = file;
@@ -222,11 +223,11 @@ static int64_t SourceSeek(ByteSource* self, uint32_t offset) {
 void RunPass(bool listOnly) {
     static PasswordPrompt prompt = {AskPassword};
     static PassHost host = {
-        HostResetList,   HostAddLine,       HostLineCount,    HostFindLine,
-        HostLineSelected, HostDeselectLine, HostSelectedCount, HostStoredPaths,
-        HostNoStoredPaths, HostNotice,      HostStatus,       HostProgress,
-        HostCancelled,   HostAskOverwrite,  HostPathFound,    HostMakeDirectoryTree,
-        HostCreateOutput, HostFinishOutput, &prompt,
+        HostResetList,     HostAddLine,      HostLineCount,     HostFindLine,
+        HostLineSelected,  HostDeselectLine, HostSelectedCount, HostStoredPaths,
+        HostNoStoredPaths, HostNotice,       HostStatus,        HostProgress,
+        HostCancelled,     HostAskOverwrite, HostPathFound,     HostMakeDirectoryTree,
+        HostCreateOutput,  HostFinishOutput, &prompt,
     };
     static FileSource source;
     static DecodeWorkspace work;
@@ -238,9 +239,7 @@ void RunPass(bool listOnly) {
 
 // --- the main dialog -------------------------------------------------------
 
-static void SelectAllLines(BOOL select) {
-    SendMessageA(List(), LB_SETSEL, (WPARAM)select, -1);
-}
+static void SelectAllLines(BOOL select) { SendMessageA(List(), LB_SETSEL, (WPARAM)select, -1); }
 
 static void SetExtractPath(const char* path) {
     CopyText(Settings.extractPath, sizeof Settings.extractPath, path);
@@ -291,42 +290,37 @@ static void Browse() {
 
 LRESULT CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        MainDialog = window;
-        CenterWindowOnScreen(window);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    case WM_INITDIALOG:
-        return 0;
-    case WM_ACTIVATE:
-        if (!MainDialogReady) FirstActivation(window);
-        break;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK: Extract(); break;
-        case IDCANCEL:
-            DestroyWindow(window);
-            return 1;
-        case IDC_SELECT_ALL:
-            SelectAllLines(TRUE);
-            SetDlgItemTextA(window, IDC_STATUS, "");
+        case WM_CREATE:
+            MainDialog = window;
+            CenterWindowOnScreen(window);
+            return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        case WM_INITDIALOG: return 0;
+        case WM_ACTIVATE:
+            if (!MainDialogReady) FirstActivation(window);
             break;
-        case IDC_UNSELECT_ALL:
-            SelectAllLines(FALSE);
-            SetDlgItemTextA(window, IDC_STATUS, "");
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDOK: Extract(); break;
+                case IDCANCEL: DestroyWindow(window); return 1;
+                case IDC_SELECT_ALL:
+                    SelectAllLines(TRUE);
+                    SetDlgItemTextA(window, IDC_STATUS, "");
+                    break;
+                case IDC_UNSELECT_ALL:
+                    SelectAllLines(FALSE);
+                    SetDlgItemTextA(window, IDC_STATUS, "");
+                    break;
+                case IDC_STORED_PATHS:
+                    RunPass(true);
+                    if (IsDlgButtonChecked(window, IDC_SELECT_ALL) == BST_CHECKED) SelectAllLines(TRUE);
+                    break;
+                case IDC_OVERWRITE: Settings.overwriteMode = OverwriteAlways; break;
+                case IDC_SKIP: Settings.overwriteMode = OverwriteSkip; break;
+                case IDC_CONFIRM: Settings.overwriteMode = OverwriteConfirm; break;
+                case IDC_BROWSE: Browse(); break;
+            }
             break;
-        case IDC_STORED_PATHS:
-            RunPass(true);
-            if (IsDlgButtonChecked(window, IDC_SELECT_ALL) == BST_CHECKED) SelectAllLines(TRUE);
-            break;
-        case IDC_OVERWRITE: Settings.overwriteMode = OverwriteAlways; break;
-        case IDC_SKIP: Settings.overwriteMode = OverwriteSkip; break;
-        case IDC_CONFIRM: Settings.overwriteMode = OverwriteConfirm; break;
-        case IDC_BROWSE: Browse(); break;
-        }
-        break;
     }
     return DefDlgProcA(window, message, wParam, lParam);
 }

@@ -48,8 +48,7 @@ INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
     return 0;
 }
 
-static void DrawBarText(HDC dc, RECT* rect, const char* text, int clipLeft, int clipRight,
-                        COLORREF colour) {
+static void DrawBarText(HDC dc, RECT* rect, const char* text, int clipLeft, int clipRight, COLORREF colour) {
     HRGN clip = CreateRectRgn(clipLeft, rect->top - 1, clipRight, rect->bottom + 1);
     SelectClipRgn(dc, clip);
     SetTextColor(dc, colour);
@@ -93,24 +92,22 @@ static void DrawProgressBar(HDC dc, RECT rect) {
 
 INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        CenterWindowOnScreen(dialog);
-        return 0;
-    case WM_DRAWITEM:
-        if (wParam == IDC_PROGRESS_BAR) {
-            DRAWITEMSTRUCT* item = (DRAWITEMSTRUCT*)lParam;
-            DrawProgressBar(item->hDC, item->rcItem);
-        }
-        return 1;
-    case WM_COMMAND:
-        // Esc and the close box send IDCANCEL (2), which is ignored: only
-        // the button stops a pass, and only after the current file.
-        if (LOWORD(wParam) == IDC_PROGRESS_CANCEL) {
-            CancelRequested = true;
-            EnableWindow(GetDlgItem(dialog, IDC_PROGRESS_CANCEL), FALSE);
-            SetDlgItemTextA(dialog, IDC_PROGRESS_TEXT, "Cancelling after the current file...");
-        }
-        return 0;
+        case WM_INITDIALOG: CenterWindowOnScreen(dialog); return 0;
+        case WM_DRAWITEM:
+            if (wParam == IDC_PROGRESS_BAR) {
+                DRAWITEMSTRUCT* item = (DRAWITEMSTRUCT*)lParam;
+                DrawProgressBar(item->hDC, item->rcItem);
+            }
+            return 1;
+        case WM_COMMAND:
+            // Esc and the close box send IDCANCEL (2), which is ignored: only
+            // the button stops a pass, and only after the current file.
+            if (LOWORD(wParam) == IDC_PROGRESS_CANCEL) {
+                CancelRequested = true;
+                EnableWindow(GetDlgItem(dialog, IDC_PROGRESS_CANCEL), FALSE);
+                SetDlgItemTextA(dialog, IDC_PROGRESS_TEXT, "Cancelling after the current file...");
+            }
+            return 0;
     }
     return 0;
 }

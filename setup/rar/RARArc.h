@@ -21,7 +21,7 @@
 #ifndef PASCAL
 #define PASCAL __stdcall
 #endif
-typedef void *HANDLE;
+typedef void* HANDLE;
 typedef unsigned int UINT;
 #ifdef _WIN64
 typedef long long LPARAM;
@@ -53,8 +53,7 @@ class TRAR;
 // library's CmtSize (it counts the terminating zero); the buffer is one byte
 // larger than the library is allowed to fill, so the text is always
 // zero-terminated.
-struct TComment
-{
+struct TComment {
     int32_t CmtSize;
     char CmtBuf[65536];
 };
@@ -66,29 +65,28 @@ using TStringList = std::set<std::string>;
 // it is assigned. The results of TChangeVolProcN and TProcessDataProcN go back
 // to the library unchanged: 0 refuses a volume or cancels the entry (whose
 // extraction then fails with ERAR_UNKNOWN, which ends the run).
-using TChangeVolProcN = std::function<int32_t(TRAR *Sender, char *ArcName, int32_t Mode)>;
+using TChangeVolProcN = std::function<int32_t(TRAR* Sender, char* ArcName, int32_t Mode)>;
 using TProcessDataProcN =
-    std::function<int32_t(TRAR *Sender, unsigned char *Addr, int32_t BlockSize, int32_t Position)>;
-using TErrorProc = std::function<void(TRAR *Sender, int32_t Error)>;
-using TCommentProc = std::function<void(TRAR *Sender, TComment &Comment)>;
-using TListFileProc = std::function<void(TRAR *Sender, RARHeaderData &ListedFile)>;
-using TFileBeingExtracted = std::function<void(TRAR *Sender, RARHeaderData &eFile)>;
-using TFileExtracted = std::function<void(TRAR *Sender, RARHeaderData &eFile, bool Result)>;
-using TFileBeingTested = std::function<void(TRAR *Sender, RARHeaderData &eFile)>;
-using TFileTested = std::function<void(TRAR *Sender, RARHeaderData &eFile, bool Result)>;
-using TReqPassword = std::function<void(TRAR *Sender, RARHeaderData &eFile, std::string &Password)>;
+    std::function<int32_t(TRAR* Sender, unsigned char* Addr, int32_t BlockSize, int32_t Position)>;
+using TErrorProc = std::function<void(TRAR* Sender, int32_t Error)>;
+using TCommentProc = std::function<void(TRAR* Sender, TComment& Comment)>;
+using TListFileProc = std::function<void(TRAR* Sender, RARHeaderData& ListedFile)>;
+using TFileBeingExtracted = std::function<void(TRAR* Sender, RARHeaderData& eFile)>;
+using TFileExtracted = std::function<void(TRAR* Sender, RARHeaderData& eFile, bool Result)>;
+using TFileBeingTested = std::function<void(TRAR* Sender, RARHeaderData& eFile)>;
+using TFileTested = std::function<void(TRAR* Sender, RARHeaderData& eFile, bool Result)>;
+using TReqPassword = std::function<void(TRAR* Sender, RARHeaderData& eFile, std::string& Password)>;
 
-class TRAR
-{
+class TRAR {
 public:
     TRAR();
     ~TRAR();
-    TRAR(const TRAR &) = delete;
-    TRAR &operator=(const TRAR &) = delete;
+    TRAR(const TRAR&) = delete;
+    TRAR& operator=(const TRAR&) = delete;
 
     // Stores the three arguments into ArchiveName, TargetDir and FailifExists,
     // then runs Extract.
-    bool ExtractArchive(const std::string &archive, const std::string &targetDir, bool failIfExists);
+    bool ExtractArchive(const std::string& archive, const std::string& targetDir, bool failIfExists);
 
     // One extraction run with the current properties. True when the run met no
     // failure: every selected entry was extracted and the archive was read to
@@ -138,8 +136,8 @@ private:
 
 // The component whose run began last. The library's callbacks carry no user
 // pointer, so they find their component here; one run at a time per process.
-extern TRAR *ActiveRAR;
+extern TRAR* ActiveRAR;
 
 // True when an entry name is selected by the list: its ASCII-upper-cased form
 // occurs inside at least one ASCII-upper-cased list string.
-bool RARNameSelected(const TStringList &list, const std::string &entryName);
+bool RARNameSelected(const TStringList& list, const std::string& entryName);

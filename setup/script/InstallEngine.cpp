@@ -37,7 +37,8 @@ TInstallEngine::TInstallEngine(TInstallView& v) : view(v) {
 }
 
 void TInstallEngine::RAR1Extracting(RARHeaderData& eFile) {
-    const std::string path = RAR1.TargetDir + "\\" + std::string(eFile.FileName, strnlen(eFile.FileName, 260));
+    const std::string path =
+        RAR1.TargetDir + "\\" + std::string(eFile.FileName, strnlen(eFile.FileName, 260));
     InstallLog.push_back(LogFilePrefix + path);
     view.EntryStarted(path, eFile.UnpSize);
     if (view.CancelRequested()) RAR1.Stop = true;
@@ -116,7 +117,8 @@ void TInstallEngine::InstallShortcuts() {
     for (int i = 0; i < s.IconItemCount; ++i) {
         const TIconItem& icon = s.IconItems[i];
         const bool inGroup = UpperAscii(icon.FolderKey) == "PROGRAMS";
-        const std::string linkName = (inGroup ? s.ProductTitle + "\\" : std::string()) + icon.LinkName + ".LNK";
+        const std::string linkName =
+            (inGroup ? s.ProductTitle + "\\" : std::string()) + icon.LinkName + ".LNK";
         const std::string path = CreateShortcut(icon.FolderKey, linkName, ExpandPathMacros(icon.Target),
                                                 ExpandPathMacros(icon.Arguments));
         if (inGroup) groupDir = FileDirectory(path);

@@ -36,12 +36,13 @@ TfmInstall::TfmInstall(HINSTANCE instance) : Engine(*this) {
     RECT r = {0, 0, ClientWidth, ClientHeight};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    handle = CreateWindowExA(exStyle, FormClass, "설치", style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-                             (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, instance, nullptr);
+    handle =
+        CreateWindowExA(exStyle, FormClass, "설치", style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                        (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, instance, nullptr);
     SetWindowLongPtrA(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
-    font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, HANGUL_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "굴림체");
+    font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, HANGUL_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "굴림체");
     faceBrush = GetSysColorBrush(COLOR_BTNFACE);
     Bevel1 = Child(handle, "STATIC", "", SS_ETCHEDFRAME, 10, 10, 57, 57, font);
     Image1 = Child(handle, "STATIC", "", SS_ICON | SS_CENTERIMAGE, 14, 14, 49, 49, font);
@@ -123,8 +124,7 @@ void TfmInstall::RunShown() {
     ShowWindow(handle, SW_SHOWNORMAL);
     // Children too: no messages are handled until the first entry, and the
     // cancel button must be on screen from the start.
-    RedrawWindow(handle, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     lastPaint = GetTickCount();
 }
 

@@ -60,9 +60,7 @@ std::string ExpandMacrosWith(const std::string& path, const MacroValues& v) {
 
 std::string DescribeSetupScript(const TSetupScript& s) {
     std::string out;
-    auto line = [&out](const std::string& k, const std::string& v) {
-        out += k + "=" + v + "\r\n";
-    };
+    auto line = [&out](const std::string& k, const std::string& v) { out += k + "=" + v + "\r\n"; };
     line("SourceDir", s.SourceDir);
     line("ProductTitle", s.ProductTitle);
     line("Name", s.Name);

@@ -41,8 +41,7 @@ struct TSetupScript {
 
 // Reads one value: (section, key, default) -> value, as the private-profile
 // reader does, already cut to ProfileBufferSize - 1 bytes.
-using ProfileReader =
-    std::function<std::string(const char* section, const char* key, const char* def)>;
+using ProfileReader = std::function<std::string(const char* section, const char* key, const char* def)>;
 
 // Fills every field but SourceDir from the reader, in the loader's key order.
 void FillSetupScript(TSetupScript& script, const ProfileReader& read);

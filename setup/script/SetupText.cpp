@@ -19,15 +19,14 @@ std::string ScriptField(const std::string& value, uint16_t index) {
     for (uint16_t field = 1;; ++field) {
         size_t comma = value.find(',', start);
         if (field == index)
-            return TrimControl(value.substr(start, comma == std::string::npos ? std::string::npos
-                                                                              : comma - start));
+            return TrimControl(
+                value.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
         if (comma == std::string::npos) return std::string();
         start = comma + 1;
     }
 }
 
-std::string ReplaceMacro(const std::string& text, const std::string& token,
-                         const std::string& replacement) {
+std::string ReplaceMacro(const std::string& text, const std::string& token, const std::string& replacement) {
     if (token.empty()) return text;
     const std::string upperToken = UpperAscii(token);
     std::string result = text;

@@ -20,8 +20,7 @@ std::string ScriptField(const std::string& value, uint16_t index);
 // Replaces every occurrence of token (matched without regard to ASCII case).
 // The search goes on after each inserted replacement, so a replacement that
 // contains the token itself cannot loop.
-std::string ReplaceMacro(const std::string& text, const std::string& token,
-                         const std::string& replacement);
+std::string ReplaceMacro(const std::string& text, const std::string& token, const std::string& replacement);
 
 // Everything up to and including the last '\' or ':' of a path ("" if none).
 std::string DirectoryWithSeparator(const std::string& path);

@@ -19,9 +19,7 @@ std::string Join(const std::string& dir, const std::string& name) {
     return EndsInBackslash(dir) ? dir + name : dir + "\\" + name;
 }
 
-bool LessNoCase(const std::string& a, const std::string& b) {
-    return lstrcmpiA(a.c_str(), b.c_str()) < 0;
-}
+bool LessNoCase(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; }
 
 }  // namespace
 
@@ -31,19 +29,18 @@ std::string ProposedInstallDir(const std::string& dir, const std::string& folder
 
 TfmDir::TfmDir(HWND ownerForm) : owner(ownerForm) {
     RegisterFormClass(ClassName, WndProc);
-    handle = CreateForm(ClassName, "선택", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
-                        320, 288, owner, this);
+    handle = CreateForm(ClassName, "선택", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 320, 288,
+                        owner, this);
     AddControl(handle, "STATIC", "프로그램이 설치될 경로를 선택 하세요.", SS_LEFT, 7, 8, 306, 14);
     AddControl(handle, "STATIC", "설치경로", SS_LEFT, 7, 32, 120, 14);
     AddControl(handle, "STATIC", "디렉토리", SS_LEFT, 7, 80, 120, 14);
     // Created in tab order: list, edit, drive box, then the two buttons.
-    DirList = AddControl(handle, "LISTBOX", "",
-                         WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 7, 96, 201,
-                         161, IdDirList, WS_EX_CLIENTEDGE);
-    ePath = AddControl(handle, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 7, 48, 306, 20, IdPath,
-                       WS_EX_CLIENTEDGE);
-    DriveComboBox1 = AddControl(handle, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                                7, 264, 201, 200, IdDrives);
+    DirList = AddControl(handle, "LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                         7, 96, 201, 161, IdDirList, WS_EX_CLIENTEDGE);
+    ePath =
+        AddControl(handle, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 7, 48, 306, 20, IdPath, WS_EX_CLIENTEDGE);
+    DriveComboBox1 = AddControl(handle, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 7, 264,
+                                201, 200, IdDrives);
     Button1 = AddControl(handle, "BUTTON", "선택", WS_TABSTOP | BS_PUSHBUTTON, 218, 96, 95, 25, IdChoose);
     Button2 = AddControl(handle, "BUTTON", "취소", WS_TABSTOP | BS_PUSHBUTTON, 218, 168, 95, 25, IdCancel);
     FillDriveBox();
@@ -90,9 +87,7 @@ LRESULT TfmDir::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CTLCOLORSTATIC:
             SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
             return reinterpret_cast<LRESULT>(FaceBrush());
-        case WM_CLOSE:
-            Button2Click();
-            return 0;
+        case WM_CLOSE: Button2Click(); return 0;
     }
     return DefWindowProcA(handle, msg, wp, lp);
 }
@@ -131,8 +126,8 @@ void TfmDir::SetDirectory(const std::string& dir) {
         const std::string path = directory.substr(0, root ? end + 1 : end);
         const std::string name = root ? path : directory.substr(start, end - start);
         if (!name.empty()) {
-            opened = static_cast<int>(SendMessageA(DirList, LB_ADDSTRING, 0,
-                                                   reinterpret_cast<LPARAM>((indent + name).c_str())));
+            opened = static_cast<int>(
+                SendMessageA(DirList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>((indent + name).c_str())));
             itemPaths.push_back(path);
             indent += "  ";
         }

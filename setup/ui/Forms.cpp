@@ -1,9 +1,9 @@
 #include "Forms.h"
 
 HFONT FormFont() {
-    static HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGEUL_CHARSET,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    FIXED_PITCH | FF_MODERN, "굴림체");
+    static HFONT font =
+        CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGEUL_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "굴림체");
     return font;
 }
 
@@ -30,8 +30,8 @@ void RegisterFormClass(const char* name, WNDPROC proc) {
     RegisterClassA(&wc);
 }
 
-HWND CreateForm(const char* className, const char* caption, DWORD style, int width,
-                int height, HWND owner, void* self) {
+HWND CreateForm(const char* className, const char* caption, DWORD style, int width, int height, HWND owner,
+                void* self) {
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     RECT r = {0, 0, width, height};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
@@ -41,11 +41,10 @@ HWND CreateForm(const char* className, const char* caption, DWORD style, int wid
                            GetModuleHandleA(nullptr), self);
 }
 
-HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
-                int top, int width, int height, int id, DWORD exStyle) {
-    HWND wnd = CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, left, top,
-                               width, height, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left, int top,
+                int width, int height, int id, DWORD exStyle) {
+    HWND wnd = CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, left, top, width,
+                               height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                GetModuleHandleA(nullptr), nullptr);
     SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
     return wnd;

@@ -14,12 +14,12 @@ HFONT FormFont();
 void RegisterFormClass(const char* name, WNDPROC proc);
 
 // A top-level form whose client area is width x height, centred on the screen.
-HWND CreateForm(const char* className, const char* caption, DWORD style, int width,
-                int height, HWND owner, void* self);
+HWND CreateForm(const char* className, const char* caption, DWORD style, int width, int height, HWND owner,
+                void* self);
 
 // A child control with the form font; id is its command identifier.
-HWND AddControl(HWND parent, const char* className, const char* text, DWORD style,
-                int left, int top, int width, int height, int id = 0, DWORD exStyle = 0);
+HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left, int top,
+                int width, int height, int id = 0, DWORD exStyle = 0);
 
 // Text of a window in the system code page.
 std::string WindowText(HWND wnd);

@@ -92,8 +92,8 @@ bool TGradPan::Create(HWND parent, int left, int top, int width, int height, boo
         if (!RegisterClassA(&wc)) return false;
     }
     handle = CreateWindowExA(0, ClassName, caption.c_str(),
-                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (border ? WS_BORDER : 0),
-                             left, top, width, height, parent, nullptr, instance, this);
+                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (border ? WS_BORDER : 0), left, top,
+                             width, height, parent, nullptr, instance, this);
     return handle != nullptr;
 }
 
@@ -101,8 +101,7 @@ LRESULT CALLBACK TGradPan::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = static_cast<TGradPan*>(WindowObject(wnd, msg, lp));
     if (!self) return DefWindowProcA(wnd, msg, wp, lp);
     switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;
+        case WM_ERASEBKGND: return 1;
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(wnd, &ps);
@@ -169,7 +168,9 @@ void TGradPan::PaintTo(HDC dc, int W, int H) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ColorToRGB(fontColour));
     SetTextAlign(dc, TA_LEFT | TA_TOP);
-    const UINT align = alignment == taLeftJustify ? DT_LEFT : alignment == taRightJustify ? DT_RIGHT : DT_CENTER;
+    const UINT align = alignment == taLeftJustify    ? DT_LEFT
+                       : alignment == taRightJustify ? DT_RIGHT
+                                                     : DT_CENTER;
     DrawTextA(dc, caption.c_str(), -1, &r, DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE | align);
 
     PaintBackground(dc, W, H);
@@ -177,8 +178,8 @@ void TGradPan::PaintTo(HDC dc, int W, int H) {
     SetBkMode(dc, TRANSPARENT);
     SIZE th = {0, 0};
     GetTextExtentPoint32A(dc, "^_", 2, &th);
-    const TCaptionAnchor anchor = CaptionAnchor(textRotation, alignment, vertAlign,
-                                                {W, H, borderWidth, bevelWidth, th.cy});
+    const TCaptionAnchor anchor =
+        CaptionAnchor(textRotation, alignment, vertAlign, {W, H, borderWidth, bevelWidth, th.cy});
     SetTextAlign(dc, anchor.Mode);
     DrawCaption(dc, anchor.X, anchor.Y, hfont);
     SetTextAlign(dc, TA_LEFT | TA_TOP);
@@ -192,16 +193,10 @@ void TGradPan::PaintTo(HDC dc, int W, int H) {
 
 void TGradPan::PaintBackground(HDC dc, int W, int H) {
     switch (backGroundEffect) {
-        case bdFlat:
-            FillColour(dc, 0, 0, W, H, ColorToRGB(colorStart));
-            break;
+        case bdFlat: FillColour(dc, 0, 0, W, H, ColorToRGB(colorStart)); break;
         case bdStretchImage:
-        case bdTileImage:
-            PaintImage(dc, W, H);
-            break;
-        default:
-            PaintGradient(dc, W, H);
-            break;
+        case bdTileImage: PaintImage(dc, W, H); break;
+        default: PaintGradient(dc, W, H); break;
     }
 }
 
@@ -240,7 +235,8 @@ void TGradPan::PaintImage(HDC dc, int W, int H) {
         const TTileGrid g = TileGrid(W, H, a, bm.bmWidth, bm.bmHeight);
         for (int c = 0; c < g.Columns; ++c)
             for (int r = 0; r < g.Rows; ++r)
-                BitBlt(dc, a + bm.bmWidth * c, a + bm.bmHeight * r, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
+                BitBlt(dc, a + bm.bmWidth * c, a + bm.bmHeight * r, bm.bmWidth, bm.bmHeight, src, 0, 0,
+                       SRCCOPY);
     }
     SelectObject(src, old);
     DeleteDC(src);
@@ -262,7 +258,7 @@ void TGradPan::DrawCaption(HDC dc, int x, int y, HFONT hfont) {
         turned = CreateFontIndirectA(&lf);
     }
     for (int i = 0; i < n; ++i) {
-        const COLORREF c = draws[i].Colour == dcShadow ? ColorToRGB(colorShadow)
+        const COLORREF c = draws[i].Colour == dcShadow  ? ColorToRGB(colorShadow)
                            : draws[i].Colour == dcBlack ? RGB(0, 0, 0)
                                                         : remembered;
         SetTextColor(dc, c);

@@ -28,9 +28,7 @@ void BuildGradient(TColor first, TColor second, TColor table[GradientSteps]) {
     }
 }
 
-TBandSpan BandSpan(int k, int extent) {
-    return {KitMulDiv(k, extent, 100), KitMulDiv(k + 1, extent, 100)};
-}
+TBandSpan BandSpan(int k, int extent) { return {KitMulDiv(k, extent, 100), KitMulDiv(k + 1, extent, 100)}; }
 
 int MirroredEntry(int k) { return k < 50 ? 2 * k + 1 : 198 - 2 * k; }
 
@@ -53,18 +51,26 @@ TTileGrid TileGrid(int W, int H, int a, int bw, int bh) {
     return {(W - 2 * a) / bw + 1, (H - 2 * a) / bh + 1};
 }
 
-TCaptionAnchor CaptionAnchor(TTextRotation rotation, TAlignment alignment,
-                             TVertAlign vertAlign, const TPanelMetrics& m) {
+TCaptionAnchor CaptionAnchor(TTextRotation rotation, TAlignment alignment, TVertAlign vertAlign,
+                             const TPanelMetrics& m) {
     enum : unsigned { Left = 0, Right = 2, Centre = 6 };
-    const int W = m.Width, H = m.Height, BW = m.BorderWidth, VW = m.BevelWidth,
-              TH = m.TextHeight;
+    const int W = m.Width, H = m.Height, BW = m.BorderWidth, VW = m.BevelWidth, TH = m.TextHeight;
     TCaptionAnchor r{0, 0, Left};
     switch (rotation) {
         case trNone:
             switch (alignment) {
-                case taLeftJustify: r.X = BW + VW + 2; r.Mode = Left; break;
-                case taRightJustify: r.X = W - BW - VW - 2; r.Mode = Right; break;
-                case taCenter: r.X = W / 2; r.Mode = Centre; break;
+                case taLeftJustify:
+                    r.X = BW + VW + 2;
+                    r.Mode = Left;
+                    break;
+                case taRightJustify:
+                    r.X = W - BW - VW - 2;
+                    r.Mode = Right;
+                    break;
+                case taCenter:
+                    r.X = W / 2;
+                    r.Mode = Centre;
+                    break;
             }
             switch (vertAlign) {
                 case vlTop: r.Y = BW + VW + 2; break;
@@ -79,9 +85,18 @@ TCaptionAnchor CaptionAnchor(TTextRotation rotation, TAlignment alignment,
                 case taCenter: r.X = W / 2 - TH / 2; break;
             }
             switch (vertAlign) {
-                case vlTop: r.Y = BW + VW + 2; r.Mode = Right; break;
-                case vlCenter: r.Y = H / 2 - TH / 2; r.Mode = Centre; break;
-                case VlBottom: r.Y = H - BW - VW - 1; r.Mode = Left; break;
+                case vlTop:
+                    r.Y = BW + VW + 2;
+                    r.Mode = Right;
+                    break;
+                case vlCenter:
+                    r.Y = H / 2 - TH / 2;
+                    r.Mode = Centre;
+                    break;
+                case VlBottom:
+                    r.Y = H - BW - VW - 1;
+                    r.Mode = Left;
+                    break;
             }
             break;
         case TrDown:
@@ -91,9 +106,18 @@ TCaptionAnchor CaptionAnchor(TTextRotation rotation, TAlignment alignment,
                 case taCenter: r.X = TH / 2 + W / 2; break;
             }
             switch (vertAlign) {
-                case vlTop: r.Y = BW + VW + 1; r.Mode = Left; break;
-                case vlCenter: r.Y = H / 2 - TH / 2; r.Mode = Centre; break;
-                case VlBottom: r.Y = H - BW - VW - 2; r.Mode = Right; break;
+                case vlTop:
+                    r.Y = BW + VW + 1;
+                    r.Mode = Left;
+                    break;
+                case vlCenter:
+                    r.Y = H / 2 - TH / 2;
+                    r.Mode = Centre;
+                    break;
+                case VlBottom:
+                    r.Y = H - BW - VW - 2;
+                    r.Mode = Right;
+                    break;
             }
             break;
     }
@@ -104,12 +128,8 @@ int TextEffectDraws(TTextEffect effect, TTextDraw draws[5]) {
     int n = 0;
     auto add = [&](int dx, int dy, TDrawColour c) { draws[n++] = {dx, dy, c}; };
     switch (effect) {
-        case tenone:
-            add(0, 0, dcShadow);
-            return n;
-        case teShadow:
-            add(1, 1, dcShadow);
-            break;
+        case tenone: add(0, 0, dcShadow); return n;
+        case teShadow: add(1, 1, dcShadow); break;
         case teRaised:
             add(-1, 0, dcShadow), add(0, -1, dcShadow);
             add(1, 0, dcBlack), add(0, 1, dcBlack);
@@ -127,8 +147,17 @@ int TextEffectDraws(TTextEffect effect, TTextDraw draws[5]) {
 }
 
 int PanelHitTest(int x, int y, int W, int H, int marge) {
-    enum { HtCaption = 2, HtLeft = 10, HtRight = 11, HtTop = 12, HtTopLeft = 13,
-           HtTopRight = 14, HtBottom = 15, HtBottomLeft = 16, HtBottomRight = 17 };
+    enum {
+        HtCaption = 2,
+        HtLeft = 10,
+        HtRight = 11,
+        HtTop = 12,
+        HtTopLeft = 13,
+        HtTopRight = 14,
+        HtBottom = 15,
+        HtBottomLeft = 16,
+        HtBottomRight = 17
+    };
     const int M = marge;
     if (x < M && y < M) return HtTopLeft;
     if (x < M && H - y < M) return HtBottomLeft;

@@ -13,17 +13,25 @@ using TColor = uint32_t;
 constexpr TColor RGBColor(unsigned r, unsigned g, unsigned b) {
     return (r & 0xFF) | (g & 0xFF) << 8 | (b & 0xFF) << 16;
 }
-constexpr TColor clBlack = RGBColor(0, 0, 0), clMaroon = RGBColor(128, 0, 0),
-                 clTeal = RGBColor(0, 128, 128), clGray = RGBColor(128, 128, 128),
-                 clYellow = RGBColor(255, 255, 0), clAqua = RGBColor(0, 255, 255),
-                 clWhite = RGBColor(255, 255, 255);
+constexpr TColor clBlack = RGBColor(0, 0, 0), clMaroon = RGBColor(128, 0, 0), clTeal = RGBColor(0, 128, 128),
+                 clGray = RGBColor(128, 128, 128), clYellow = RGBColor(255, 255, 0),
+                 clAqua = RGBColor(0, 255, 255), clWhite = RGBColor(255, 255, 255);
 constexpr TColor clBtnFace = 0x8000000F;
 
 // Names and order are the component's published ones, irregular capitals
 // included: stored forms refer to them.
 enum TDirection {
-    bdFlat, bdStretchImage, bdTileImage, bdUp, bdDown, bdLeft, bdRight,
-    bdHorzIn, bdHorzOut, bdVertIn, bdVertOut
+    bdFlat,
+    bdStretchImage,
+    bdTileImage,
+    bdUp,
+    bdDown,
+    bdLeft,
+    bdRight,
+    bdHorzIn,
+    bdHorzOut,
+    bdVertIn,
+    bdVertOut
 };
 enum TTextEffect { tenone, teShadow, teRaised, teLowered, teEmbossed };
 enum TTextRotation { trNone, TrUp, TrDown };
@@ -53,7 +61,7 @@ int MirroredEntry(int k);
 // How an effect lays its gradient: which colour the table starts from,
 // whether bands run across rows or columns, and whether they are mirrored.
 struct TGradientPlan {
-    bool Gradient;  // false: flat fill or the image step
+    bool Gradient;    // false: flat fill or the image step
     bool StartFirst;  // table built ColorStart -> ColorEnd (else the reverse)
     bool Columns;     // bands are columns (left to right), else rows
     bool Mirrored;
@@ -74,8 +82,8 @@ struct TCaptionAnchor {
 struct TPanelMetrics {
     int Width, Height, BorderWidth, BevelWidth, TextHeight;
 };
-TCaptionAnchor CaptionAnchor(TTextRotation rotation, TAlignment alignment,
-                             TVertAlign vertAlign, const TPanelMetrics& m);
+TCaptionAnchor CaptionAnchor(TTextRotation rotation, TAlignment alignment, TVertAlign vertAlign,
+                             const TPanelMetrics& m);
 
 // One text output of the caption's relief: offset and which colour.
 enum TDrawColour { dcShadow, dcBlack, dcFont };

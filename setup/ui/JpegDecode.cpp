@@ -13,9 +13,7 @@ struct ErrorTrap {
     jmp_buf back;
 };
 
-void TrapExit(j_common_ptr cinfo) {
-    longjmp(reinterpret_cast<ErrorTrap*>(cinfo->err)->back, 1);
-}
+void TrapExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<ErrorTrap*>(cinfo->err)->back, 1); }
 
 // Quiet, but still counting warnings (level -1), as the default does.
 void Silent(j_common_ptr cinfo, int level) {

@@ -30,12 +30,9 @@ const char* const RemovedKeys[] = {
 // Written in this order; the server key gets the path, the others the class id.
 const char ServerKey[] = CLSID_KEY "\\InProcServer32";
 const char* const HandlerKeys[] = {
-    "*\\shellex\\ContextMenuHandlers\\Varnel",
-    ServerKey,
-    "Directory\\shellex\\ContextMenuHandlers\\Varnel",
-    "Directory\\shellex\\DragDropHandlers\\Varnel",
-    "Drive\\shellex\\DragDropHandlers\\Varnel",
-    "Folder\\shellex\\ContextMenuHandlers\\Varnel",
+    "*\\shellex\\ContextMenuHandlers\\Varnel",         ServerKey,
+    "Directory\\shellex\\ContextMenuHandlers\\Varnel", "Directory\\shellex\\DragDropHandlers\\Varnel",
+    "Drive\\shellex\\DragDropHandlers\\Varnel",        "Folder\\shellex\\ContextMenuHandlers\\Varnel",
     "Folder\\shellex\\DragDropHandlers\\Varnel",
 };
 
@@ -48,8 +45,7 @@ void DeleteKeyTree(HKEY root, const char* path) {
         char name[256];
         for (DWORD i = 0;; ++i) {
             DWORD len = sizeof name;
-            if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                break;
+            if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
             children.emplace_back(name, len);
         }
         for (const std::string& child : children) DeleteKeyTree(key, child.c_str());
@@ -66,7 +62,8 @@ bool SetString(HKEY key, const char* name, const std::string& value) {
 std::string ReadString(HKEY key, const char* name) {
     char buffer[1024];
     DWORD type = 0, size = sizeof buffer - 1;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+            ERROR_SUCCESS ||
         type != REG_SZ)
         return std::string();
     buffer[size] = 0;
@@ -82,8 +79,8 @@ void RegisterShellExtension() {
     // server; a name recorded earlier, or the usual one, is what was meant.
     std::string dll = SetupScript.ShellDll;
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, ProductKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                        &key, nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, ProductKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
         if (dll.empty()) dll = ReadString(key, "ShellDll");
         if (dll.empty()) dll = DefaultShellDll;
         if (SetString(key, "PATH", SetupScript.InstallDir)) SetString(key, "ShellDll", dll);
@@ -94,8 +91,8 @@ void RegisterShellExtension() {
 
     const std::string server = SetupScript.InstallDir + "\\" + dll;
     for (const char* path : HandlerKeys) {
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
             continue;
         const bool isServer = path == ServerKey;
         bool written = SetString(key, nullptr, isServer ? server : ShellExtClassId);

@@ -78,8 +78,8 @@ bool RestartWindows() {
 TfmWizad::TfmWizad() {
     RegisterFormClass(ClassName, WndProc);
     RegisterFormClass(PageClassName, PageProc);
-    handle = CreateForm(ClassName, "설치마법사", WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN, 530, 304,
-                        nullptr, this);
+    handle =
+        CreateForm(ClassName, "설치마법사", WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN, 530, 304, nullptr, this);
     CreateControls();
     FormCreate();
 }
@@ -100,8 +100,8 @@ void TfmWizad::Show() {
 }
 
 HWND TfmWizad::Label(int page, const char* text, int top, int height) {
-    return AddControl(Notebook1[page - 1], "STATIC", text, SS_LEFT | SS_NOPREFIX, LabelLeft, top,
-                      LabelWidth, height);
+    return AddControl(Notebook1[page - 1], "STATIC", text, SS_LEFT | SS_NOPREFIX, LabelLeft, top, LabelWidth,
+                      height);
 }
 
 void TfmWizad::CreateControls() {
@@ -120,21 +120,24 @@ void TfmWizad::CreateControls() {
 
     productPicture = JpegResource("PRODUCT");
     Image1 = AddControl(handle, "STATIC", "", SS_BITMAP, 12, 23, 122, 220);
-    if (productPicture) SendMessageA(Image1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(productPicture));
+    if (productPicture)
+        SendMessageA(Image1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(productPicture));
     logoPicture = JpegResource("LOGO");
     // The logo shows a hand cursor but has no click action and no hint.
     Image2 = AddControl(handle, "STATIC", "", SS_BITMAP | SS_NOTIFY, 11, 263, 95, 30);
     if (logoPicture) SendMessageA(Image2, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logoPicture));
 
     // Created in tab order: next, back, cancel, then the pages.
-    Button1 = AddControl(handle, "BUTTON", "다음(&N) >", WS_TABSTOP | BS_PUSHBUTTON, 329, 262, 75, 31, IdNext);
-    Button2 = AddControl(handle, "BUTTON", "< (&B)이전", WS_TABSTOP | BS_PUSHBUTTON, 253, 262, 75, 31, IdBack);
+    Button1 =
+        AddControl(handle, "BUTTON", "다음(&N) >", WS_TABSTOP | BS_PUSHBUTTON, 329, 262, 75, 31, IdNext);
+    Button2 =
+        AddControl(handle, "BUTTON", "< (&B)이전", WS_TABSTOP | BS_PUSHBUTTON, 253, 262, 75, 31, IdBack);
     Button3 = AddControl(handle, "BUTTON", "취소", WS_TABSTOP | BS_PUSHBUTTON, 445, 262, 75, 31, IdClose);
 
     for (int i = 0; i < 4; ++i) {
-        Notebook1[i] = CreateWindowExA(WS_EX_CONTROLPARENT, PageClassName, "", WS_CHILD | WS_CLIPSIBLINGS,
-                                       142, 23, PageWidth, PageHeight, handle, nullptr,
-                                       GetModuleHandleA(nullptr), nullptr);
+        Notebook1[i] =
+            CreateWindowExA(WS_EX_CONTROLPARENT, PageClassName, "", WS_CHILD | WS_CLIPSIBLINGS, 142, 23,
+                            PageWidth, PageHeight, handle, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
 
     lb1 = Label(1, "%s 프로그램을 설치할 설치 마법사 입니다.", 12, 30);
@@ -147,16 +150,16 @@ void TfmWizad::CreateControls() {
     Label(2, "이 디렉토리에 설치하려면 \"다음\"을 누르십시오.", 54);
     Label(2, "다른 디렉토리에 설치하려면 \"찾아보기\"를 누르고 다른 디렉토리를 선택 하십시오.", 78, 30);
     AddControl(Notebook1[1], "BUTTON", "설치 할 디렉토리", BS_GROUPBOX, 8, 124, LabelWidth, 78);
-    lbDir = AddControl(Notebook1[1], "STATIC", "", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 18, 150,
-                       240, 14, IdDir);
-    Button4 = AddControl(Notebook1[1], "BUTTON", "찾아보기(&P)", WS_TABSTOP | BS_PUSHBUTTON, 266, 143,
-                         90, 27, IdBrowse);
+    lbDir = AddControl(Notebook1[1], "STATIC", "", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 18, 150, 240, 14,
+                       IdDir);
+    Button4 = AddControl(Notebook1[1], "BUTTON", "찾아보기(&P)", WS_TABSTOP | BS_PUSHBUTTON, 266, 143, 90, 27,
+                         IdBrowse);
 
     lb3 = Label(3, "%s 프로그램 설치를 시작 합니다.", 12, 30);
     Label(3, "설치를 하려면 \"다음\"을 종료를 하려면 \"취소\"를 누르세요.", 54);
     Label(3, "[설치 정보]", 86);
-    ListBox1 = AddControl(Notebook1[2], "LISTBOX", "", LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL,
-                          8, 106, 359, 92, IdSummary, WS_EX_CLIENTEDGE);
+    ListBox1 = AddControl(Notebook1[2], "LISTBOX", "", LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL, 8, 106,
+                          359, 92, IdSummary, WS_EX_CLIENTEDGE);
 
     Label(4, "설치마법사가  귀하의 컴퓨터에 프로그램 파일을 복사했습니다", 12);
     lb4 = Label(4, "%s 프로그램 설치를 완료 했습니다.", 34, 30);
@@ -243,10 +246,10 @@ void TfmWizad::RunInstallStep() {
     // A cancelled or failed run is not a finished install: say so and end,
     // without the finish page and without registering the extension.
     if (failed || !completed) {
-        WizardMessageBox(nullptr,
-                         failed ? "설치 중 오류가 발생하여 설치를 마치지 못했습니다."
-                                : "프로그램 설치가 취소되었습니다.",
-                         ApplicationTitle, MB_OK | (failed ? MB_ICONSTOP : MB_ICONINFORMATION));
+        WizardMessageBox(
+            nullptr,
+            failed ? "설치 중 오류가 발생하여 설치를 마치지 못했습니다." : "프로그램 설치가 취소되었습니다.",
+            ApplicationTitle, MB_OK | (failed ? MB_ICONSTOP : MB_ICONINFORMATION));
         DestroyWindow(handle);
         return;
     }
@@ -274,8 +277,8 @@ void TfmWizad::FormClose() {
 }
 
 void TfmWizad::Paint(HDC dc) {
-    BevelBox(dc, 11, 22, 124, 222, false);   // Bevel2, round the product picture
-    BevelBox(dc, 140, 21, 380, 222, false);  // Bevel3, round the pages
+    BevelBox(dc, 11, 22, 124, 222, false);         // Bevel2, round the product picture
+    BevelBox(dc, 140, 21, 380, 222, false);        // Bevel3, round the pages
     Line(dc, 10, 251, 521, 251, COLOR_BTNSHADOW);  // Bevel1, the separator
     Line(dc, 10, 252, 521, 252, COLOR_BTNHIGHLIGHT);
     BevelBox(dc, 10, 262, 97, 32, true);  // Bevel4, round the logo
@@ -301,8 +304,7 @@ LRESULT CALLBACK TfmWizad::PageProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-            return SendMessageA(GetParent(wnd), msg, wp, lp);
+        case WM_CTLCOLORBTN: return SendMessageA(GetParent(wnd), msg, wp, lp);
     }
     return DefWindowProcA(wnd, msg, wp, lp);
 }
@@ -338,9 +340,7 @@ LRESULT TfmWizad::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             EndPaint(handle, &ps);
             return 0;
         }
-        case WM_CLOSE:
-            FormClose();
-            return 0;
+        case WM_CLOSE: FormClose(); return 0;
     }
     return DefWindowProcA(handle, msg, wp, lp);
 }

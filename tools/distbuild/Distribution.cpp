@@ -7,8 +7,7 @@ static bool EndsWithRar(const std::string& name) {
 }
 
 DistPlan PlanDistribution(const TSetupScript& script, const ProductFolder& product,
-                          const std::vector<DistFile>& kitFiles, uint64_t scriptSize,
-                          uint64_t diskSize) {
+                          const std::vector<DistFile>& kitFiles, uint64_t scriptSize, uint64_t diskSize) {
     DistPlan plan;
     uint64_t used = scriptSize;
     for (DistFile f : kitFiles) {
@@ -19,8 +18,7 @@ DistPlan PlanDistribution(const TSetupScript& script, const ProductFolder& produ
     plan.files.push_back({DistFile::Script, "", "SETUP.INI", scriptSize, 1});
     if (diskSize && used > diskSize) {
         plan.error = "setup's own files (" + std::to_string(used) +
-                     " bytes) do not fit on the first diskette of " + std::to_string(diskSize) +
-                     " bytes";
+                     " bytes) do not fit on the first diskette of " + std::to_string(diskSize) + " bytes";
         return plan;
     }
     int disk = 1;
@@ -42,14 +40,15 @@ DistPlan PlanDistribution(const TSetupScript& script, const ProductFolder& produ
         if (found.empty() && wantsArchive) {
             // An archive is made from the folder of the same name without ".RAR".
             found = product.Find(item.Source.substr(0, item.Source.size() - 4));
-            if (!found.empty() && product.IsDirectory(found)) f.kind = DistFile::RarFromFolder;
-            else found.clear();
+            if (!found.empty() && product.IsDirectory(found))
+                f.kind = DistFile::RarFromFolder;
+            else
+                found.clear();
         }
         if (found.empty() || (f.kind == DistFile::CopyFile && product.IsDirectory(found))) {
             plan.error = "FILE" + std::to_string(n + 1) + " names \"" + item.Source +
                          "\", but the product folder has no such file" +
-                         (wantsArchive ? " and no folder \"" +
-                                             item.Source.substr(0, item.Source.size() - 4) +
+                         (wantsArchive ? " and no folder \"" + item.Source.substr(0, item.Source.size() - 4) +
                                              "\" to make it from"
                                        : "");
             return plan;
@@ -59,8 +58,7 @@ DistPlan PlanDistribution(const TSetupScript& script, const ProductFolder& produ
         if (diskSize) {
             if (f.size > diskSize) {
                 plan.error = "\"" + item.Source + "\" (" + std::to_string(f.size) +
-                             " bytes) does not fit on a diskette of " + std::to_string(diskSize) +
-                             " bytes";
+                             " bytes) does not fit on a diskette of " + std::to_string(diskSize) + " bytes";
                 return plan;
             }
             if (used + f.size > diskSize) {

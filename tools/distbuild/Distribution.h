@@ -36,5 +36,4 @@ struct DistPlan {
 // kitFiles: setup.exe, UNRAR.DLL, VlUnInst.exe and the like, always on disk 1
 // together with the script. diskSize 0 means one folder without diskettes.
 DistPlan PlanDistribution(const TSetupScript& script, const ProductFolder& product,
-                          const std::vector<DistFile>& kitFiles, uint64_t scriptSize,
-                          uint64_t diskSize);
+                          const std::vector<DistFile>& kitFiles, uint64_t scriptSize, uint64_t diskSize);

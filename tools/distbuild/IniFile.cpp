@@ -14,25 +14,22 @@ IniFile::IniFile(const std::string& text) {
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
             size_t close = line.find(']');
-            section = UpperAscii(TrimControl(line.substr(1, close == std::string::npos
-                                                                ? std::string::npos
-                                                                : close - 1)));
+            section = UpperAscii(
+                TrimControl(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
             inSection = true;
             continue;
         }
         size_t eq = line.find('=');
         if (!inSection || eq == std::string::npos) continue;
         std::string value = TrimControl(line.substr(eq + 1));
-        if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
-            value.back() == value[0])
+        if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
             value = value.substr(1, value.size() - 2);
         if (value.size() > 2047) value.resize(2047);
         entries_.push_back({section, UpperAscii(TrimControl(line.substr(0, eq))), value});
     }
 }
 
-std::string IniFile::Get(const std::string& section, const std::string& key,
-                         const std::string& def) const {
+std::string IniFile::Get(const std::string& section, const std::string& key, const std::string& def) const {
     const std::string s = UpperAscii(section), k = UpperAscii(key);
     for (const Entry& e : entries_)
         if (e.section == s && e.key == k) return e.value;

@@ -13,8 +13,7 @@ public:
     // Takes the file's bytes; any bytes are accepted.
     explicit IniFile(const std::string& text);
 
-    std::string Get(const std::string& section, const std::string& key,
-                    const std::string& def) const;
+    std::string Get(const std::string& section, const std::string& key, const std::string& def) const;
 
 private:
     struct Entry {

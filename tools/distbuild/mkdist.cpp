@@ -96,8 +96,7 @@ struct DiskFolder : ProductFolder {
         for (const fs::path& d : dirs) {
             std::error_code ec;
             for (const auto& e : fs::directory_iterator(d, ec))
-                if (UpperAscii(e.path().filename().string()) == UpperAscii(name))
-                    return e.path().string();
+                if (UpperAscii(e.path().filename().string()) == UpperAscii(name)) return e.path().string();
         }
         return "";
     }
@@ -124,20 +123,30 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc) Fail(a + " needs a value\n" + kUsage);
             return argv[++i];
         };
-        if (a == "--kit") kit = value();
+        if (a == "--kit")
+            kit = value();
         else if (a == "--disk-size") {
             std::string v = value();
             char* end = nullptr;
             diskSize = std::strtoull(v.c_str(), &end, 10);
             if (!*v.c_str() || *end || diskSize == 0) Fail("--disk-size takes a number of bytes");
-        } else if (a == "--sfx") sfx = value();
-        else if (a == "--packer") packer = value();
-        else if (a == "--stub") stub = value();
-        else if (a == "--packer-arg") packerArgs.push_back(value());
-        else if (a == "--force") force = true;
-        else if (a == "-h" || a == "--help") { std::cout << kUsage; return 0; }
-        else if (!a.empty() && a[0] == '-') Fail("unknown option " + a + "\n" + kUsage);
-        else positional.push_back(a);
+        } else if (a == "--sfx")
+            sfx = value();
+        else if (a == "--packer")
+            packer = value();
+        else if (a == "--stub")
+            stub = value();
+        else if (a == "--packer-arg")
+            packerArgs.push_back(value());
+        else if (a == "--force")
+            force = true;
+        else if (a == "-h" || a == "--help") {
+            std::cout << kUsage;
+            return 0;
+        } else if (!a.empty() && a[0] == '-')
+            Fail("unknown option " + a + "\n" + kUsage);
+        else
+            positional.push_back(a);
     }
     if (positional.size() != 2) Fail(std::string("two folders are needed\n") + kUsage);
     const fs::path product = positional[0], out = positional[1];
@@ -155,9 +164,7 @@ int main(int argc, char** argv) {
 
     IniFile ini(scriptBytes);
     TSetupScript script;
-    FillSetupScript(script, [&ini](const char* s, const char* k, const char* d) {
-        return ini.Get(s, k, d);
-    });
+    FillSetupScript(script, [&ini](const char* s, const char* k, const char* d) { return ini.Get(s, k, d); });
 
     std::vector<DistFile> kitFiles;
     for (const char* name : {"setup.exe", "UNRAR.DLL", "VlUnInst.exe"}) {
@@ -201,23 +208,21 @@ int main(int argc, char** argv) {
             fs::copy_file(f.source, dir / f.name, fs::copy_options::overwrite_existing, ec);
             if (ec) Fail("cannot copy " + f.source + ": " + ec.message());
         }
-        std::cout << (diskSize ? "DISK" + std::to_string(f.disk) + "/" : std::string())
-                  << f.name << "  " << fs::file_size(dir / f.name) << " bytes\n";
+        std::cout << (diskSize ? "DISK" + std::to_string(f.disk) + "/" : std::string()) << f.name << "  "
+                  << fs::file_size(dir / f.name) << " bytes\n";
     }
     fs::remove_all(staging);
     fs::remove_all(out);
     fs::rename(tmp, out);
 
     if (!sfx.empty()) {
-        std::vector<std::string> cmd = {fs::absolute(packer).string(), "-s",
-                                        fs::absolute(stub).string()};
+        std::vector<std::string> cmd = {fs::absolute(packer).string(), "-s", fs::absolute(stub).string()};
         cmd.insert(cmd.end(), packerArgs.begin(), packerArgs.end());
         cmd.push_back("-o");
         cmd.push_back(fs::absolute(sfx).string());
         for (const auto& e : fs::directory_iterator(out)) cmd.push_back(e.path().string());
         if (!Run(cmd, "")) Fail("the packer failed to make " + sfx.string());
-        std::cout << "self-extracting file " << sfx.string() << "  " << fs::file_size(sfx)
-                  << " bytes\n";
+        std::cout << "self-extracting file " << sfx.string() << "  " << fs::file_size(sfx) << " bytes\n";
     }
     std::cout << "distribution " << out.string() << ": " << plan.files.size() << " files"
               << (diskSize ? " on " + std::to_string(plan.disks) + " diskettes" : "") << "\n";

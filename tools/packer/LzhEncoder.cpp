@@ -49,7 +49,9 @@ void MakeLengths(const uint32_t* freq, int count, uint8_t* lengths) {
     };
     std::vector<Node> nodes;
     std::vector<int> heap;
-    auto cmp = [&](int a, int b) { return nodes[a].weight > nodes[b].weight || (nodes[a].weight == nodes[b].weight && a > b); };
+    auto cmp = [&](int a, int b) {
+        return nodes[a].weight > nodes[b].weight || (nodes[a].weight == nodes[b].weight && a > b);
+    };
     for (int i = 0; i < count; ++i) {
         lengths[i] = 0;
         if (freq[i]) {
@@ -103,9 +105,8 @@ void MakeLengths(const uint32_t* freq, int count, uint8_t* lengths) {
             }
         --total;
     }
-    std::sort(leaves.begin(), leaves.end(), [&](int a, int b) {
-        return freq[a] < freq[b] || (freq[a] == freq[b] && a < b);
-    });
+    std::sort(leaves.begin(), leaves.end(),
+              [&](int a, int b) { return freq[a] < freq[b] || (freq[a] == freq[b] && a < b); });
     size_t k = 0;
     for (int len = kMaxCodeLength; len >= 1; --len)
         for (int i = 0; i < lengthCount[len]; ++i) lengths[leaves[k++]] = (uint8_t)len;
@@ -171,8 +172,8 @@ void WritePositionLengths(BitWriter& bw, const uint8_t* lengths, int count, int 
 
 // A code-length or position table: a single used symbol goes as a zero count
 // and that symbol; otherwise real Huffman lengths follow in the table's form.
-void WriteSmallTable(BitWriter& bw, const uint32_t* freq, int count, int width, int special,
-                     uint8_t* lengths, uint16_t* codes) {
+void WriteSmallTable(BitWriter& bw, const uint32_t* freq, int count, int width, int special, uint8_t* lengths,
+                     uint16_t* codes) {
     int only = 0;
     if (UsedCount(freq, count, &only) < 2) {
         std::memset(lengths, 0, count);

@@ -8,8 +8,8 @@
 #include <vector>
 
 struct LzhOptions {
-    int maxChain = 256;        // match candidates tried per position
-    int niceLength = 256;      // stop searching at a match this long
+    int maxChain = 256;             // match candidates tried per position
+    int niceLength = 256;           // stop searching at a match this long
     uint32_t blockSymbols = 32768;  // symbols per block (at most 65535)
 };
 

@@ -52,8 +52,7 @@ static std::vector<uint8_t> Assemble(EntryHeader& h, const std::string& name,
 }
 
 std::vector<uint8_t> MakeEntry(const std::string& name, const uint8_t* data, size_t size,
-                               uint32_t dosDateTime, const PackOptions& options,
-                               const RandomBytes& random) {
+                               uint32_t dosDateTime, const PackOptions& options, const RandomBytes& random) {
     BuildCrcTable();
     EntryHeader h{};
     h.method = options.method;
@@ -79,7 +78,8 @@ std::vector<uint8_t> MakeEntry(const std::string& name, const uint8_t* data, siz
         SetKeys(&keys, options.password.data(), (int)options.password.size());
         EncipherBlock(&keys, header, kEncryptionHeaderSize);
         // LZH data is enciphered with keys that have seen the password only.
-        if (options.method == kMethodLzh) SetKeys(&keys, options.password.data(), (int)options.password.size());
+        if (options.method == kMethodLzh)
+            SetKeys(&keys, options.password.data(), (int)options.password.size());
         EncipherBlock(&keys, body.data(), (uint32_t)body.size());
         body.insert(body.begin(), header, header + kEncryptionHeaderSize);
     }
@@ -176,8 +176,8 @@ WalkStatus ListEntries(const std::vector<uint8_t>& file, uint32_t stubSize,
     return st;
 }
 
-WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize,
-                       const std::string& password, std::vector<TestedEntry>& results) {
+WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize, const std::string& password,
+                       std::vector<TestedEntry>& results) {
     BuildCrcTable();
     VectorSource src{{VectorRead, VectorSeek}, &file, 0};
     ArchiveWalk walk;
@@ -196,8 +196,8 @@ WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize,
         }
         VectorSink sink{{VectorWrite}, &result.data};
         uint32_t crc = kCrcInitial;
-        DecodeStatus ds = DecodeEntry(&walk.header, &in, remembered.text, remembered.length,
-                                      &sink.base, &crc, work.get());
+        DecodeStatus ds =
+            DecodeEntry(&walk.header, &in, remembered.text, remembered.length, &sink.base, &crc, work.get());
         bool crcOk = CrcMatches(walk.header.crc, crc);
         result.passed = crcOk && ds != DecodeWriteFailed && ds != DecodeUnsupportedMethod;
         result.detail = std::string(DecodeStatusText(ds)) + (crcOk ? ", CRC ok" : ", CRC mismatch");
@@ -208,29 +208,29 @@ WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize,
 
 const char* DecodeStatusText(int status) {
     switch (status) {
-    case DecodeOk: return "ok";
-    case DecodeInputEnded: return "data ended early";
-    case DecodeWriteFailed: return "write failed";
-    case DecodeUnsupportedMethod: return "unsupported method";
-    case DecodeBadBlockType: return "bad block type";
-    case DecodeBadStoredLength: return "bad stored block length";
-    case DecodeBadCodeCounts: return "too many codes";
-    case DecodeBadCodeLengths: return "bad code lengths";
-    case DecodeBadRepeat: return "bad repeat code";
-    case DecodeBadSymbol: return "invalid symbol";
-    case DecodeBadDistance: return "distance too far back";
-    case DecodeBadLzhTable: return "bad LZH code table";
+        case DecodeOk: return "ok";
+        case DecodeInputEnded: return "data ended early";
+        case DecodeWriteFailed: return "write failed";
+        case DecodeUnsupportedMethod: return "unsupported method";
+        case DecodeBadBlockType: return "bad block type";
+        case DecodeBadStoredLength: return "bad stored block length";
+        case DecodeBadCodeCounts: return "too many codes";
+        case DecodeBadCodeLengths: return "bad code lengths";
+        case DecodeBadRepeat: return "bad repeat code";
+        case DecodeBadSymbol: return "invalid symbol";
+        case DecodeBadDistance: return "distance too far back";
+        case DecodeBadLzhTable: return "bad LZH code table";
     }
     return "?";
 }
 
 const char* WalkStatusText(int status) {
     switch (status) {
-    case WalkEntry: return "entry";
-    case WalkEnd: return "end of archive";
-    case WalkSeekFailed: return "cannot reach the archive";
-    case WalkEmptyName: return "entry with an empty name";
-    case WalkNameTooLong: return "entry name too long";
+        case WalkEntry: return "entry";
+        case WalkEnd: return "end of archive";
+        case WalkSeekFailed: return "cannot reach the archive";
+        case WalkEmptyName: return "entry with an empty name";
+        case WalkNameTooLong: return "entry name too long";
     }
     return "?";
 }

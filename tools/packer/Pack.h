@@ -13,8 +13,8 @@
 struct PackOptions {
     uint8_t method = kMethodDeflate;  // kMethodStored, kMethodLzh or kMethodDeflate
     int deflateLevel = 9;
-    std::string password;             // empty: no encryption
-    bool checkByteFromTime = false;   // flag bit 3
+    std::string password;            // empty: no encryption
+    bool checkByteFromTime = false;  // flag bit 3
     uint32_t stubSize = kStubSize;
 };
 
@@ -33,8 +33,7 @@ std::string NameProblem(const std::string& name, bool directory);
 // One complete entry: header, name, data (with the encryption header when a
 // password is given). `dosDateTime` is DOS date << 16 | DOS time.
 std::vector<uint8_t> MakeEntry(const std::string& name, const uint8_t* data, size_t size,
-                               uint32_t dosDateTime, const PackOptions& options,
-                               const RandomBytes& random);
+                               uint32_t dosDateTime, const PackOptions& options, const RandomBytes& random);
 
 // A directory entry: the name ends in '\', no data.
 std::vector<uint8_t> MakeDirectoryEntry(const std::string& name, uint32_t dosDateTime);
@@ -64,8 +63,8 @@ struct TestedEntry {
     std::string detail;
     std::vector<uint8_t> data;
 };
-WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize,
-                       const std::string& password, std::vector<TestedEntry>& results);
+WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize, const std::string& password,
+                       std::vector<TestedEntry>& results);
 
 const char* DecodeStatusText(int status);
 const char* WalkStatusText(int status);

@@ -77,8 +77,8 @@ bool Collect(const fs::path& input, bool paths, bool dirs, std::vector<Item>& it
         return true;
     }
     std::vector<fs::path> found;
-    for (auto it = fs::recursive_directory_iterator(input, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(input, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
         found.push_back(it->path());
     if (ec) {
         fprintf(stderr, "packer: cannot list %s: %s\n", input.string().c_str(), ec.message().c_str());
@@ -101,16 +101,15 @@ int List(const std::vector<uint8_t>& file, uint32_t stubSize) {
     std::vector<ListedEntry> entries;
     WalkStatus st = ListEntries(file, stubSize, entries);
     static const char* methods[] = {"stored", "lzh", "?", "?", "?", "?", "?", "?", "deflate"};
-    printf("%-8s %5s %10s %10s %8s %-16s %s\n", "method", "flags", "packed", "size", "crc",
-           "date", "name");
+    printf("%-8s %5s %10s %10s %8s %-16s %s\n", "method", "flags", "packed", "size", "crc", "date", "name");
     for (const ListedEntry& e : entries) {
         const EntryHeader& h = e.header;
         uint32_t d = h.dosDateTime >> 16, t = h.dosDateTime & 0xFFFF;
         printf("%-8s %5s %10d %10d %08x %04u-%02u-%02u %02u:%02u %s\n",
                h.method <= 8 ? methods[h.method] : "?",
                (h.flags & kFlagEncrypted) ? ((h.flags & kFlagCheckByteFromTime) ? "E+T" : "E") : "-",
-               h.compressedSize, h.uncompressedSize, h.crc, 1980 + (d >> 9), (d >> 5) & 15, d & 31,
-               t >> 11, (t >> 5) & 63, e.name.c_str());
+               h.compressedSize, h.uncompressedSize, h.crc, 1980 + (d >> 9), (d >> 5) & 15, d & 31, t >> 11,
+               (t >> 5) & 63, e.name.c_str());
     }
     if (st != WalkEnd) {
         fprintf(stderr, "packer: %s\n", WalkStatusText(st));
@@ -138,7 +137,6 @@ int Test(const std::vector<uint8_t>& file, uint32_t stubSize, const std::string&
     return failed ? 1 : 0;
 }
 
-
 }  // namespace
 
 static int Main(int argc, char** argv) {
@@ -155,11 +153,16 @@ static int Main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (a == "-o") output = value("a file");
-        else if (a == "-s") stubPath = value("a file");
-        else if (a == "-l") listPath = value("a file");
-        else if (a == "-t") testPath = value("a file");
-        else if (a == "-p") options.password = value("a password");
+        if (a == "-o")
+            output = value("a file");
+        else if (a == "-s")
+            stubPath = value("a file");
+        else if (a == "-l")
+            listPath = value("a file");
+        else if (a == "-t")
+            testPath = value("a file");
+        else if (a == "-p")
+            options.password = value("a password");
         else if (a == "--stub-size") {
             std::string v = value("a size");
             char* end = nullptr;
@@ -171,24 +174,32 @@ static int Main(int argc, char** argv) {
             options.stubSize = (uint32_t)n;
         } else if (a == "-m") {
             std::string m = value("a method");
-            if (m == "stored") options.method = kMethodStored;
-            else if (m == "deflate") options.method = kMethodDeflate;
-            else if (m == "lzh") options.method = kMethodLzh;
+            if (m == "stored")
+                options.method = kMethodStored;
+            else if (m == "deflate")
+                options.method = kMethodDeflate;
+            else if (m == "lzh")
+                options.method = kMethodLzh;
             else {
                 fprintf(stderr, "packer: unknown method %s (stored, deflate, lzh)\n", m.c_str());
                 return 2;
             }
-        } else if (a.size() == 2 && a[0] == '-' && a[1] >= '1' && a[1] <= '9') options.deflateLevel = a[1] - '0';
-        else if (a == "--time-check") options.checkByteFromTime = true;
-        else if (a == "--no-paths") paths = false;
-        else if (a == "--dirs") dirs = true;
+        } else if (a.size() == 2 && a[0] == '-' && a[1] >= '1' && a[1] <= '9')
+            options.deflateLevel = a[1] - '0';
+        else if (a == "--time-check")
+            options.checkByteFromTime = true;
+        else if (a == "--no-paths")
+            paths = false;
+        else if (a == "--dirs")
+            dirs = true;
         else if (a == "-h" || a == "--help") {
             fputs(kUsage, stdout);
             return 0;
         } else if (!a.empty() && a[0] == '-') {
             fprintf(stderr, "packer: unknown option %s\n%s", a.c_str(), kUsage);
             return 2;
-        } else inputs.push_back(a);
+        } else
+            inputs.push_back(a);
     }
     if (options.password.size() > kMaxPassword) {
         fprintf(stderr, "packer: password longer than %zu characters\n", kMaxPassword);
@@ -202,7 +213,8 @@ static int Main(int argc, char** argv) {
             fprintf(stderr, "packer: cannot read %s\n", path.c_str());
             return 1;
         }
-        return listPath.empty() ? Test(file, options.stubSize, options.password) : List(file, options.stubSize);
+        return listPath.empty() ? Test(file, options.stubSize, options.password)
+                                : List(file, options.stubSize);
     }
     if (output.empty() || inputs.empty()) {
         fputs(kUsage, stderr);

@@ -175,7 +175,10 @@ bool Click(HWND c) {
 }
 
 UINT KeyCode(const std::wstring& name) {
-    static const struct { const wchar_t* name; UINT vk; } kKeys[] = {
+    static const struct {
+        const wchar_t* name;
+        UINT vk;
+    } kKeys[] = {
         {L"RETURN", VK_RETURN}, {L"ENTER", VK_RETURN}, {L"ESCAPE", VK_ESCAPE}, {L"ESC", VK_ESCAPE},
         {L"TAB", VK_TAB},       {L"SPACE", VK_SPACE},  {L"LEFT", VK_LEFT},     {L"RIGHT", VK_RIGHT},
         {L"UP", VK_UP},         {L"DOWN", VK_DOWN},    {L"BACK", VK_BACK},     {L"DELETE", VK_DELETE},
@@ -329,7 +332,9 @@ int Run(int argc, wchar_t** argv) {
             return 1;
         }
         DWORD_PTR r = 0;
-        return SendMessageTimeoutW(c, WM_SETTEXT, 0, (LPARAM)argv[4], SMTO_ABORTIFHUNG, kMsgTimeoutMs, &r) ? 0 : 1;
+        return SendMessageTimeoutW(c, WM_SETTEXT, 0, (LPARAM)argv[4], SMTO_ABORTIFHUNG, kMsgTimeoutMs, &r)
+                   ? 0
+                   : 1;
     }
     if (cmd == L"check") {
         if (!need(5)) return 2;

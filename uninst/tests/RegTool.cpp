@@ -22,7 +22,10 @@ HKEY Root(uninst::RegRoot r) {
 }
 
 bool Split(const std::wstring& full, HKEY* root, std::wstring* sub) {
-    static const struct { const wchar_t* name; HKEY key; } kRoots[] = {
+    static const struct {
+        const wchar_t* name;
+        HKEY key;
+    } kRoots[] = {
         {L"HKCR\\", HKEY_CLASSES_ROOT}, {L"HKCU\\", HKEY_CURRENT_USER}, {L"HKLM\\", HKEY_LOCAL_MACHINE}};
     for (const auto& r : kRoots)
         if (full.compare(0, 5, r.name) == 0) {
@@ -57,7 +60,8 @@ int Run(int argc, wchar_t** argv) {
             std::string deep = std::string(k.key) + "\\shell\\open\\command";
             HKEY h;
             if (cmd == L"fixed") {
-                if (RegCreateKeyExA(Root(k.root), deep.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr))
+                if (RegCreateKeyExA(Root(k.root), deep.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                                    nullptr))
                     return 1;
                 RegSetValueExA(h, "", 0, REG_SZ, (const BYTE*)"x", 2);
                 RegCloseKey(h);
@@ -77,7 +81,8 @@ int Run(int argc, wchar_t** argv) {
             if (!Split(argv[i], &root, &sub)) return 2;
             if (RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr)) return 1;
             std::wstring data = argv[i + 2];
-            LONG rc = RegSetValueExW(h, argv[i + 1], 0, REG_SZ, (const BYTE*)data.c_str(), (DWORD)(data.size() + 1) * 2);
+            LONG rc = RegSetValueExW(h, argv[i + 1], 0, REG_SZ, (const BYTE*)data.c_str(),
+                                     (DWORD)(data.size() + 1) * 2);
             RegCloseKey(h);
             if (rc != ERROR_SUCCESS) return 1;
         }

@@ -10,7 +10,8 @@ using Lines = std::vector<std::string>;
 TEST(CommandLine, SplitsLikeTheRunTime) {
     EXPECT_EQ(SplitCommandLine("\"C:\\A B\\VlUnInst.exe\" C:\\A B\\INSTALL.LOG"),
               (Lines{"C:\\A B\\VlUnInst.exe", "C:\\A", "B\\INSTALL.LOG"}));
-    EXPECT_EQ(SplitCommandLine("x.exe \"C:\\A B\\INSTALL.LOG\"\t "), (Lines{"x.exe", "C:\\A B\\INSTALL.LOG"}));
+    EXPECT_EQ(SplitCommandLine("x.exe \"C:\\A B\\INSTALL.LOG\"\t "),
+              (Lines{"x.exe", "C:\\A B\\INSTALL.LOG"}));
     // Quotes inside a parameter group and vanish; a lone "" is no parameter.
     EXPECT_EQ(SplitCommandLine("x.exe C:\\\"A B\"\\L \"\" y"), (Lines{"x.exe", "C:\\A B\\L", "y"}));
     EXPECT_EQ(SplitCommandLine("x.exe \"C:\\open"), (Lines{"x.exe", "C:\\open"}));
@@ -52,21 +53,24 @@ TEST(Log, ReadsLinesAndPaths) {
     LogContents log = ParseLog(
         "FILE:C:\\P\\A.EXE\r\n"
         "FILE:   C:\\P\\B.TXT  \r\n"
-        "FILE:" + longPath + "\r\n"
+        "FILE:" +
+        longPath +
+        "\r\n"
         "DIR:C:\\P\r\n"
         "DIR:\r\n"
         "ICON:C:\\S\\\xB9\xD9\xB7\xCE.LNK\r\n"
         "comment\r\n"
-        "FILE:WIN.INI\r\n"     // relative: would hit the current folder
-        " FILE:C:\\Q\r\n"      // read from the fixed place: no full path
-        "DIR:C:\\S");        // no final line end
+        "FILE:WIN.INI\r\n"  // relative: would hit the current folder
+        " FILE:C:\\Q\r\n"   // read from the fixed place: no full path
+        "DIR:C:\\S");       // no final line end
     EXPECT_EQ(log.entries, (Lines{"C:\\P\\A.EXE", "C:\\P\\B.TXT", longPath, "C:\\S\\\xB9\xD9\xB7\xCE.LNK"}));
     EXPECT_EQ(log.dirs, (Lines{"C:\\P", "C:\\S"}));
 }
 
 TEST(Prune, DeepestFirstWithinTheProduct) {
     LogContents log;
-    log.entries = {"C:\\Prog\\V\\doc\\en\\a.txt", "C:\\Prog\\V\\doc", "C:\\Win\\Desktop\\V.LNK", "rel\\x.txt"};
+    log.entries = {"C:\\Prog\\V\\doc\\en\\a.txt", "C:\\Prog\\V\\doc", "C:\\Win\\Desktop\\V.LNK",
+                   "rel\\x.txt"};
     log.dirs = {"C:\\Prog\\V", "c:\\prog\\v\\", "C:\\Menu\\V", "C:\\"};
     Lines got = PruneCandidates(log, "C:\\Prog\\V");
     // Desktop is not the product's; the drive root never appears; a relative

@@ -22,7 +22,9 @@ struct FakeHost : Host {
         *b = files[p];
         return true;
     }
-    bool RemoveFile(const std::string& p) override { return events.push_back("del " + p), files.erase(p) > 0; }
+    bool RemoveFile(const std::string& p) override {
+        return events.push_back("del " + p), files.erase(p) > 0;
+    }
     bool RemoveDir(const std::string& p) override { return events.push_back("rmdir " + p), true; }
     std::string FullPath(const std::string& p) override { return p; }
     void DeleteKeyTree(RegRoot, const std::string& k) override { events.push_back("key " + k); }
@@ -66,8 +68,9 @@ TEST(Run, RefusesWithoutALog) {
                             "box 오류|매개 변수가 잘못 전달 되었습니다.  확인 후 다시 실행 하십시오."}));
     h.events.clear();
     EXPECT_EQ(RunUninstall({"C:\\V", "1\\INSTALL.LOG"}, h), RunStatus::LogNotFound);
-    EXPECT_EQ(h.events, (std::vector<std::string>{
-                            "box 오류|C:\\V1\\INSTALL.LOG 파일이 존재하지 않습니다.  확인 후 다시 실행 하십시오."}));
+    EXPECT_EQ(h.events,
+              (std::vector<std::string>{
+                  "box 오류|C:\\V1\\INSTALL.LOG 파일이 존재하지 않습니다.  확인 후 다시 실행 하십시오."}));
 }
 
 TEST(Run, NoChangesNothing) {
@@ -87,9 +90,8 @@ TEST(Run, RemovesKeysThenFilesThenFoldersThenItself) {
     EXPECT_EQ(h.events[32], "key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnel 2.0");
     EXPECT_EQ(h.Count("key "), 32u);
     EXPECT_EQ(std::vector<std::string>(h.events.begin() + 33, h.events.end()),
-              (std::vector<std::string>{"del C:\\V 1\\A.EXE", "del " + kLog, "rmdir C:\\V 1",
-                                        "rmdir C:\\V 1", "schedule",
-                                        "box 완료|프로그램 삭제를 완료 했습니다.", "self+dir"}));
+              (std::vector<std::string>{"del C:\\V 1\\A.EXE", "del " + kLog, "rmdir C:\\V 1", "rmdir C:\\V 1",
+                                        "schedule", "box 완료|프로그램 삭제를 완료 했습니다.", "self+dir"}));
 }
 
 TEST(Run, StopsWithAMessageWhenFilesFail) {

@@ -113,12 +113,14 @@ int main(int argc, char** argv) {
         fprintf(stderr, "kit_bench: corpus too small\n");
         return 2;
     }
-    printf("corpus: %.1f MB in %zu pieces of 1 MiB\n", corpus.size() / 1e6, (corpus.size() + kPiece - 1) / kPiece);
+    printf("corpus: %.1f MB in %zu pieces of 1 MiB\n", corpus.size() / 1e6,
+           (corpus.size() + kPiece - 1) / kPiece);
     BuildCrcTable();
     std::unique_ptr<DecodeWorkspace> work(new DecodeWorkspace);
     std::vector<Bytes> pieces, deflated, lzh;
     for (size_t at = 0; at < corpus.size(); at += kPiece) {
-        pieces.emplace_back(corpus.begin() + (long)at, corpus.begin() + (long)std::min(corpus.size(), at + kPiece));
+        pieces.emplace_back(corpus.begin() + (long)at,
+                            corpus.begin() + (long)std::min(corpus.size(), at + kPiece));
         deflated.push_back(CompressDeflate(pieces.back().data(), pieces.back().size(), 6));
         lzh.push_back(CompressLzh(pieces.back().data(), pieces.back().size()));
     }
@@ -128,56 +130,64 @@ int main(int argc, char** argv) {
 
     // Deflate: ours (with its CRC-32 over every block) against zlib's raw inflate.
     double ours, peer;
-    Compare([&] {
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            Source src{{SourceRead, SourceSeek}, &deflated[i], 0};
-            Sink sink{{SinkWrite}, out.data(), 0};
-            EntryInput in{&src.base, (int32_t)deflated[i].size(), false, {}};
-            uint32_t crc = kCrcInitial;
-            if (DecodeDeflate(&in, &sink.base, &crc, work.get()) != DecodeOk || sink.size != pieces[i].size() ||
-                memcmp(out.data(), pieces[i].data(), sink.size) != 0 ||
-                ~crc != crc32(0, pieces[i].data(), (uInt)pieces[i].size()))
-                identical = false;
-        }
-    }, [&] {
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            z_stream z{};
-            inflateInit2(&z, -15);
-            z.next_in = deflated[i].data();
-            z.avail_in = (uInt)deflated[i].size();
-            z.next_out = peerOut.data();
-            z.avail_out = (uInt)peerOut.size();
-            if (inflate(&z, Z_FINISH) != Z_STREAM_END || z.total_out != pieces[i].size() ||
-                memcmp(peerOut.data(), pieces[i].data(), z.total_out) != 0)
-                identical = false;
-            inflateEnd(&z);
-        }
-    }, &ours, &peer);
+    Compare(
+        [&] {
+            for (size_t i = 0; i < pieces.size(); ++i) {
+                Source src{{SourceRead, SourceSeek}, &deflated[i], 0};
+                Sink sink{{SinkWrite}, out.data(), 0};
+                EntryInput in{&src.base, (int32_t)deflated[i].size(), false, {}};
+                uint32_t crc = kCrcInitial;
+                if (DecodeDeflate(&in, &sink.base, &crc, work.get()) != DecodeOk ||
+                    sink.size != pieces[i].size() || memcmp(out.data(), pieces[i].data(), sink.size) != 0 ||
+                    ~crc != crc32(0, pieces[i].data(), (uInt)pieces[i].size()))
+                    identical = false;
+            }
+        },
+        [&] {
+            for (size_t i = 0; i < pieces.size(); ++i) {
+                z_stream z{};
+                inflateInit2(&z, -15);
+                z.next_in = deflated[i].data();
+                z.avail_in = (uInt)deflated[i].size();
+                z.next_out = peerOut.data();
+                z.avail_out = (uInt)peerOut.size();
+                if (inflate(&z, Z_FINISH) != Z_STREAM_END || z.total_out != pieces[i].size() ||
+                    memcmp(peerOut.data(), pieces[i].data(), z.total_out) != 0)
+                    identical = false;
+                inflateEnd(&z);
+            }
+        },
+        &ours, &peer);
     Report("Deflate", total, ours, peer, "zlib raw inflate");
 
     // LZH: ours (with CRC-32) against lhasa's -lh5- decoder (with its CRC-16).
-    Compare([&] {
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            Source src{{SourceRead, SourceSeek}, &lzh[i], 0};
-            Sink sink{{SinkWrite}, out.data(), 0};
-            EntryInput in{&src.base, (int32_t)lzh[i].size(), false, {}};
-            uint32_t crc = kCrcInitial;
-            if (DecodeLzh(&in, (int32_t)pieces[i].size(), &sink.base, &crc, work.get()) != DecodeOk ||
-                sink.size != pieces[i].size() || memcmp(out.data(), pieces[i].data(), sink.size) != 0)
-                identical = false;
-        }
-    }, [&] {
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            LhaInput in{&lzh[i], 0};
-            LHADecoder* d = lha_decoder_new(lha_decoder_for_name((char*)"-lh5-"), LhaRead, &in, pieces[i].size());
-            size_t got = 0, n;
-            while (got < pieces[i].size() &&
-                   (n = lha_decoder_read(d, peerOut.data() + got, pieces[i].size() - got)) > 0)
-                got += n;
-            if (got != pieces[i].size() || memcmp(peerOut.data(), pieces[i].data(), got) != 0) identical = false;
-            lha_decoder_free(d);
-        }
-    }, &ours, &peer, 3);
+    Compare(
+        [&] {
+            for (size_t i = 0; i < pieces.size(); ++i) {
+                Source src{{SourceRead, SourceSeek}, &lzh[i], 0};
+                Sink sink{{SinkWrite}, out.data(), 0};
+                EntryInput in{&src.base, (int32_t)lzh[i].size(), false, {}};
+                uint32_t crc = kCrcInitial;
+                if (DecodeLzh(&in, (int32_t)pieces[i].size(), &sink.base, &crc, work.get()) != DecodeOk ||
+                    sink.size != pieces[i].size() || memcmp(out.data(), pieces[i].data(), sink.size) != 0)
+                    identical = false;
+            }
+        },
+        [&] {
+            for (size_t i = 0; i < pieces.size(); ++i) {
+                LhaInput in{&lzh[i], 0};
+                LHADecoder* d =
+                    lha_decoder_new(lha_decoder_for_name((char*)"-lh5-"), LhaRead, &in, pieces[i].size());
+                size_t got = 0, n;
+                while (got < pieces[i].size() &&
+                       (n = lha_decoder_read(d, peerOut.data() + got, pieces[i].size() - got)) > 0)
+                    got += n;
+                if (got != pieces[i].size() || memcmp(peerOut.data(), pieces[i].data(), got) != 0)
+                    identical = false;
+                lha_decoder_free(d);
+            }
+        },
+        &ours, &peer, 3);
     Report("LZH -lh5-", total, ours, peer, "liblhasa -lh5-");
 
     // CRC-32: sliced tables against zlib's crc32.
@@ -197,15 +207,18 @@ int main(int argc, char** argv) {
     // Cipher: our block loop against the plain per-byte table loop.
     Bytes x = corpus, y = corpus;
     CipherKeys k1, k2;
-    Compare([&] {
-        memcpy(x.data(), corpus.data(), corpus.size());
-        SetKeys(&k1, "password", 8);
-        DecipherBlock(&k1, x.data(), (uint32_t)x.size());
-    }, [&] {
-        memcpy(y.data(), corpus.data(), corpus.size());
-        SetKeys(&k2, "password", 8);
-        for (uint8_t& c : y) c = DecipherByte(&k2, c);
-    }, &ours, &peer, 3);
+    Compare(
+        [&] {
+            memcpy(x.data(), corpus.data(), corpus.size());
+            SetKeys(&k1, "password", 8);
+            DecipherBlock(&k1, x.data(), (uint32_t)x.size());
+        },
+        [&] {
+            memcpy(y.data(), corpus.data(), corpus.size());
+            SetKeys(&k2, "password", 8);
+            for (uint8_t& c : y) c = DecipherByte(&k2, c);
+        },
+        &ours, &peer, 3);
     if (x != y) identical = false;
     Report("Cipher", total, ours, peer, "plain table loop");
 

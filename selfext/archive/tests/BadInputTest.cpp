@@ -60,7 +60,11 @@ DecodeStatus RunLzh(const std::vector<uint8_t>& stream, int32_t size, size_t* pr
 // Dynamic block header with the code-length code {0..18 as given}.
 Bits DynamicHeader(int hlit, int hdist, const std::vector<int>& preLengths) {
     Bits b{false};
-    b.Put(1, 1).Put(2, 2).Put(5, (uint32_t)hlit).Put(5, (uint32_t)hdist).Put(4, (uint32_t)preLengths.size() - 4);
+    b.Put(1, 1)
+        .Put(2, 2)
+        .Put(5, (uint32_t)hlit)
+        .Put(5, (uint32_t)hdist)
+        .Put(4, (uint32_t)preLengths.size() - 4);
     for (int l : preLengths) b.Put(3, (uint32_t)l);
     return b;
 }
@@ -78,14 +82,17 @@ TEST(DeflateErrors, EachMalformationStopsWithItsOwnStatus) {
     EXPECT_EQ(DecodeInputEnded, RunDeflate({0x01, 0x05, 0x00, 0xFA, 0xFF, 'a', 'b'}, &n));
     EXPECT_EQ(2u, n);
     // Fixed block whose first symbol is a match: distance beyond the output.
-    EXPECT_EQ(DecodeBadDistance, RunDeflate(Bits{false}.Put(1, 1).Put(2, 1).Code(7, 1).Code(5, 0).Put(8, 0).out));
-    // A literal then a match one byte back reaching one byte too far (distance 2).
     EXPECT_EQ(DecodeBadDistance,
-              RunDeflate(Bits{false}.Put(1, 1).Put(2, 1).Code(8, 0x30 + 'x').Code(7, 1).Code(5, 1).Put(8, 0).out));
+              RunDeflate(Bits{false}.Put(1, 1).Put(2, 1).Code(7, 1).Code(5, 0).Put(8, 0).out));
+    // A literal then a match one byte back reaching one byte too far (distance 2).
+    EXPECT_EQ(
+        DecodeBadDistance,
+        RunDeflate(Bits{false}.Put(1, 1).Put(2, 1).Code(8, 0x30 + 'x').Code(7, 1).Code(5, 1).Put(8, 0).out));
     // Literal/length 286 (8-bit code 11000110) and distance code 30.
     EXPECT_EQ(DecodeBadSymbol, RunDeflate(Bits{false}.Put(1, 1).Put(2, 1).Code(8, 0xC6).Put(8, 0).out));
-    EXPECT_EQ(DecodeBadSymbol,
-              RunDeflate(Bits{false}.Put(1, 1).Put(2, 1).Code(8, 0x30 + 'x').Code(7, 1).Code(5, 30).Put(8, 0).out));
+    EXPECT_EQ(
+        DecodeBadSymbol,
+        RunDeflate(Bits{false}.Put(1, 1).Put(2, 1).Code(8, 0x30 + 'x').Code(7, 1).Code(5, 30).Put(8, 0).out));
     // A fixed block that never ends: the data runs out instead.
     EXPECT_EQ(DecodeInputEnded, RunDeflate(Bits{false}.Put(1, 1).Put(2, 1).Code(8, 0x30 + 'x').out));
     // 287 literal/length codes, 31 distance codes.
@@ -101,14 +108,21 @@ TEST(DeflateErrors, EachMalformationStopsWithItsOwnStatus) {
 // code 00, 16 is 01, 17 is 10 and 18 is 11.
 TEST(DeflateErrors, RepeatsAndMissingEndOfBlock) {
     // 16 (code 00) as the very first length: nothing to repeat.
-    EXPECT_EQ(DecodeBadRepeat, RunDeflate(DynamicHeader(0, 0, {2, 2, 2, 2}).Code(2, 1).Put(2, 0).Put(16, 0).out));
-    // 18 (code 11) with 138 zeros, twice: 276 > 257 + 1 lengths.
     EXPECT_EQ(DecodeBadRepeat,
-              RunDeflate(DynamicHeader(0, 0, {2, 2, 2, 2}).Code(2, 3).Put(7, 127).Code(2, 3).Put(7, 127).Put(16, 0).out));
+              RunDeflate(DynamicHeader(0, 0, {2, 2, 2, 2}).Code(2, 1).Put(2, 0).Put(16, 0).out));
+    // 18 (code 11) with 138 zeros, twice: 276 > 257 + 1 lengths.
+    EXPECT_EQ(
+        DecodeBadRepeat,
+        RunDeflate(
+            DynamicHeader(0, 0, {2, 2, 2, 2}).Code(2, 3).Put(7, 127).Code(2, 3).Put(7, 127).Put(16, 0).out));
     // All 258 lengths zero: no end-of-block code.
     EXPECT_EQ(DecodeBadCodeLengths, RunDeflate(DynamicHeader(0, 0, {2, 2, 2, 2})
-                                                   .Code(2, 3).Put(7, 127).Code(2, 3).Put(7, 258 - 138 - 11)
-                                                   .Put(16, 0).out));
+                                                   .Code(2, 3)
+                                                   .Put(7, 127)
+                                                   .Code(2, 3)
+                                                   .Put(7, 258 - 138 - 11)
+                                                   .Put(16, 0)
+                                                   .out));
 }
 
 // LZH block header helpers: block size, then the code-length code.
@@ -130,10 +144,14 @@ TEST(LzhErrors, EachMalformationStopsWithItsOwnStatus) {
     EXPECT_EQ(DecodeBadLzhTable,
               RunLzh(Bits{true}.Put(16, 1).Put(5, 0).Put(5, 0).Put(9, 0).Put(9, 510).Put(16, 0).out, 10));
     // Four one-bit codes: over-subscribed twice over, which a 16-bit sum would miss.
-    EXPECT_EQ(DecodeBadLzhTable,
-              RunLzh(Bits{true}.Put(16, 1).Put(5, 4).Put(3, 1).Put(3, 1).Put(3, 1).Put(2, 0).Put(3, 1).Put(16, 0).out, 10));
+    EXPECT_EQ(
+        DecodeBadLzhTable,
+        RunLzh(
+            Bits{true}.Put(16, 1).Put(5, 4).Put(3, 1).Put(3, 1).Put(3, 1).Put(2, 0).Put(3, 1).Put(16, 0).out,
+            10));
     // Incomplete: two codes of two bits.
-    EXPECT_EQ(DecodeBadLzhTable, RunLzh(Bits{true}.Put(16, 1).Put(5, 2).Put(3, 2).Put(3, 2).Put(16, 0).out, 10));
+    EXPECT_EQ(DecodeBadLzhTable,
+              RunLzh(Bits{true}.Put(16, 1).Put(5, 2).Put(3, 2).Put(3, 2).Put(16, 0).out, 10));
     // A length of 7 + 13 = 20 bits.
     EXPECT_EQ(DecodeBadLzhTable, RunLzh(Bits{true}.Put(16, 1).Put(5, 1).Put(16, 0xFFFF).Put(16, 0).out, 10));
     // Character lengths: one-symbol code-length code 2 (a run of 20 + Get(9)
@@ -145,7 +163,8 @@ TEST(LzhErrors, EachMalformationStopsWithItsOwnStatus) {
 TEST(LzhErrors, OneSymbolCodesConsumeNoBits) {
     // Block of 3 symbols: one-symbol character code 'Q', position code unused.
     size_t n = 0;
-    std::vector<uint8_t> s = Bits{true}.Put(16, 3).Put(5, 0).Put(5, 0).Put(9, 0).Put(9, 'Q').Put(4, 0).Put(4, 0).out;
+    std::vector<uint8_t> s =
+        Bits{true}.Put(16, 3).Put(5, 0).Put(5, 0).Put(9, 0).Put(9, 'Q').Put(4, 0).Put(4, 0).out;
     BuildCrcTable();
     static DecodeWorkspace work;
     MemorySource src(s);

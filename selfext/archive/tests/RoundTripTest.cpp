@@ -42,10 +42,14 @@ struct Variant {
 
 TEST(RoundTrip, EveryMethodAndEncryptionOnVariedData) {
     const Variant variants[] = {
-        {"stored", kMethodStored, "", false},     {"deflate", kMethodDeflate, "", false},
-        {"lzh", kMethodLzh, "", false},           {"stored+pw", kMethodStored, "secret", false},
-        {"deflate+pw", kMethodDeflate, "p\xE4ssword", false}, {"lzh+pw", kMethodLzh, "x", false},
-        {"deflate+pw+time", kMethodDeflate, "abc", true},  {"lzh+pw+time", kMethodLzh, "24 characters is the max", true},
+        {"stored", kMethodStored, "", false},
+        {"deflate", kMethodDeflate, "", false},
+        {"lzh", kMethodLzh, "", false},
+        {"stored+pw", kMethodStored, "secret", false},
+        {"deflate+pw", kMethodDeflate, "p\xE4ssword", false},
+        {"lzh+pw", kMethodLzh, "x", false},
+        {"deflate+pw+time", kMethodDeflate, "abc", true},
+        {"lzh+pw+time", kMethodLzh, "24 characters is the max", true},
     };
     for (const Variant& v : variants) {
         std::vector<uint8_t> file(kStubSize, 0);
@@ -129,7 +133,8 @@ std::vector<uint8_t> MixedDeflate(const std::vector<uint8_t>& data, const std::v
     return out;
 }
 
-DecodeStatus Inflate(const std::vector<uint8_t>& stream, std::vector<uint8_t>& out, uint32_t readLimit = 0xFFFFFFFFu) {
+DecodeStatus Inflate(const std::vector<uint8_t>& stream, std::vector<uint8_t>& out,
+                     uint32_t readLimit = 0xFFFFFFFFu) {
     BuildCrcTable();
     static DecodeWorkspace work;
     MemorySource src(stream);

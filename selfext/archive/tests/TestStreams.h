@@ -59,8 +59,8 @@ inline std::vector<uint8_t> RandomData(size_t n, uint32_t seed) {
 }
 
 inline std::vector<uint8_t> TextData(size_t n, uint32_t seed) {
-    static const char* words[] = {"archive ", "entry ", "the ", "self ", "extract ", "window ",
-                                  "data\r\n", "of ", "a ", "and ", "setup ", "Varnel ", "path\\", "file."};
+    static const char* words[] = {"archive ", "entry ", "the ", "self ",  "extract ", "window ", "data\r\n",
+                                  "of ",      "a ",     "and ", "setup ", "Varnel ",  "path\\",  "file."};
     std::vector<uint8_t> v;
     uint32_t x = seed + 7;
     while (v.size() < n) {

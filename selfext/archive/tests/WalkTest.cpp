@@ -57,7 +57,8 @@ Walked WalkAll(std::vector<std::vector<uint8_t>> entries, const std::vector<uint
 }
 
 TEST(Walk, EntriesNamesDataAndExtraBytes) {
-    Walked w = WalkAll({Entry("docs/readme.txt", "hello", 5), Entry("setup.exe", "MZ")}, Bytes("garbage after"));
+    Walked w =
+        WalkAll({Entry("docs/readme.txt", "hello", 5), Entry("setup.exe", "MZ")}, Bytes("garbage after"));
     EXPECT_EQ((std::vector<std::string>{"docs/readme.txt", "setup.exe"}), w.names);
     EXPECT_EQ((std::vector<std::string>{"hello", "MZ"}), w.data);  // data right behind the name
     EXPECT_EQ(WalkEnd, w.end);

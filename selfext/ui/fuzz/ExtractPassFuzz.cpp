@@ -55,8 +55,14 @@ std::string Lower(const char* s) {
 }
 
 PassHost host = {
-    [](PassHost*) { lines.clear(); selected.clear(); },
-    [](PassHost*, const char* line) { lines.push_back(line); selected.push_back(true); },
+    [](PassHost*) {
+        lines.clear();
+        selected.clear();
+    },
+    [](PassHost*, const char* line) {
+        lines.push_back(line);
+        selected.push_back(true);
+    },
     [](PassHost*) { return (int)lines.size(); },
     [](PassHost*, const char* name, int after) {
         int n = (int)lines.size();

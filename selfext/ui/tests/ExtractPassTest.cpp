@@ -17,8 +17,7 @@ const uint32_t kStart = 100;  // a short stand-in for the stub
 const uint32_t kTime = (uint32_t)((44u << 25) | (3u << 21) | (9u << 16) | (13u << 11) | (5u << 5) | 7u);
 
 struct Entry {
-    Entry(std::string n, std::string d, uint8_t m = kMethodStored, bool bad = false,
-          std::string pw = "")
+    Entry(std::string n, std::string d, uint8_t m = kMethodStored, bool bad = false, std::string pw = "")
         : name(n), data(d), method(m), damaged(bad), password(pw) {}
     std::string name;
     std::string data;
@@ -127,10 +126,9 @@ struct FakeHost {
         base.ResetList = [](PassHost* h) { Of(h)->lines.clear(), Of(h)->selected.clear(); };
         base.AddLine = [](PassHost* h, const char* line) {
             FakeHost* f = Of(h);
-            auto at = std::upper_bound(f->lines.begin(), f->lines.end(), std::string(line),
-                                       [](const std::string& a, const std::string& b) {
-                                           return Lower(a) < Lower(b);
-                                       });
+            auto at = std::upper_bound(
+                f->lines.begin(), f->lines.end(), std::string(line),
+                [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
             f->selected.insert(f->selected.begin() + (at - f->lines.begin()), false);
             f->lines.insert(at, line);
         };
@@ -389,9 +387,15 @@ TEST_F(ExtractPassTest, OverwritePolicies) {
 }
 
 TEST_F(ExtractPassTest, HostileNamesNeverLeaveTheExtractPath) {
-    Start({{"../up.txt", "x"},      {"\\root.txt", "x"},   {"C:/drive.txt", "x"},
-           {"a/../../b.txt", "x"},  {"ok/fine.txt", "ok"}, {"dir/... /c.txt", "x"},
-           {"file.txt:stream", "x"}, {"sub/CON.txt", "x"}, {"com1", "x"}});
+    Start({{"../up.txt", "x"},
+           {"\\root.txt", "x"},
+           {"C:/drive.txt", "x"},
+           {"a/../../b.txt", "x"},
+           {"ok/fine.txt", "ok"},
+           {"dir/... /c.txt", "x"},
+           {"file.txt:stream", "x"},
+           {"sub/CON.txt", "x"},
+           {"com1", "x"}});
     Extract();
     EXPECT_EQ(host.files.size(), 1u);
     EXPECT_EQ(host.files["C:\\OUT\\ok\\fine.txt"], "ok");

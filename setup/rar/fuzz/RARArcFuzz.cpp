@@ -11,26 +11,25 @@
 
 namespace fs = std::filesystem;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const fs::path dir = fs::temp_directory_path() / ("rar_arc_fuzz." + std::to_string(getpid()));
     static const std::string archive = (dir / "in.rar").string();
     static const std::string out = (dir / "out").string();
     fs::create_directories(dir);
-    if (FILE *f = std::fopen(archive.c_str(), "wb")) {
+    if (FILE* f = std::fopen(archive.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
     }
 
     TRAR rar;
     int errors = 0;
-    rar.OnError = [&](TRAR *, int32_t) { errors++; };
-    rar.OnProcessData = [](TRAR *, unsigned char *, int32_t, int32_t) { return 1; };
-    rar.OnVolumeChange = [](TRAR *, char *, int32_t mode) { return mode == RAR_VOL_NOTIFY ? 1 : 0; };
+    rar.OnError = [&](TRAR*, int32_t) { errors++; };
+    rar.OnProcessData = [](TRAR*, unsigned char*, int32_t, int32_t) { return 1; };
+    rar.OnVolumeChange = [](TRAR*, char*, int32_t mode) { return mode == RAR_VOL_NOTIFY ? 1 : 0; };
     // No password handler, as in setup: the UnRAR library 6.2.6 itself reads
     // out of bounds when given any password for some damaged encrypted RAR5
     // entries (setup/rar/tests/library-crash.md), which no caller can prevent.
-    rar.OnComment = [](TRAR *, TComment &c) { (void)c.CmtBuf[sizeof c.CmtBuf - 1]; };
+    rar.OnComment = [](TRAR*, TComment& c) { (void)c.CmtBuf[sizeof c.CmtBuf - 1]; };
     rar.ArchiveName = archive;
     rar.List();
     rar.Test();

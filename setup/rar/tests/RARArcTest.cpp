@@ -22,81 +22,69 @@ const char Sep = '\\';
 const char Sep = '/';
 #endif
 
-std::string Native(std::string p)
-{
-    for (char &c : p)
-        if (c == '/')
-            c = Sep;
+std::string Native(std::string p) {
+    for (char& c : p)
+        if (c == '/') c = Sep;
 #if defined(_WIN32)
-    if (!p.empty() && p[0] == Sep)
-        p = "Z:" + p;  // where Wine shows the host's files
+    if (!p.empty() && p[0] == Sep) p = "Z:" + p;  // where Wine shows the host's files
 #endif
     return p;
 }
 
-std::string Archive(const char *name)
-{
-    return Native(std::string(RAR_ARCHIVES) + "/" + name);
-}
+std::string Archive(const char* name) { return Native(std::string(RAR_ARCHIVES) + "/" + name); }
 
-std::string ReadFile(const std::string &path)
-{
+std::string ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 // Every event the component raises, as one line each, in order. Data blocks
 // are kept apart (one line per entry would drown the sequence).
-struct Recorder
-{
+struct Recorder {
     std::vector<std::string> log;
     std::vector<std::pair<std::string, std::vector<int32_t>>> positions;
     std::string password;  // what OnReqPassword answers
     std::vector<std::string> seenPasswords;
 
-    static std::string Name(const RARHeaderData &h)
-    {
+    static std::string Name(const RARHeaderData& h) {
         std::string n(h.FileName);
-        for (char &c : n)
-            if (c == '\\')
-                c = '/';
+        for (char& c : n)
+            if (c == '\\') c = '/';
         return n;
     }
 
-    void Attach(TRAR &rar)
-    {
-        rar.OnError = [this](TRAR *, int32_t e) { log.push_back("error " + std::to_string(e)); };
-        rar.OnComment = [this](TRAR *, TComment &c) {
+    void Attach(TRAR& rar) {
+        rar.OnError = [this](TRAR*, int32_t e) { log.push_back("error " + std::to_string(e)); };
+        rar.OnComment = [this](TRAR*, TComment& c) {
             log.push_back("comment " + std::to_string(c.CmtSize) + " " + c.CmtBuf);
         };
-        rar.OnExtracting = [this](TRAR *s, RARHeaderData &h) {
+        rar.OnExtracting = [this](TRAR* s, RARHeaderData& h) {
             EXPECT_EQ(s, ActiveRAR);
             log.push_back("extracting " + Name(h));
             positions.push_back({Name(h), {}});
         };
-        rar.OnExtract = [this](TRAR *, RARHeaderData &h, bool ok) {
+        rar.OnExtract = [this](TRAR*, RARHeaderData& h, bool ok) {
             log.push_back("extract " + Name(h) + (ok ? " ok" : " failed"));
         };
-        rar.OnProcessData = [this](TRAR *s, unsigned char *, int32_t size, int32_t pos) {
+        rar.OnProcessData = [this](TRAR* s, unsigned char*, int32_t size, int32_t pos) {
             EXPECT_GT(size, 0);
             EXPECT_EQ(pos, s->ProcessedBytes);
-            if (!positions.empty())
-                positions.back().second.push_back(pos);
+            if (!positions.empty()) positions.back().second.push_back(pos);
             return 1;
         };
-        rar.OnVolumeChange = [this](TRAR *, char *name, int32_t mode) {
+        rar.OnVolumeChange = [this](TRAR*, char* name, int32_t mode) {
             std::string n = fs::path(name).filename().string();
             log.push_back("volume " + n + " " + std::to_string(mode));
             return mode == RAR_VOL_NOTIFY ? 1 : 0;
         };
-        rar.OnReqPassword = [this](TRAR *, RARHeaderData &h, std::string &p) {
+        rar.OnReqPassword = [this](TRAR*, RARHeaderData& h, std::string& p) {
             log.push_back("password " + Name(h));
             seenPasswords.push_back(p);
             p = password;
         };
-        rar.OnListFile = [this](TRAR *, RARHeaderData &h) { log.push_back("list " + Name(h)); };
-        rar.OnTesting = [this](TRAR *, RARHeaderData &h) { log.push_back("testing " + Name(h)); };
-        rar.OnTested = [this](TRAR *, RARHeaderData &h, bool ok) {
+        rar.OnListFile = [this](TRAR*, RARHeaderData& h) { log.push_back("list " + Name(h)); };
+        rar.OnTesting = [this](TRAR*, RARHeaderData& h) { log.push_back("testing " + Name(h)); };
+        rar.OnTested = [this](TRAR*, RARHeaderData& h, bool ok) {
             log.push_back("tested " + Name(h) + (ok ? " ok" : " failed"));
         };
     }
@@ -105,38 +93,35 @@ struct Recorder
 using Lines = std::vector<std::string>;
 
 const Lines PlainAll = {
-    "extracting readme.txt",      "extract readme.txt ok",      "extracting bin/app.exe",
-    "extract bin/app.exe ok",     "extracting bin/app.exe.bak", "extract bin/app.exe.bak ok",
-    "extracting APP.EXE",         "extract APP.EXE ok",         "extracting docs/empty",
+    "extracting readme.txt",  "extract readme.txt ok",      "extracting bin/app.exe",
+    "extract bin/app.exe ok", "extracting bin/app.exe.bak", "extract bin/app.exe.bak ok",
+    "extracting APP.EXE",     "extract APP.EXE ok",         "extracting docs/empty",
     "extract docs/empty ok",
 };
 
-class RARArc : public ::testing::Test
-{
+class RARArc : public ::testing::Test {
 protected:
     TRAR rar;
     Recorder rec;
     std::string target;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         static bool printed = false;
         if (!printed) {
             printed = true;
             std::printf("archives made with rar %s", ReadFile(Archive("rar-version.txt")).c_str());
         }
-        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         target = Native(std::string(RAR_WORK) + "/" + info->name());
         fs::remove_all(target);
         fs::create_directories(target);
         rec.Attach(rar);
     }
 
-    std::string Out(const char *entry) { return target + Sep + Native(entry); }
+    std::string Out(const char* entry) { return target + Sep + Native(entry); }
 };
 
-TEST_F(RARArc, EmptyArchiveNameFailsWithoutTouchingTheLibrary)
-{
+TEST_F(RARArc, EmptyArchiveNameFailsWithoutTouchingTheLibrary) {
     TRAR other;
     ActiveRAR = &other;
     EXPECT_FALSE(rar.ExtractArchive("", target, false));
@@ -144,16 +129,15 @@ TEST_F(RARArc, EmptyArchiveNameFailsWithoutTouchingTheLibrary)
     EXPECT_EQ(ActiveRAR, &other);  // not even taken over
 }
 
-TEST_F(RARArc, UnopenableArchivesReportTheOpenCodeOnly)
-{
+TEST_F(RARArc, UnopenableArchivesReportTheOpenCodeOnly) {
     EXPECT_FALSE(rar.ExtractArchive(Archive("missing.rar"), target, false));
     EXPECT_FALSE(rar.ExtractArchive(Archive("rar-version.txt"), target, false));
-    EXPECT_EQ(rec.log, Lines({"error " + std::to_string(ERAR_EOPEN), "error " + std::to_string(ERAR_BAD_ARCHIVE)}));
+    EXPECT_EQ(rec.log,
+              Lines({"error " + std::to_string(ERAR_EOPEN), "error " + std::to_string(ERAR_BAD_ARCHIVE)}));
     EXPECT_TRUE(fs::is_empty(target));
 }
 
-TEST_F(RARArc, ExtractsEveryEntryWithBlocksCountedPerEntry)
-{
+TEST_F(RARArc, ExtractsEveryEntryWithBlocksCountedPerEntry) {
     EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), target, false));
     EXPECT_EQ(rec.log, PlainAll);  // no comment, no error at the normal end
     EXPECT_EQ(ActiveRAR, &rar);
@@ -170,7 +154,7 @@ TEST_F(RARArc, ExtractsEveryEntryWithBlocksCountedPerEntry)
         {"readme.txt", 15}, {"bin/app.exe", 300000}, {"bin/app.exe.bak", 4000}, {"APP.EXE", 10}};
     ASSERT_EQ(rec.positions.size(), 5u);
     for (size_t i = 0; i < sizes.size(); i++) {
-        const auto &[name, blocks] = rec.positions[i];
+        const auto& [name, blocks] = rec.positions[i];
         EXPECT_EQ(name, sizes[i].first);
         EXPECT_EQ(blocks, std::vector<int32_t>({sizes[i].second})) << name;
     }
@@ -180,22 +164,20 @@ TEST_F(RARArc, ExtractsEveryEntryWithBlocksCountedPerEntry)
     rec.positions.clear();
     EXPECT_TRUE(rar.ExtractArchive(Archive("large.rar"), target, false));
     ASSERT_EQ(rec.positions.size(), 1u);
-    const std::vector<int32_t> &blocks = rec.positions[0].second;
+    const std::vector<int32_t>& blocks = rec.positions[0].second;
     EXPECT_GT(blocks.size(), 1u);
     EXPECT_EQ(blocks.back(), int32_t(fs::file_size(Out("large.txt"))));
     EXPECT_EQ(rar.ProcessedBytes, blocks.back());
 }
 
-TEST_F(RARArc, CommentIsRaisedOnceBeforeTheEntries)
-{
+TEST_F(RARArc, CommentIsRaisedOnceBeforeTheEntries) {
     EXPECT_TRUE(rar.ExtractArchive(Archive("comment.rar"), target, false));
     const std::string text = "Product archive\r\nsecond line";
     EXPECT_EQ(rec.log, Lines({"comment " + std::to_string(text.size() + 1) + " " + text,
                               "extracting readme.txt", "extract readme.txt ok"}));
 }
 
-TEST_F(RARArc, SelectionFindsTheEntryNameInsideATargetPath)
-{
+TEST_F(RARArc, SelectionFindsTheEntryNameInsideATargetPath) {
     // A full target path selects bin/app.exe and APP.EXE but not app.exe.bak.
     rar.FilesToExtract = {target + Sep + "BIN" + Sep + "APP.EXE"};
     EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), target, false));
@@ -205,8 +187,7 @@ TEST_F(RARArc, SelectionFindsTheEntryNameInsideATargetPath)
     EXPECT_FALSE(fs::exists(Out("bin/app.exe.bak")));
 }
 
-TEST(RARNameSelected, FoldsAsciiOnlyAndSearchesTheNameInTheListString)
-{
+TEST(RARNameSelected, FoldsAsciiOnlyAndSearchesTheNameInTheListString) {
     TStringList list = {"C:\\PROG\\BIN\\APP.EXE"};
     EXPECT_TRUE(RARNameSelected(list, "bin\\app.exe"));
     EXPECT_TRUE(RARNameSelected(list, "APP.EXE"));
@@ -221,8 +202,7 @@ TEST(RARNameSelected, FoldsAsciiOnlyAndSearchesTheNameInTheListString)
     EXPECT_TRUE(RARNameSelected(two, "b.txt"));
 }
 
-TEST_F(RARArc, FailifExistsLeavesExistingFilesOutSilently)
-{
+TEST_F(RARArc, FailifExistsLeavesExistingFilesOutSilently) {
     fs::create_directories(Out("bin"));
     std::ofstream(Out("readme.txt")) << "mine";
     std::ofstream(Out("bin/app.exe.bak")) << "mine too";
@@ -252,8 +232,7 @@ TEST_F(RARArc, FailifExistsLeavesExistingFilesOutSilently)
     EXPECT_FALSE(fs::exists(Out("bin")));
 }
 
-TEST_F(RARArc, PasswordIsAskedPerEncryptedEntryAndRemembered)
-{
+TEST_F(RARArc, PasswordIsAskedPerEncryptedEntryAndRemembered) {
     rec.password = "secret";
     EXPECT_TRUE(rar.ExtractArchive(Archive("encrypted.rar"), target, false));
     EXPECT_EQ(rec.log, Lines({"extracting readme.txt", "password readme.txt", "extract readme.txt ok",
@@ -263,8 +242,7 @@ TEST_F(RARArc, PasswordIsAskedPerEncryptedEntryAndRemembered)
     EXPECT_EQ(ReadFile(Out("readme.txt")), "Read me first.\n");
 }
 
-TEST_F(RARArc, MissingOrWrongPasswordEndsTheRun)
-{
+TEST_F(RARArc, MissingOrWrongPasswordEndsTheRun) {
     // No handler at all, and a handler that gives nothing: the library gets no
     // password and the run ends at the first entry.
     const Lines missing = {"extracting readme.txt", "extract readme.txt failed",
@@ -288,14 +266,12 @@ TEST_F(RARArc, MissingOrWrongPasswordEndsTheRun)
     EXPECT_FALSE(fs::exists(Out("bin/app.exe.bak")));
 }
 
-TEST_F(RARArc, EncryptedHeadersCannotBeOpenedWithoutAPassword)
-{
+TEST_F(RARArc, EncryptedHeadersCannotBeOpenedWithoutAPassword) {
     EXPECT_FALSE(rar.ExtractArchive(Archive("hidden.rar"), target, false));
     EXPECT_EQ(rec.log, Lines({"error " + std::to_string(ERAR_MISSING_PASSWORD)}));
 }
 
-TEST_F(RARArc, VolumesAreFollowedAndAMissingOneEndsTheRun)
-{
+TEST_F(RARArc, VolumesAreFollowedAndAMissingOneEndsTheRun) {
     EXPECT_TRUE(rar.ExtractArchive(Archive("vol.part1.rar"), target, false));
     EXPECT_EQ(rec.log, Lines({"extracting big.dat", "volume vol.part2.rar 1", "extract big.dat ok",
                               "extracting readme.txt", "extract readme.txt ok"}));
@@ -315,8 +291,7 @@ TEST_F(RARArc, VolumesAreFollowedAndAMissingOneEndsTheRun)
                               "error " + std::to_string(ERAR_EOPEN)}));
 }
 
-TEST_F(RARArc, BadDataFailsTheEntryAndGoesOn)
-{
+TEST_F(RARArc, BadDataFailsTheEntryAndGoesOn) {
     EXPECT_FALSE(rar.ExtractArchive(Archive("baddata.rar"), target, false));
     Lines expected = PlainAll;
     expected[3] = "extract bin/app.exe failed";
@@ -325,8 +300,7 @@ TEST_F(RARArc, BadDataFailsTheEntryAndGoesOn)
     EXPECT_EQ(ReadFile(Out("APP.EXE")), "top level\n");
 }
 
-TEST_F(RARArc, BrokenHeaderOrTruncationEndsTheRunWithAnError)
-{
+TEST_F(RARArc, BrokenHeaderOrTruncationEndsTheRunWithAnError) {
     // The library passes over the entry whose header is broken and tells of
     // it only at the end.
     EXPECT_FALSE(rar.ExtractArchive(Archive("badheader.rar"), target, false));
@@ -347,13 +321,12 @@ TEST_F(RARArc, BrokenHeaderOrTruncationEndsTheRunWithAnError)
                               "extract bin/app.exe failed", "error " + std::to_string(ERAR_BAD_DATA)}));
 }
 
-TEST_F(RARArc, UnwritableTargetFailsEachEntryAndGoesOn)
-{
+TEST_F(RARArc, UnwritableTargetFailsEachEntryAndGoesOn) {
     std::ofstream(target + Sep + "file") << "x";
     std::string blocked = target + Sep + "file" + Sep + "sub";
     EXPECT_FALSE(rar.ExtractArchive(Archive("plain.rar"), blocked, false));
     Lines expected;
-    for (const char *n : {"readme.txt", "bin/app.exe", "bin/app.exe.bak", "APP.EXE", "docs/empty"}) {
+    for (const char* n : {"readme.txt", "bin/app.exe", "bin/app.exe.bak", "APP.EXE", "docs/empty"}) {
         expected.push_back(std::string("extracting ") + n);
         expected.push_back(std::string("extract ") + n + " failed");
         expected.push_back("error " + std::to_string(ERAR_ECREATE));
@@ -361,10 +334,9 @@ TEST_F(RARArc, UnwritableTargetFailsEachEntryAndGoesOn)
     EXPECT_EQ(rec.log, expected);
 }
 
-TEST_F(RARArc, StopEndsTheRunAtTheNextEntryAndIsCleared)
-{
+TEST_F(RARArc, StopEndsTheRunAtTheNextEntryAndIsCleared) {
     auto data = rar.OnProcessData;
-    rar.OnProcessData = [&](TRAR *s, unsigned char *a, int32_t n, int32_t p) {
+    rar.OnProcessData = [&](TRAR* s, unsigned char* a, int32_t n, int32_t p) {
         s->Stop = true;
         return data(s, a, n, p);
     };
@@ -374,10 +346,9 @@ TEST_F(RARArc, StopEndsTheRunAtTheNextEntryAndIsCleared)
 
     rar.OnProcessData = data;
     auto extracting = rar.OnExtracting;
-    rar.OnExtracting = [&](TRAR *s, RARHeaderData &h) {
+    rar.OnExtracting = [&](TRAR* s, RARHeaderData& h) {
         extracting(s, h);
-        if (Recorder::Name(h) == "bin/app.exe")
-            s->Stop = true;
+        if (Recorder::Name(h) == "bin/app.exe") s->Stop = true;
     };
     rec.log.clear();
     EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), target, false));
@@ -394,15 +365,14 @@ TEST_F(RARArc, StopEndsTheRunAtTheNextEntryAndIsCleared)
     // Answering a block with 0 is the library's cancel: the entry fails and
     // the code it gives ends the run.
     rar.OnExtracting = extracting;
-    rar.OnProcessData = [](TRAR *, unsigned char *, int32_t, int32_t) { return 0; };
+    rar.OnProcessData = [](TRAR*, unsigned char*, int32_t, int32_t) { return 0; };
     rec.log.clear();
     EXPECT_FALSE(rar.ExtractArchive(Archive("plain.rar"), target, false));
     EXPECT_EQ(rec.log, Lines({"extracting readme.txt", "extract readme.txt failed",
                               "error " + std::to_string(ERAR_UNKNOWN)}));
 }
 
-TEST_F(RARArc, ListAndTestRunsWriteNothing)
-{
+TEST_F(RARArc, ListAndTestRunsWriteNothing) {
     rar.ArchiveName = Archive("plain.rar");
     EXPECT_TRUE(rar.List());
     EXPECT_EQ(rec.log, Lines({"list readme.txt", "list bin/app.exe", "list bin/app.exe.bak", "list APP.EXE",
@@ -412,9 +382,10 @@ TEST_F(RARArc, ListAndTestRunsWriteNothing)
     rar.ArchiveName = Archive("baddata.rar");
     rar.FilesToTest = {"BIN/APP.EXE", "BIN\\APP.EXE"};
     EXPECT_FALSE(rar.Test());
-    EXPECT_EQ(rec.log, Lines({"testing bin/app.exe", "tested bin/app.exe failed",
-                              "error " + std::to_string(ERAR_BAD_DATA), "testing APP.EXE", "tested APP.EXE ok"}));
+    EXPECT_EQ(rec.log,
+              Lines({"testing bin/app.exe", "tested bin/app.exe failed",
+                     "error " + std::to_string(ERAR_BAD_DATA), "testing APP.EXE", "tested APP.EXE ok"}));
     EXPECT_TRUE(fs::is_empty(target));
 }
 
-} // namespace
+}  // namespace

@@ -112,8 +112,9 @@ int main(int argc, char** argv) {
     const int rounds = argc > 3 && atoi(argv[3]) > 0 ? atoi(argv[3]) : 3;
     const std::string plainDir = work + "\\plain", installDir = work + "\\installed";
     CreateDirectoryA(work.c_str(), nullptr);
-    const std::string ini = "[APP]\r\nNAME=Bench\r\nINSTALLDIR=" + installDir + "\r\n[FILES]\r\nFILE1=" +
-                            archive.substr(DirectoryWithSeparator(archive).size()) + ",<INSTALLDIR>\r\n";
+    const std::string ini = "[APP]\r\nNAME=Bench\r\nINSTALLDIR=" + installDir +
+                            "\r\n[FILES]\r\nFILE1=" + archive.substr(DirectoryWithSeparator(archive).size()) +
+                            ",<INSTALLDIR>\r\n";
     FILE* f = fopen((work + "\\SETUP.INI").c_str(), "wb");
     fwrite(ini.data(), 1, ini.size(), f);
     fclose(f);
@@ -131,9 +132,9 @@ int main(int argc, char** argv) {
             const int which = (r + k) % 3;
             RemoveTree(plainDir);
             RemoveTree(installDir);
-            t[which] = which == 0 ? PlainExtract(archive, plainDir)
-                     : which == 1 ? Component(archive, plainDir)
-                                  : Install(work);
+            t[which] = which == 0   ? PlainExtract(archive, plainDir)
+                       : which == 1 ? Component(archive, plainDir)
+                                    : Install(work);
             walls[which].push_back(t[which].wall);
             cpus[which].push_back(t[which].cpu);
             if (t[which].wall < best[which].wall) best[which].wall = t[which].wall;

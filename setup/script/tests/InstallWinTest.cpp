@@ -101,7 +101,8 @@ void SetUserString(const char* key, const char* name, const std::string& value, 
 
 std::string MachineString(const std::string& key, const char* name) {
     HKEY h;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS) return "<none>";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS)
+        return "<none>";
     char buf[1024];
     DWORD size = sizeof buf, type = 0;
     LONG r = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
@@ -175,7 +176,8 @@ protected:
         CoInitialize(nullptr);
         char tmp[MAX_PATH];
         GetTempPathA(MAX_PATH, tmp);
-        root = std::string(tmp) + "install-run-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root = std::string(tmp) + "install-run-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name();
         RemoveTree(root);
         src = root + "\\disk1\\";
         disk2 = root + "\\disk2\\";
@@ -186,9 +188,9 @@ protected:
         allPrograms = profiles + "\\All Users\\Start Menu\\Programs";
         allDesktop = profiles + "\\All Users\\Desktop";
         for (const std::string& d :
-             {root, src, disk2, root + "\\Program Files", profiles, profiles + "\\kim", profiles + "\\All Users",
-              profiles + "\\kim\\Start Menu", profiles + "\\All Users\\Start Menu", kimPrograms, kimDesktop,
-              allPrograms, allDesktop})
+             {root, src, disk2, root + "\\Program Files", profiles, profiles + "\\kim",
+              profiles + "\\All Users", profiles + "\\kim\\Start Menu", profiles + "\\All Users\\Start Menu",
+              kimPrograms, kimDesktop, allPrograms, allDesktop})
             CreateDirectoryA(d.c_str(), nullptr);
         for (const char* key : {ShellFolders, UserShellFolders})
             for (const char* name : {"Programs", "Desktop"}) Save(key, name);
@@ -213,8 +215,8 @@ protected:
 
     // Writes SETUP.INI on diskette 1 and loads it as setup would.
     void Script(const std::string& app, const std::string& files, const std::string& icons) {
-        WriteFile(src + "SETUP.INI", "[APP]\r\nNAME=Varnel\r\nVERSION=2.0\r\nINSTALLDIR=" + inst + "\r\n" + app +
-                                         "[FILES]\r\n" + files + "[ICONS]\r\n" + icons);
+        WriteFile(src + "SETUP.INI", "[APP]\r\nNAME=Varnel\r\nVERSION=2.0\r\nINSTALLDIR=" + inst + "\r\n" +
+                                         app + "[FILES]\r\n" + files + "[ICONS]\r\n" + icons);
         LoadSetupScriptFrom(src);
     }
 
@@ -264,7 +266,8 @@ TEST_F(InstallRun, TwoDisketteProductLeavesFilesShortcutsEntryAndLog) {
 
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(Run());
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::cout << "sample install took " << ms << " ms\n";
 
     ASSERT_EQ(asked.size(), 1u);
@@ -363,7 +366,9 @@ TEST_F(InstallRun, ItemsThatExtractNothingLogOnlyTheirDirLine) {
     CreateDirectoryA(inst.c_str(), nullptr);
     WriteFile(src + "a.txt", "a");
     WriteFile(src + "b.txt", "b");
-    Script("", "FILE1=a.txt,<INSTALLDIR>,COPY\r\nFILE2=b.txt,<INSTALLDIR>\r\nFILE4=b.txt,<INSTALLDIR>,OTHER\r\n", "");
+    Script("",
+           "FILE1=a.txt,<INSTALLDIR>,COPY\r\nFILE2=b.txt,<INSTALLDIR>\r\nFILE4=b.txt,<INSTALLDIR>,OTHER\r\n",
+           "");
     ASSERT_TRUE(Run());
     EXPECT_TRUE(asked.empty());
     EXPECT_EQ(ReadFile(inst + "\\a.txt"), "a");
@@ -388,7 +393,8 @@ TEST_F(InstallRun, FailIfExistsLeavesAndOmitsInstalledFiles) {
 TEST_F(InstallRun, CancelAtTheThirdItemsPromptKeepsFilesButWritesNoLog) {
     Copy(arcs + "ZERO.RAR", src + "ZERO.RAR");
     WriteFile(src + "b.txt", "b");
-    Script("", "FILE1=ZERO.RAR,<INSTALLDIR>\r\nFILE2=b.txt,<INSTALLDIR>,COPY\r\nFILE3=DISK2.RAR,<INSTALLDIR>\r\n",
+    Script("",
+           "FILE1=ZERO.RAR,<INSTALLDIR>\r\nFILE2=b.txt,<INSTALLDIR>,COPY\r\nFILE3=DISK2.RAR,<INSTALLDIR>\r\n",
            "ICON1=Desktop,V,<INSTALLDIR>\\v.exe\r\n");
     int prompts = 0;
     answer = [&] { return ++prompts < 3 ? IDOK : IDCANCEL; };

@@ -37,15 +37,13 @@ TEST(SetupText, TrimAndFieldsFollowTheCommas) {
 }
 
 TEST(SetupText, ReplaceMacroIgnoresCaseAndKeepsTheRest) {
-    EXPECT_EQ(ReplaceMacro("<installdir>\\Bin\\<InstallDir>", "<INSTALLDIR>", "C:\\P"),
-              "C:\\P\\Bin\\C:\\P");
+    EXPECT_EQ(ReplaceMacro("<installdir>\\Bin\\<InstallDir>", "<INSTALLDIR>", "C:\\P"), "C:\\P\\Bin\\C:\\P");
     EXPECT_EQ(ReplaceMacro("none here", "<WINDIR>", "x"), "none here");
     EXPECT_EQ(UpperAscii("a\xE1z"), "A\xE1Z");
 }
 
 TEST(SetupText, ReplacementHoldingItsOwnTokenEnds) {
-    EXPECT_EQ(ReplaceMacro("<INSTALLDIR>\\a", "<INSTALLDIR>", "C:\\<installdir>"),
-              "C:\\<installdir>\\a");
+    EXPECT_EQ(ReplaceMacro("<INSTALLDIR>\\a", "<INSTALLDIR>", "C:\\<installdir>"), "C:\\<installdir>\\a");
     EXPECT_EQ(ReplaceMacro("<X><X>", "<x>", "<X><X>"), "<X><X><X><X>");
 }
 

@@ -17,9 +17,7 @@ std::string ExeDir() {
 // Writes SETUP.INI beside the test program, where LoadSetupScript looks.
 struct ScriptFile {
     std::string path = ExeDir() + "SETUP.INI";
-    explicit ScriptFile(const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
+    explicit ScriptFile(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     ~ScriptFile() { DeleteFileA(path.c_str()); }
 };
 
@@ -27,7 +25,9 @@ TEST(LoadSetupScript, ReadsTheRealProfileFile) {
     std::string longValue(3000, 'x');
     ScriptFile f(
         "[app]\r\nname=\xB9\xD9\xB3\xDA\r\nVersion= 2.0 \r\nInstallDir=C:\\Program Files\\V\r\n"
-        "[Files]\r\nfile1=v.rar,<INSTALLDIR>,copy\r\nFILE2=" + longValue + "\r\n"
+        "[Files]\r\nfile1=v.rar,<INSTALLDIR>,copy\r\nFILE2=" +
+        longValue +
+        "\r\n"
         "[ICONS]\r\nICON10=Desktop,V,<INSTALLDIR>\\v.exe,<installdir>\\a b\r\n");
     LoadSetupScript();
     EXPECT_EQ(SetupScript.SourceDir, ExeDir());
@@ -54,8 +54,10 @@ TEST(LoadSetupScript, SurvivesBinaryGarbageAndBrokenItems) {
         x = x * 1103515245u + 12345u;
         garbage += static_cast<char>(x >> 24);
     }
-    ScriptFile f(garbage + "\r\n[FILES]\r\nFILE1=only-a-source\r\nFILE12=x.rar,y\r\n"
-                           "[ICONS]\r\nICON1=Programs\r\n" + garbage);
+    ScriptFile f(garbage +
+                 "\r\n[FILES]\r\nFILE1=only-a-source\r\nFILE12=x.rar,y\r\n"
+                 "[ICONS]\r\nICON1=Programs\r\n" +
+                 garbage);
     LoadSetupScript();
     EXPECT_EQ(SetupScript.FileItemCount, 1);
     EXPECT_EQ(SetupScript.FileItems[0].Source, "only-a-source");

@@ -22,9 +22,9 @@ int EntryOfRow(int r, int extent, bool mirrored) {
 }  // namespace
 
 TEST(GradPanMath, MulDivRoundsHalvesAwayFromZero) {
-    EXPECT_EQ(KitMulDiv(5, 10, 100), 1);   // 0.5
-    EXPECT_EQ(KitMulDiv(4, 10, 100), 0);   // 0.4
-    EXPECT_EQ(KitMulDiv(-5, 10, 100), -1);  // -0.5
+    EXPECT_EQ(KitMulDiv(5, 10, 100), 1);     // 0.5
+    EXPECT_EQ(KitMulDiv(4, 10, 100), 0);     // 0.4
+    EXPECT_EQ(KitMulDiv(-5, 10, 100), -1);   // -0.5
     EXPECT_EQ(KitMulDiv(15, 10, -100), -2);  // -1.5
     EXPECT_EQ(KitMulDiv(1, 2, 0), -1);
     EXPECT_EQ(KitMulDiv(100000, 100000, 100), 100000000);  // product beyond 32 bits

@@ -175,7 +175,8 @@ TEST(GradPanPaint, TurnedCaptionIsTallerThanWide) {
 }
 
 TEST(GradPanPaint, MoveablePanelAnswersTheHitTest) {
-    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND parent =
+        CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
     TGradPan p;
     ASSERT_TRUE(p.Create(parent, 10, 10, 100, 50));
     RECT r;

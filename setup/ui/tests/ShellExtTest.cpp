@@ -22,7 +22,8 @@ std::string Value(HKEY root, const char* path, const char* name, bool* present =
     bool ok = RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (ok) {
         ok = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) ==
-                 ERROR_SUCCESS && type == REG_SZ;
+                 ERROR_SUCCESS &&
+             type == REG_SZ;
         RegCloseKey(key);
     }
     if (present) *present = ok;
@@ -66,12 +67,10 @@ TEST_F(ShellExt, WritesHandlersProductKeyAndStartsRegsvr32) {
         RegisterShellExtension();
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Varnel"));
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\{6D1A2F40-7C3B-4E59-A1D8-3F0B5C9E7A21}\\Stale"));
-        for (const char* path : {"*\\shellex\\ContextMenuHandlers\\Varnel",
-                                 "Directory\\shellex\\ContextMenuHandlers\\Varnel",
-                                 "Directory\\shellex\\DragDropHandlers\\Varnel",
-                                 "Drive\\shellex\\DragDropHandlers\\Varnel",
-                                 "Folder\\shellex\\ContextMenuHandlers\\Varnel",
-                                 "Folder\\shellex\\DragDropHandlers\\Varnel"})
+        for (const char* path :
+             {"*\\shellex\\ContextMenuHandlers\\Varnel", "Directory\\shellex\\ContextMenuHandlers\\Varnel",
+              "Directory\\shellex\\DragDropHandlers\\Varnel", "Drive\\shellex\\DragDropHandlers\\Varnel",
+              "Folder\\shellex\\ContextMenuHandlers\\Varnel", "Folder\\shellex\\DragDropHandlers\\Varnel"})
             EXPECT_EQ(Value(HKEY_CLASSES_ROOT, path, nullptr), Clsid) << path;
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex\\ContextMenuHandlers\\Varnel"));
         EXPECT_EQ(Value(HKEY_CLASSES_ROOT, Server, nullptr), "C:\\Program Files\\Varnel\\vctx700.dll");

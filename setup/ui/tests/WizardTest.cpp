@@ -89,8 +89,9 @@ TEST_F(Wizard, PagesCaptionsAndButtons) {
     // The close question, answered No, keeps the page.
     SendMessageA(form, WM_CLOSE, 0, 0);
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].text,
-              "프로그램 설치를 종료 하시겠습니까?\r\n\r\n설치 마법사를 종료하면 프로그램이 설치되지 않습니다.");
+    EXPECT_EQ(
+        asked[0].text,
+        "프로그램 설치를 종료 하시겠습니까?\r\n\r\n설치 마법사를 종료하면 프로그램이 설치되지 않습니다.");
     EXPECT_EQ(asked[0].caption, "종료");
     EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION));
     ASSERT_TRUE(IsWindow(form));
@@ -118,8 +119,8 @@ TEST_F(Wizard, CancelledOrFailedRunEndsWithoutTheFinishPage) {
         UINT icon;
     } cases[] = {
         {[] { return false; }, "프로그램 설치가 취소되었습니다.", MB_ICONINFORMATION},
-        {[]() -> bool { throw std::runtime_error("run failed"); }, "설치 중 오류가 발생하여 설치를 마치지 못했습니다.",
-         MB_ICONSTOP},
+        {[]() -> bool { throw std::runtime_error("run failed"); },
+         "설치 중 오류가 발생하여 설치를 마치지 못했습니다.", MB_ICONSTOP},
     };
     for (const auto& c : cases) {
         asked.clear();

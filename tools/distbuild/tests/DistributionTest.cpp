@@ -12,7 +12,8 @@ TEST(IniFile, AnswersLikeTheProfileReader) {
     IniFile ini(
         "; comment\r\n[app]\r\n Name = Varnel \r\nNAME=second\r\n"
         "Quoted=\"a b\"\r\n[Files]\nfile1=x.rar,<INSTALLDIR>\n"
-        "[other]\nlong=" + std::string(3000, 'x') + "\nnoequals\n");
+        "[other]\nlong=" +
+        std::string(3000, 'x') + "\nnoequals\n");
     EXPECT_EQ(ini.Get("APP", "name", "?"), "Varnel");
     EXPECT_EQ(ini.Get("app", "quoted", "?"), "a b");
     EXPECT_EQ(ini.Get("FILES", "FILE1", "NONE"), "x.rar,<INSTALLDIR>");
@@ -22,10 +23,10 @@ TEST(IniFile, AnswersLikeTheProfileReader) {
 }
 
 TEST(IniFile, TellsUtf8FromCodePage949) {
-    EXPECT_TRUE(IsNonAsciiUtf8("NAME=\xEB\xB0\x94"));   // UTF-8 Korean
-    EXPECT_FALSE(IsNonAsciiUtf8("NAME=\xB9\xD9"));      // CP949 Korean
+    EXPECT_TRUE(IsNonAsciiUtf8("NAME=\xEB\xB0\x94"));  // UTF-8 Korean
+    EXPECT_FALSE(IsNonAsciiUtf8("NAME=\xB9\xD9"));     // CP949 Korean
     EXPECT_FALSE(IsNonAsciiUtf8("plain ASCII"));
-    EXPECT_FALSE(IsNonAsciiUtf8("cut \xEB\xB0"));       // truncated sequence
+    EXPECT_FALSE(IsNonAsciiUtf8("cut \xEB\xB0"));  // truncated sequence
 }
 
 struct FakeFolder : ProductFolder {
@@ -84,9 +85,8 @@ TEST(PlanDistribution, NamesWhatTheProductLacks) {
 TEST(PlanDistribution, FillsDiskettesInScriptOrder) {
     FakeFolder p;
     p.files = {{"A.RAR", 800}, {"B.RAR", 900}, {"C.TXT", 50}, {"BIG.RAR", 2000}};
-    auto plan = PlanDistribution(
-        Script({{"A.RAR", "x", ""}, {"B.RAR", "x", ""}, {"C.TXT", "x", "COPY"}}), p, kKit, 5,
-        1000);
+    auto plan = PlanDistribution(Script({{"A.RAR", "x", ""}, {"B.RAR", "x", ""}, {"C.TXT", "x", "COPY"}}), p,
+                                 kKit, 5, 1000);
     ASSERT_EQ(plan.error, "");
     EXPECT_EQ(plan.disks, 2);
     EXPECT_EQ(plan.files[2].disk, 1);  // 105 + 800 fits

@@ -46,7 +46,8 @@ uint32_t Le(const uint8_t* p, int n) {
     return v;
 }
 
-DecodeStatus Decode(uint8_t method, const std::vector<uint8_t>& stream, int32_t size, std::vector<uint8_t>& out) {
+DecodeStatus Decode(uint8_t method, const std::vector<uint8_t>& stream, int32_t size,
+                    std::vector<uint8_t>& out) {
     BuildCrcTable();
     static DecodeWorkspace work;
     MemorySource src(stream);
@@ -65,12 +66,16 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> Corpus() {
     std::vector<uint8_t> binary = ReadFile("/bin/ls");
     std::vector<uint8_t> runs(70000, 'z');
     for (size_t i = 0; i < runs.size(); i += 997) runs[i] = (uint8_t)i;
-    return {{"text.txt", TextData(150000, 21)}, {"binary.bin", binary},
-            {"random.bin", RandomData(40000, 22)}, {"runs.bin", runs}, {"one.bin", {'1'}}};
+    return {{"text.txt", TextData(150000, 21)},
+            {"binary.bin", binary},
+            {"random.bin", RandomData(40000, 22)},
+            {"runs.bin", runs},
+            {"one.bin", {'1'}}};
 }
 
 TEST_F(Peer, RawDeflateFromPythonZlibAtEveryLevelAndStrategy) {
-    Run("python3 -c 'import sys,zlib; print(\"python\", sys.version.split()[0], \"zlib\", zlib.ZLIB_RUNTIME_VERSION)'");
+    Run("python3 -c 'import sys,zlib; print(\"python\", sys.version.split()[0], \"zlib\", "
+        "zlib.ZLIB_RUNTIME_VERSION)'");
     const char* strategies[] = {"Z_DEFAULT_STRATEGY", "Z_FILTERED", "Z_HUFFMAN_ONLY", "Z_RLE", "Z_FIXED"};
     for (auto& [name, data] : Corpus()) {
         WriteFile(P("in"), data);
@@ -78,7 +83,8 @@ TEST_F(Peer, RawDeflateFromPythonZlibAtEveryLevelAndStrategy) {
         ASSERT_EQ(0, Run("python3 -c 'import zlib,sys\n"
                          "d=open(sys.argv[1],\"rb\").read()\n"
                          "for l in (0,1,6,9):\n"
-                         " for s in (\"Z_DEFAULT_STRATEGY\",\"Z_FILTERED\",\"Z_HUFFMAN_ONLY\",\"Z_RLE\",\"Z_FIXED\"):\n"
+                         " for s in "
+                         "(\"Z_DEFAULT_STRATEGY\",\"Z_FILTERED\",\"Z_HUFFMAN_ONLY\",\"Z_RLE\",\"Z_FIXED\"):\n"
                          "  c=zlib.compressobj(l,zlib.DEFLATED,-15,9,getattr(zlib,s))\n"
                          "  open(\"%s/%d_%s\"%(sys.argv[2],l,s),\"wb\").write(c.compress(d)+c.flush())' " +
                          P("in") + " " + dir));
@@ -86,7 +92,8 @@ TEST_F(Peer, RawDeflateFromPythonZlibAtEveryLevelAndStrategy) {
             for (const char* strategy : strategies) {
                 std::vector<uint8_t> out;
                 std::string file = P(std::to_string(level) + "_" + strategy);
-                EXPECT_EQ(DecodeOk, Decode(kMethodDeflate, ReadFile(file), 0, out)) << name << level << strategy;
+                EXPECT_EQ(DecodeOk, Decode(kMethodDeflate, ReadFile(file), 0, out))
+                    << name << level << strategy;
                 EXPECT_EQ(data, out) << name << " level " << level << " " << strategy;
             }
     }
@@ -108,8 +115,8 @@ TEST_F(Peer, RawDeflateFrom7ZipAtSeveralLevels) {
         WriteFile(P(name), data);
         for (int level : {1, 5, 9}) {
             Run("rm -f " + P("a.zip"));
-            ASSERT_EQ(0, Run("cd " + dir + " && 7z a -bd -bso0 -tzip -mm=Deflate -mx=" + std::to_string(level) +
-                             " a.zip " + name));
+            ASSERT_EQ(0, Run("cd " + dir + " && 7z a -bd -bso0 -tzip -mm=Deflate -mx=" +
+                             std::to_string(level) + " a.zip " + name));
             uint16_t method = 0;
             auto stream = FirstZipMember(ReadFile(P("a.zip")), &method);
             if (method == 0) continue;  // 7-Zip stores what does not shrink
@@ -160,9 +167,10 @@ std::vector<LzhMember> LzhMembers(const std::vector<uint8_t>& a) {
                 }
             }
         }
-        members.push_back({std::string((const char*)h + 2, 5),
-                           std::vector<uint8_t>(a.begin() + (long)dataAt, a.begin() + (long)(dataAt + packed)),
-                           Le(h + 11, 4)});
+        members.push_back(
+            {std::string((const char*)h + 2, 5),
+             std::vector<uint8_t>(a.begin() + (long)dataAt, a.begin() + (long)(dataAt + packed)),
+             Le(h + 11, 4)});
         pos = dataAt + packed;
     }
     return members;
@@ -242,25 +250,53 @@ std::vector<uint8_t> ZipAround(const std::vector<uint8_t>& entry, const std::str
         for (int i = 0; i < n; ++i) z.push_back((uint8_t)(v >> (8 * i)));
     };
     uint16_t flags = (uint16_t)(1 | (descriptor ? 8 : 0));
-    put(0x04034b50, 4); put(20, 2); put(flags, 2); put(h.method, 2);
-    put(h.dosDateTime & 0xFFFF, 2); put(h.dosDateTime >> 16, 2);
-    put(descriptor ? 0 : h.crc, 4); put(descriptor ? 0 : (uint32_t)data.size(), 4);
+    put(0x04034b50, 4);
+    put(20, 2);
+    put(flags, 2);
+    put(h.method, 2);
+    put(h.dosDateTime & 0xFFFF, 2);
+    put(h.dosDateTime >> 16, 2);
+    put(descriptor ? 0 : h.crc, 4);
+    put(descriptor ? 0 : (uint32_t)data.size(), 4);
     put(descriptor ? 0 : (uint32_t)h.uncompressedSize, 4);
-    put((uint32_t)name.size(), 2); put(0, 2);
+    put((uint32_t)name.size(), 2);
+    put(0, 2);
     z.insert(z.end(), name.begin(), name.end());
     z.insert(z.end(), data.begin(), data.end());
     if (descriptor) {
-        put(0x08074b50, 4); put(h.crc, 4); put((uint32_t)data.size(), 4); put((uint32_t)h.uncompressedSize, 4);
+        put(0x08074b50, 4);
+        put(h.crc, 4);
+        put((uint32_t)data.size(), 4);
+        put((uint32_t)h.uncompressedSize, 4);
     }
     size_t central = z.size();
-    put(0x02014b50, 4); put(20, 2); put(20, 2); put(flags, 2); put(h.method, 2);
-    put(h.dosDateTime & 0xFFFF, 2); put(h.dosDateTime >> 16, 2);
-    put(h.crc, 4); put((uint32_t)data.size(), 4); put((uint32_t)h.uncompressedSize, 4);
-    put((uint32_t)name.size(), 2); put(0, 2); put(0, 2); put(0, 2); put(0, 2); put(0, 4); put(0, 4);
+    put(0x02014b50, 4);
+    put(20, 2);
+    put(20, 2);
+    put(flags, 2);
+    put(h.method, 2);
+    put(h.dosDateTime & 0xFFFF, 2);
+    put(h.dosDateTime >> 16, 2);
+    put(h.crc, 4);
+    put((uint32_t)data.size(), 4);
+    put((uint32_t)h.uncompressedSize, 4);
+    put((uint32_t)name.size(), 2);
+    put(0, 2);
+    put(0, 2);
+    put(0, 2);
+    put(0, 2);
+    put(0, 4);
+    put(0, 4);
     z.insert(z.end(), name.begin(), name.end());
     size_t centralSize = z.size() - central;
-    put(0x06054b50, 4); put(0, 2); put(0, 2); put(1, 2); put(1, 2);
-    put((uint32_t)centralSize, 4); put((uint32_t)central, 4); put(0, 2);
+    put(0x06054b50, 4);
+    put(0, 2);
+    put(0, 2);
+    put(1, 2);
+    put(1, 2);
+    put((uint32_t)centralSize, 4);
+    put((uint32_t)central, 4);
+    put(0, 2);
     return z;
 }
 
@@ -276,10 +312,12 @@ TEST_F(Peer, OurEncryptedEntriesDecryptedByUnzip) {
                 o.method = method;
                 o.password = "Sesame 123";
                 o.checkByteFromTime = timeCheck;
-                WriteFile(P("e.zip"), ZipAround(MakeEntry(name, data.data(), data.size(), 0x5A3C8421, o, rng), name));
+                WriteFile(P("e.zip"),
+                          ZipAround(MakeEntry(name, data.data(), data.size(), 0x5A3C8421, o, rng), name));
                 ASSERT_EQ(0, Run("cd " + dir + " && unzip -qq -P 'Sesame 123' -p e.zip " + name + " > out"))
                     << name << (int)method << timeCheck;
-                EXPECT_EQ(data, ReadFile(P("out"))) << name << " method " << (int)method << " time " << timeCheck;
+                EXPECT_EQ(data, ReadFile(P("out")))
+                    << name << " method " << (int)method << " time " << timeCheck;
             }
 }
 

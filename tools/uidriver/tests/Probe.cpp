@@ -37,8 +37,8 @@ int Form(HINSTANCE inst) {
     RegisterClassA(&wc);
     HWND w = CreateWindowA("ProbeForm", "시험 양식", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200,
                            nullptr, nullptr, inst, nullptr);
-    g_edit = CreateWindowA("EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 100, 22, w,
-                           (HMENU)100, inst, nullptr);
+    g_edit = CreateWindowA("EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 100, 22, w, (HMENU)100,
+                           inst, nullptr);
     g_check = CreateWindowA("BUTTON", "선택", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 10, 40, 100, 22, w,
                             (HMENU)101, inst, nullptr);
     CreateWindowA("BUTTON", "확인(&O)", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 10, 70, 100, 26, w,
