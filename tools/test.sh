@@ -45,12 +45,14 @@ for t in build/fuzz/bin/*; do
     [ -x "$t" ] || continue
     n=$(basename "$t")
     corpus="build/fuzz/corpus/$n"
-    mkdir -p "$corpus"
+    # Findings land beside the log, never in the work tree.
+    artifacts="build/fuzz/artifacts/$n/"
+    mkdir -p "$corpus" "$artifacts"
     seeds=() opts=()
     [ -d "fuzz-seeds/$n" ] && seeds=("fuzz-seeds/$n")
     # A target may need its own libFuzzer options (one per line).
     [ -f "fuzz-seeds/$n.options" ] && mapfile -t opts <"fuzz-seeds/$n.options"
-    if "$t" -max_total_time="$KIT_FUZZ_SECONDS" -rss_limit_mb=2048 "${opts[@]}" "$corpus" "${seeds[@]}" \
+    if "$t" -max_total_time="$KIT_FUZZ_SECONDS" -rss_limit_mb=2048 -artifact_prefix="$artifacts" "${opts[@]}" "$corpus" "${seeds[@]}" \
             >"build/fuzz/$n.log" 2>&1; then
         P=$((P + 1)); fuzzed=$((fuzzed + 1))
         echo "$n: $(grep -E '^#[0-9]+' "build/fuzz/$n.log" | tail -n1)"
