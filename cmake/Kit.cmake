@@ -60,12 +60,12 @@ function(kit_library name)
     endif()
 endfunction()
 
-# kit_test(name SOURCES ... [LIBS ...] [WINDOWS_ONLY] [NATIVE_ONLY] [DISPLAY])
+# kit_test(name SOURCES ... [LIBS ...] [WINDOWS_ONLY] [NATIVE_ONLY] [TIMEOUT seconds])
 # A GoogleTest executable. Portable tests run in the native build and again under
-# Wine in the Windows build; WINDOWS_ONLY tests run under Wine only. DISPLAY
-# marks tests that open windows (they get the Xvfb display).
+# Wine in the Windows build; WINDOWS_ONLY tests run under Wine only (all of them
+# in the session's Xvfb display). TIMEOUT defaults to 600 seconds.
 function(kit_test name)
-    cmake_parse_arguments(A "WINDOWS_ONLY;NATIVE_ONLY;DISPLAY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(A "WINDOWS_ONLY;NATIVE_ONLY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     if(KIT_FUZZ OR (A_WINDOWS_ONLY AND NOT KIT_WINDOWS) OR (A_NATIVE_ONLY AND KIT_WINDOWS))
         return()
     endif()
@@ -87,10 +87,11 @@ function(kit_test name)
     endif()
 endfunction()
 
-# kit_script_test(name COMMAND ...) - a test driven by a shell script (Windows
-# build only: it starts our programs under Wine).
+# kit_script_test(name COMMAND ... [TIMEOUT seconds]) - a test driven by a shell
+# script (Windows build only: it starts our programs under Wine). TIMEOUT
+# defaults to 900 seconds.
 function(kit_script_test name)
-    cmake_parse_arguments(A "" "TIMEOUT" "COMMAND;DEPENDS" ${ARGN})
+    cmake_parse_arguments(A "" "TIMEOUT" "COMMAND" ${ARGN})
     if(NOT KIT_WINDOWS)
         return()
     endif()
@@ -112,23 +113,22 @@ function(kit_fuzz_target name)
     target_link_libraries(${name} PRIVATE ${A_LIBS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-    set_property(GLOBAL APPEND PROPERTY KIT_FUZZ_TARGETS ${name})
 endfunction()
 
-# kit_tool(name SOURCES ... [LIBS ...]) - a program that runs on the build
-# machine: a vendor tool or a benchmark (native build only, not run by CTest).
+# kit_tool(name SOURCES ... [LIBS ...] [WINDOWS_TOO]) - a program that runs on
+# the build machine: a vendor tool or a benchmark (native and bench builds,
+# not run by CTest). WINDOWS_TOO also makes it a Windows console program.
 function(kit_tool name)
-    cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
-    if(KIT_WINDOWS OR KIT_FUZZ)
+    cmake_parse_arguments(A "WINDOWS_TOO" "" "SOURCES;LIBS" ${ARGN})
+    if(KIT_FUZZ OR (KIT_WINDOWS AND NOT A_WINDOWS_TOO))
         return()
     endif()
     add_executable(${name} ${A_SOURCES})
     target_link_libraries(${name} PRIVATE ${A_LIBS})
+    if(KIT_WINDOWS)
+        target_link_options(${name} PRIVATE -s)
+    endif()
 endfunction()
-
-macro(kit_bench)
-    kit_tool(${ARGN})
-endmacro()
 
 # kit_program(name SOURCES ... [LIBS ...] [CONSOLE]) - a Windows program.
 function(kit_program name)

@@ -9,10 +9,6 @@
 #include "SelfExtState.h"
 #include "WindowUtil.h"
 
-#ifndef SELFEXT_ARCHIVE_START
-#error "SELFEXT_ARCHIVE_START: the padded size of this program, where the archive begins"
-#endif
-
 static const char kMakerAddress[] = "http://www.varnel.example/";
 
 static void Box(const char* text, const char* caption) { MessageBoxA(0, text, caption, MB_OK); }
@@ -43,7 +39,7 @@ extern "C" __attribute__((force_align_arg_pointer)) void SelfExtEntry() {
     Instance = GetModuleHandleA(0);
     HANDLE heap = GetProcessHeap();
     BrowsePath = (char*)HeapAlloc(heap, HEAP_ZERO_MEMORY, kBrowsePathSize);
-    Settings.archiveStart = SELFEXT_ARCHIVE_START;
+    Settings.archiveStart = kStubSize;
 
     char self[MAX_PATH + 1];
     DWORD length = GetModuleFileNameA(0, self, MAX_PATH);
@@ -57,7 +53,7 @@ extern "C" __attribute__((force_align_arg_pointer)) void SelfExtEntry() {
     BuildCrcTable();
     DWORD high = 0;
     DWORD size = GetFileSize(ArchiveHandle, &high);
-    if (high == 0 && size == SELFEXT_ARCHIVE_START)
+    if (high == 0 && size == kStubSize)
         Box("Couldn't find archive.", kMakerAddress);
     else
         RunDialog();

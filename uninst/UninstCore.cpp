@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "InstallLogFormat.h"
+
 namespace uninst {
 
 namespace {
@@ -31,25 +33,10 @@ bool IsAbsolute(const std::string& p) {
     return (p.size() >= 3 && p[1] == ':' && IsSep(p[2])) || (p.size() >= 2 && IsSep(p[0]) && IsSep(p[1]));
 }
 
-// Delphi-style Copy(s, from, count) with from counted from 1; unlimited count.
-std::string From(const std::string& s, size_t from1) {
-    return s.size() >= from1 ? s.substr(from1 - 1) : std::string();
-}
+// The bytes from offset `at` on; nothing when the line is shorter.
+std::string Tail(const std::string& s, size_t at) { return s.size() > at ? s.substr(at) : std::string(); }
 
 }  // namespace
-
-std::string AsciiUpper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return s;
-}
-
-std::string TrimControl(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (unsigned char)s[b] <= 32) ++b;
-    while (e > b && (unsigned char)s[e - 1] <= 32) --e;
-    return s.substr(b, e - b);
-}
 
 std::vector<std::string> SplitCommandLine(const std::string& cmdline) {
     std::vector<std::string> out;
@@ -136,14 +123,14 @@ LogContents ParseLog(const std::string& text) {
     // paths: anything else would be taken from whatever folder the uninstaller
     // was started in, so it is passed over.
     for (const auto& line : lines) {
-        if (line.find("FILE:") != std::string::npos || line.find("ICON:") != std::string::npos) {
-            std::string p = TrimControl(From(line, 6));
+        if (line.find(kLogFilePrefix) != std::string::npos || line.find(kLogIconPrefix) != std::string::npos) {
+            std::string p = TrimControl(Tail(line, kLogEntryPathAt));
             if (IsAbsolute(p)) log.entries.push_back(p);
         }
     }
     for (const auto& line : lines) {
-        if (line.find("DIR:") != std::string::npos) {
-            std::string p = TrimControl(From(line, 5));
+        if (line.find(kLogDirPrefix) != std::string::npos) {
+            std::string p = TrimControl(Tail(line, kLogDirPathAt));
             if (IsAbsolute(p)) log.dirs.push_back(p);
         }
     }
@@ -161,21 +148,21 @@ std::string ParentDir(const std::string& path) {
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
-    return AsciiUpper(StripTrailingSeps(a)) == AsciiUpper(StripTrailingSeps(b));
+    return UpperAscii(StripTrailingSeps(a)) == UpperAscii(StripTrailingSeps(b));
 }
 
 std::vector<std::string> PruneCandidates(const LogContents& log, const std::string& logDir) {
     std::unordered_set<std::string> roots;
     for (const auto& d : log.dirs)
-        if (IsAbsolute(d) && !IsRoot(d)) roots.insert(AsciiUpper(StripTrailingSeps(d)));
-    if (IsAbsolute(logDir) && !IsRoot(logDir)) roots.insert(AsciiUpper(StripTrailingSeps(logDir)));
+        if (IsAbsolute(d) && !IsRoot(d)) roots.insert(UpperAscii(StripTrailingSeps(d)));
+    if (IsAbsolute(logDir) && !IsRoot(logDir)) roots.insert(UpperAscii(StripTrailingSeps(logDir)));
 
     // Logs of large archives list thousands of files in a few folders.
     std::vector<std::string> found;
     std::unordered_set<std::string> seen;
     auto add = [&](const std::string& raw) {
         std::string p = StripTrailingSeps(raw);
-        if (p.empty() || IsRoot(p) || !seen.insert(AsciiUpper(p)).second) return;
+        if (p.empty() || IsRoot(p) || !seen.insert(UpperAscii(p)).second) return;
         found.push_back(p);
     };
     // The folders above a path, up to the outermost listed one among them.
@@ -186,7 +173,7 @@ std::vector<std::string> PruneCandidates(const LogContents& log, const std::stri
         size_t keep = 0;
         for (std::string p = ParentDir(start); !p.empty() && !IsRoot(p); p = ParentDir(p)) {
             chain.push_back(p);
-            if (roots.count(AsciiUpper(p))) keep = chain.size();
+            if (roots.count(UpperAscii(p))) keep = chain.size();
         }
         for (size_t i = 0; i < keep; ++i) add(chain[i]);
     };
@@ -207,8 +194,8 @@ bool UninstallStringNamesLog(const std::string& command, const std::string& logP
     std::string plain;
     for (char c : command)
         if (c != '"') plain += c;
-    plain = AsciiUpper(TrimControl(plain));
-    std::string want = AsciiUpper(logPath);
+    plain = UpperAscii(TrimControl(plain));
+    std::string want = UpperAscii(logPath);
     return plain.size() > want.size() && plain.compare(plain.size() - want.size(), want.size(), want) == 0 &&
            plain[plain.size() - want.size() - 1] == ' ';
 }
@@ -223,7 +210,7 @@ std::string WininitWithEntry(const std::optional<std::string>& existing, const s
     if (existing) lines = SplitLines(*existing);
     std::string entry = "nul=" + ownPath;
     auto header = std::find_if(lines.begin(), lines.end(),
-                               [](const std::string& l) { return AsciiUpper(l) == "[RENAME]"; });
+                               [](const std::string& l) { return UpperAscii(l) == "[RENAME]"; });
     if (header != lines.end()) {
         lines.insert(header + 1, entry);
     } else {

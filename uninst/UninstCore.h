@@ -13,14 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "KitText.h"
+
 namespace uninst {
-
-// ASCII-only upper-casing, as the system compares names: bytes of a
-// double-byte character are never touched.
-std::string AsciiUpper(std::string s);
-
-// Removes every leading and trailing byte of value 32 or less.
-std::string TrimControl(const std::string& s);
 
 // Splits a command line into parameters as the platform's run-time does:
 // bytes of value 32 or less separate, double quotation marks group and are
@@ -44,9 +39,9 @@ LogPathResult RebuildLogPath(const std::vector<std::string>& params,
 std::vector<std::string> SplitLines(const std::string& text);
 
 // What the log asks to remove, in log order. A line counts as a file or
-// shortcut when it contains "FILE:" or "ICON:" anywhere, and as a directory
-// when it contains "DIR:"; the path is then read from the fixed place just
-// behind the prefix and trimmed. Paths that are not full paths (empty ones
+// shortcut when it contains a file or shortcut prefix anywhere, and as a
+// directory when it contains the folder prefix (InstallLogFormat.h); the
+// path is then read from the fixed place just behind the prefix and trimmed. Paths that are not full paths (empty ones
 // included) are dropped.
 struct LogContents {
     std::vector<std::string> entries;  // files and shortcuts, first pass

@@ -4,41 +4,13 @@
 
 #include <optional>
 
+#include "RegTree.h"
 #include "UninstCore.h"
 #include "UninstallRun.h"
 
 namespace {
 
 using uninst::BoxKind;
-using uninst::RegRoot;
-
-HKEY RootKey(RegRoot r) {
-    switch (r) {
-        case RegRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-        case RegRoot::CurrentUser: return HKEY_CURRENT_USER;
-        case RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-    }
-    return HKEY_CLASSES_ROOT;
-}
-
-// The NT family's RegDeleteKey refuses keys that still have subkeys.
-void DeleteTree(HKEY parent, const std::string& sub) {
-    HKEY h;
-    if (RegOpenKeyExA(parent, sub.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &h) != ERROR_SUCCESS)
-        return;
-    std::vector<std::string> children;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof name;
-        LONG rc = RegEnumKeyExA(h, i, name, &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) continue;  // no key of ours has so long a name
-        if (rc != ERROR_SUCCESS) break;
-        children.emplace_back(name, len);
-    }
-    for (const auto& c : children) DeleteTree(h, c);
-    RegCloseKey(h);
-    RegDeleteKeyA(parent, sub.c_str());
-}
 
 bool Is9xFamily() { return (GetVersion() & 0x80000000u) != 0; }
 
@@ -88,12 +60,12 @@ public:
         return (n == 0 || n >= sizeof buf) ? path : std::string(buf, n);
     }
 
-    void DeleteKeyTree(RegRoot root, const std::string& key) override { DeleteTree(RootKey(root), key); }
+    void DeleteKeyTree(RegRoot root, const std::string& key) override { ::DeleteKeyTree(RootKey(root), key); }
 
     std::vector<std::pair<std::string, std::string>> UninstallEntries() override {
         std::vector<std::pair<std::string, std::string>> out;
         HKEY h;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninst::kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS, &h) !=
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS, &h) !=
             ERROR_SUCCESS)
             return out;
         char name[256];

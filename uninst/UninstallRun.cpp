@@ -21,8 +21,8 @@ const char kDoneCaption[] = "완료";
 const char kDoneText[] = "프로그램 삭제를 완료 했습니다.";
 
 void CleanRegistry(const std::string& logPath, Host& host) {
-    for (size_t i = 0; i < kRemovedKeyCount; ++i)
-        host.DeleteKeyTree(kRemovedKeys[i].root, kRemovedKeys[i].key);
+    for (size_t i = 0; i < kProductKeyCount; ++i)
+        if (kProductKeys[i].use & kKeyUninstRemoves) host.DeleteKeyTree(kProductKeys[i].root, kProductKeys[i].path);
     // Setup names its entry after the product's title, which the fixed list
     // cannot know; the entry's command line tells it apart.
     for (const auto& entry : host.UninstallEntries())
@@ -55,14 +55,14 @@ RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
     LogContents log = ParseLog(text);
     std::unordered_set<std::string> deleted;
     for (const auto& e : log.entries)
-        if (host.RemoveFile(e)) deleted.insert(AsciiUpper(e));
+        if (host.RemoveFile(e)) deleted.insert(UpperAscii(e));
     for (const auto& d : log.dirs) host.RemoveDir(d);
     // Folders the listed ones could not take because they still held
     // subfolders, and folders left empty by the deletions. What was just
     // deleted as a file is no folder.
     std::vector<std::string> prune = PruneCandidates(log, ParentDir(logPath));
     for (const auto& d : prune)
-        if (!deleted.count(AsciiUpper(d))) host.RemoveDir(d);
+        if (!deleted.count(UpperAscii(d))) host.RemoveDir(d);
 
     std::string failed;
     if (!host.ScheduleSelfRemoval(&failed)) {

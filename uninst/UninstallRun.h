@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "RemovedKeys.h"
+#include "ProductKeys.h"
 
 namespace uninst {
 

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Prints the local time (seconds since 1970) that a self-extracting file
 stores for one entry: stored_time.py FILE NAME [STUB_SIZE]."""
+import os
 import struct
 import sys
 import time
 
 data = open(sys.argv[1], 'rb').read()
-at = int(sys.argv[3]) if len(sys.argv) > 3 else 39424
+if len(sys.argv) > 3:
+    at = int(sys.argv[3])
+else:
+    at = int(open(os.path.join(os.path.dirname(__file__), '..', 'STUB_SIZE')).read())
 while data[at:at + 4] == b'KZ\x05\x07':
     stamp, size = struct.unpack_from('<Ii', data, at + 11)
     name_length, extra_length = struct.unpack_from('<HH', data, at + 33)

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "KitText.h"
+
 TRAR* ActiveRAR = nullptr;
 
 namespace {
@@ -20,12 +22,6 @@ const char PathDelim = '/';
 // One byte short of the buffer, so that a comment that fills the library's
 // share still ends in a zero.
 const unsigned CmtBufSize = 0xFFFF;
-
-std::string UpperAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return s;
-}
 
 // A regular file only: an existing directory of the same name does not keep
 // its entry from being extracted.

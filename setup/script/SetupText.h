@@ -1,17 +1,11 @@
-// Text helpers shared by the setup script, the install engine and the
-// uninstaller's log reader. Strings are byte strings in the system code page;
-// only the ASCII letters a to z are ever folded, so double-byte code page 949
-// characters pass through unchanged.
+// Text helpers of the setup script. Strings are byte strings in the system
+// code page; only the ASCII letters a to z are ever folded.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-// Removes every leading and trailing byte whose code is 32 or less.
-std::string TrimControl(const std::string& s);
-
-// Upper-cases the ASCII letters a to z only.
-std::string UpperAscii(std::string s);
+#include "KitText.h"
 
 // The index-th (1-based) comma-separated field of a script value, trimmed.
 // A value with fewer fields, or index 0, yields the empty string.

@@ -1,17 +1,16 @@
 // Registration of the product's shell extension when the wizard closes on its
-// last page. The uninstaller removes the same keys: keep the lists in step.
+// last page. The keys come from the table the uninstaller removes them by.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-extern const char ShellExtClassId[];  // the extension's class identifier
-extern const char ProductKey[];       // under HKEY_CURRENT_USER
+#include "ProductKeys.h"
 
 // The shell DLL name is empty in the script: keep the name a previous install
 // recorded under the product key, else the product's usual library name.
-extern const char DefaultShellDll[];
+extern const char kDefaultShellDll[];
 
 // Removes the old keys, writes the product key and the seven handler keys and
 // starts regsvr32 for the server and for ActiveSkin.ocx, hidden and without

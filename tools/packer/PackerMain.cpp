@@ -20,13 +20,16 @@ namespace {
 
 const size_t kMaxPassword = 24;  // what the password dialog accepts
 
+#define KIT_TEXT(x) #x
+#define KIT_NUMBER_TEXT(x) KIT_TEXT(x)
+
 const char kUsage[] =
     "usage: packer [options] -o OUTPUT INPUT...   make a self-extracting file\n"
     "       packer [--stub-size N] -l FILE        list the entries\n"
     "       packer [--stub-size N] [-p PW] -t FILE  decode every entry and check its CRC\n"
     "options:\n"
     "  -s STUB          the stub program (without it the stub area is zero-filled)\n"
-    "  --stub-size N    bytes before the first entry (default 39424); the stub is\n"
+    "  --stub-size N    bytes before the first entry (default " KIT_NUMBER_TEXT(KIT_STUB_SIZE) "); the stub is\n"
     "                   padded with zeros to this size and must not be larger\n"
     "  -m METHOD        stored, deflate (default) or lzh\n"
     "  -1 .. -9         Deflate level (default 9)\n"

@@ -1,6 +1,6 @@
 // Registry set-up and checks for the scenario test, many keys per process
 // (each process start under Wine costs about a second).
-//   regtool fixed                  create every key of the removal list, with a subkey
+//   regtool fixed                  create every key the uninstaller removes, with a subkey
 //   regtool fixedcount             print how many keys of the removal list exist
 //   regtool set KEY NAME DATA ...  write string values, creating the keys
 //   regtool has KEY ...            print "1 KEY" or "0 KEY" per key
@@ -11,15 +11,9 @@
 
 #include <string>
 
-#include "RemovedKeys.h"
+#include "RegTree.h"
 
 namespace {
-
-HKEY Root(uninst::RegRoot r) {
-    return r == uninst::RegRoot::ClassesRoot   ? HKEY_CLASSES_ROOT
-           : r == uninst::RegRoot::CurrentUser ? HKEY_CURRENT_USER
-                                               : HKEY_LOCAL_MACHINE;
-}
 
 bool Split(const std::wstring& full, HKEY* root, std::wstring* sub) {
     static const struct {
@@ -55,17 +49,18 @@ int Run(int argc, wchar_t** argv) {
     std::wstring cmd = argc > 1 ? argv[1] : L"";
     if (cmd == L"fixed" || cmd == L"fixedcount") {
         int present = 0;
-        for (size_t i = 0; i < uninst::kRemovedKeyCount; ++i) {
-            const auto& k = uninst::kRemovedKeys[i];
-            std::string deep = std::string(k.key) + "\\shell\\open\\command";
+        for (size_t i = 0; i < kProductKeyCount; ++i) {
+            const ProductKey& k = kProductKeys[i];
+            if (!(k.use & kKeyUninstRemoves)) continue;
+            std::string deep = std::string(k.path) + "\\shell\\open\\command";
             HKEY h;
             if (cmd == L"fixed") {
-                if (RegCreateKeyExA(Root(k.root), deep.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                if (RegCreateKeyExA(RootKey(k.root), deep.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
                                     nullptr))
                     return 1;
                 RegSetValueExA(h, "", 0, REG_SZ, (const BYTE*)"x", 2);
                 RegCloseKey(h);
-            } else if (RegOpenKeyExA(Root(k.root), k.key, 0, KEY_READ, &h) == ERROR_SUCCESS) {
+            } else if (RegOpenKeyExA(RootKey(k.root), k.path, 0, KEY_READ, &h) == ERROR_SUCCESS) {
                 ++present;
                 RegCloseKey(h);
             }

@@ -45,7 +45,7 @@ protected:
     void SetUp() override {
         ShellExtExec = Record;
         started.clear();
-        RegDeleteKeyA(HKEY_CURRENT_USER, ProductKey);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
     }
 };
 
@@ -75,8 +75,8 @@ TEST_F(ShellExt, WritesHandlersProductKeyAndStartsRegsvr32) {
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex\\ContextMenuHandlers\\Varnel"));
         EXPECT_EQ(Value(HKEY_CLASSES_ROOT, Server, nullptr), "C:\\Program Files\\Varnel\\vctx700.dll");
         EXPECT_EQ(Value(HKEY_CLASSES_ROOT, Server, "ThreadingModel"), "Apartment");
-        EXPECT_EQ(Value(HKEY_CURRENT_USER, ProductKey, "PATH"), "C:\\Program Files\\Varnel");
-        EXPECT_EQ(Value(HKEY_CURRENT_USER, ProductKey, "ShellDll"), "vctx700.dll");
+        EXPECT_EQ(Value(HKEY_CURRENT_USER, kProductKey, "PATH"), "C:\\Program Files\\Varnel");
+        EXPECT_EQ(Value(HKEY_CURRENT_USER, kProductKey, "ShellDll"), "vctx700.dll");
         ASSERT_EQ(started.size(), 2u);
         EXPECT_EQ(started[0], "regsvr32 /s \"C:\\Program Files\\Varnel\\vctx700.dll\"");
         EXPECT_EQ(started[1], "regsvr32 /s ActiveSkin.ocx");
@@ -87,17 +87,17 @@ TEST_F(ShellExt, EmptyDllNameKeepsTheRecordedOneOrTheUsualOne) {
     SetupScript.InstallDir = "D:\\";
     SetupScript.ShellDll = "";
     RegisterShellExtension();
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, ProductKey, "ShellDll"), DefaultShellDll);
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kProductKey, "ShellDll"), kDefaultShellDll);
     // A drive root keeps its backslash: the path is not normalised.
-    EXPECT_EQ(Value(HKEY_CLASSES_ROOT, Server, nullptr), std::string("D:\\\\") + DefaultShellDll);
+    EXPECT_EQ(Value(HKEY_CLASSES_ROOT, Server, nullptr), std::string("D:\\\\") + kDefaultShellDll);
 
     HKEY key;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, ProductKey, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kProductKey, &key), ERROR_SUCCESS);
     RegSetValueExA(key, "ShellDll", 0, REG_SZ, reinterpret_cast<const BYTE*>("mine.dll"), 9);
     RegCloseKey(key);
     started.clear();
     RegisterShellExtension();
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, ProductKey, "ShellDll"), "mine.dll");
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kProductKey, "ShellDll"), "mine.dll");
     ASSERT_FALSE(started.empty());
     EXPECT_EQ(started[0], "regsvr32 /s \"D:\\\\mine.dll\"");
 }

@@ -233,7 +233,7 @@ protected:
         return ReadFile(inst + "\\INSTALL.LOG");
     }
 
-    std::string UninstallKey() const { return std::string(UninstallKeyBase) + "Varnel 2.0"; }
+    std::string UninstallKey() const { return UninstallEntryKey("Varnel 2.0"); }
 
     void DeleteUninstallKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey().c_str()); }
 };

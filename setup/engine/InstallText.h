@@ -6,11 +6,7 @@
 #include <string>
 #include <vector>
 
-// Line prefixes of INSTALL.LOG. The uninstaller takes the path from a fixed
-// offset, so a prefix must open its line with nothing before it.
-extern const char LogFilePrefix[];  // "FILE:"
-extern const char LogIconPrefix[];  // "ICON:"
-extern const char LogDirPrefix[];   // "DIR:"
+#include "InstallLogFormat.h"
 
 // The file's bytes: every line, the last included, ends with CR LF; no
 // header, no byte-order mark. Lines are code page bytes and are not altered.

@@ -2,10 +2,6 @@
 
 #include "SetupText.h"
 
-const char LogFilePrefix[] = "FILE:";
-const char LogIconPrefix[] = "ICON:";
-const char LogDirPrefix[] = "DIR:";
-
 std::string InstallLogBytes(const std::vector<std::string>& lines) {
     std::string out;
     for (const std::string& l : lines) {

@@ -63,5 +63,5 @@ private:
 // the same directory, so a failed write never replaces a good file.
 bool WriteInstallLogFile(const std::string& path, const std::vector<std::string>& lines);
 
-// The uninstall entry's key under HKEY_LOCAL_MACHINE, without the title.
-extern const char UninstallKeyBase[];
+// The uninstall entry's key under HKEY_LOCAL_MACHINE for a product title.
+std::string UninstallEntryKey(const std::string& productTitle);

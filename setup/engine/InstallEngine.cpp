@@ -5,11 +5,14 @@
 #include <cstring>
 
 #include "InstallText.h"
+#include "ProductKeys.h"
 #include "SetupScript.h"
 #include "SetupText.h"
 #include "Shortcut.h"
 
-const char UninstallKeyBase[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+std::string UninstallEntryKey(const std::string& productTitle) {
+    return std::string(kUninstallRoot) + "\\" + productTitle;
+}
 
 static bool FileExists(const std::string& path) {
     const DWORD a = GetFileAttributesA(path.c_str());
@@ -39,7 +42,7 @@ TInstallEngine::TInstallEngine(TInstallView& v) : view(v) {
 void TInstallEngine::RAR1Extracting(RARHeaderData& eFile) {
     const std::string path =
         RAR1.TargetDir + "\\" + std::string(eFile.FileName, strnlen(eFile.FileName, 260));
-    InstallLog.push_back(LogFilePrefix + path);
+    InstallLog.push_back(kLogFilePrefix + path);
     view.EntryStarted(path, eFile.UnpSize);
     if (view.CancelRequested()) RAR1.Stop = true;
 }
@@ -85,7 +88,7 @@ bool TInstallEngine::RunSteps() {
             RAR1.ExtractArchive(source, ExpandPathMacros(item.DestDir), item.Option == "FAILIFEXISTS");
             if (view.CancelRequested()) return false;
         }
-        InstallLog.push_back(LogDirPrefix + RAR1.TargetDir);
+        InstallLog.push_back(kLogDirPrefix + RAR1.TargetDir);
         if (item.Option == "COPY" && FileExists(source))
             CopyReplacing(source, ExpandPathMacros(item.DestDir) + "\\" + item.Source);
     }
@@ -97,7 +100,7 @@ bool TInstallEngine::RunSteps() {
 // Each value here is removed again by the uninstaller from its own list; the
 // log carries only what the uninstaller cannot know.
 static void WriteUninstallEntry(const std::string& commandLine) {
-    const std::string key = UninstallKeyBase + SetupScript.ProductTitle;
+    const std::string key = UninstallEntryKey(SetupScript.ProductTitle);
     HKEY h;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
                         nullptr, &h, nullptr) != ERROR_SUCCESS)
@@ -122,7 +125,7 @@ void TInstallEngine::InstallShortcuts() {
         const std::string path = CreateShortcut(icon.FolderKey, linkName, ExpandPathMacros(icon.Target),
                                                 ExpandPathMacros(icon.Arguments));
         if (inGroup) groupDir = FileDirectory(path);
-        InstallLog.push_back(LogIconPrefix + path);
+        InstallLog.push_back(kLogIconPrefix + path);
     }
     const std::string uninstaller = s.SourceDir + "VlUnInst.exe";
     const bool haveUninstaller = FileExists(uninstaller);
@@ -133,16 +136,16 @@ void TInstallEngine::InstallShortcuts() {
         const std::string log = ExpandPathMacros("<INSTALLDIR>\\INSTALL.LOG");
         const std::string path = CreateShortcut("Programs", s.ProductTitle + "\\" + s.Uninstall + ".LNK",
                                                 ExpandPathMacros("<INSTALLDIR>\\VlUnInst.EXE"), Quoted(log));
-        InstallLog.push_back(LogIconPrefix + path);
+        InstallLog.push_back(kLogIconPrefix + path);
         WriteUninstallEntry(QuotedCommandLine(ExpandPathMacros("<INSTALLDIR>\\VlUnInst.exe"),
                                               s.InstallDir + "\\INSTALL.LOG"));
     }
-    if (!groupDir.empty()) InstallLog.push_back(LogDirPrefix + groupDir);
+    if (!groupDir.empty()) InstallLog.push_back(kLogDirPrefix + groupDir);
 }
 
 bool TInstallEngine::Finish() {
     const std::string path = SetupScript.InstallDir + "\\INSTALL.LOG";
-    InstallLog.push_back(LogFilePrefix + path);
+    InstallLog.push_back(kLogFilePrefix + path);
     return InstallCompleted && WriteInstallLogFile(path, InstallLog);
 }
 
