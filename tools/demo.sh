@@ -49,25 +49,20 @@ export KIT_WINE_STATE="$root/$demo/wine"
 [ -n "$interactive" ] && export KIT_USE_DISPLAY=$interactive
 trap 'tools/wine-session.sh stop >/dev/null 2>&1' EXIT
 tools/wine-session.sh start || exit 1
-. tools/wine-env.sh
-C="$WINEPREFIX/drive_c"
+. tools/scenario-lib.sh
 mkdir -p "$C/Downloads"
 cp "$demo/VarnelSetup.exe" "$C/Downloads/"
 uidriver="$root/$bin/uidriver.exe"
-ui() { "$KIT_WINE" "$uidriver" "$@"; }
 n=0
-shot() {
+# Numbered, so the pictures sort in the order they were taken; none while a
+# person is at the display.
+snap() {
     [ -n "$interactive" ] && return
-    sleep 0.7
     n=$((n + 1))
-    import -display "$DISPLAY" -window root "$shots/$(printf '%02d' $n)-$1.png" 2>/dev/null
+    sleep 0.2
+    shot "$(printf '%02d' $n)-$1"
 }
 fail() { echo "demo: $*" >&2; exit 1; }
-regval() {
-    "$KIT_WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' \
-        | LC_ALL=C sed -n 's/^ *[^ ].*REG_SZ *//p' | head -n1
-}
-winpath() { local p=${1#"$C"/}; p=${p//\//\\}; echo "C:\\$p"; }
 listing() {  # what a folder holds, relative to it
     (cd "$1" 2>/dev/null && find . -mindepth 1 | sed 's|^\./|  |' | LC_ALL=C sort)
 }
@@ -90,7 +85,7 @@ else
     "$KIT_WINE" 'C:\Downloads\VarnelSetup.exe' & pid=$!
     ui wait "Self Extract" 30 >/dev/null || fail "the self-extractor did not open"
     ui settext "Self Extract" 101 'C:\VarnelSetup'
-    shot selfext-main
+    snap selfext-main
     ui click "Self Extract" Extract || fail "no Extract button"
     # The status line (601) ends the pass with its CRC summary.
     for _ in $(seq 120); do
@@ -100,7 +95,7 @@ else
     done
     echo "selfext: $status"
     case "$status" in *"extraction successful"*) ;; *) fail "the extraction did not succeed" ;; esac
-    shot selfext-done
+    snap selfext-done
     ui key "Self Extract" ESCAPE
     wait $pid
     echo "unpacked into C:\\VarnelSetup:"
@@ -111,20 +106,20 @@ else
     echo "== 2/3 setup installs the product"
     "$KIT_WINE" 'C:\VarnelSetup\setup.exe' & pid=$!
     ui wait "$title" 30 >/dev/null || fail "the wizard did not open"
-    shot wizard-welcome
+    snap wizard-welcome
     ui click "$title" "다음(N) >" && ui wait "설치 경로" 10 >/dev/null || fail "no page 2"
-    shot wizard-directory
+    snap wizard-directory
     ui click "설치 경로" "찾아보기(P)" && ui wait "선택" 10 >/dev/null && {
-        shot wizard-chooser
+        snap wizard-chooser
         ui click "선택" "취소"
         ui gone "선택" 10 >/dev/null
     }
     ui click "설치 경로" "다음(N) >" && ui wait "설치 시작" 10 >/dev/null || fail "no page 3"
-    shot wizard-summary
+    snap wizard-summary
     ui click "설치 시작" "다음(N) >"
-    ui wait "설치" 5 >/dev/null && shot install-progress
+    ui wait "설치" 5 >/dev/null && snap install-progress
     ui wait "설치 완료" 180 >/dev/null || fail "the install did not finish"
-    shot wizard-finished
+    snap wizard-finished
     ui check "설치 완료" 1005 0
     ui click "설치 완료" "종료"
     wait $pid
@@ -143,10 +138,10 @@ else
     # The uninstaller's hidden command interpreter writes to our terminal under Wine.
     ( ui run "$cmd" 120 >/dev/null 2>&1 ) & pid=$!
     ui wait "프로그램삭제" 30 >/dev/null || fail "the uninstaller did not ask"
-    shot uninstall-question
+    snap uninstall-question
     ui clickid "프로그램삭제" 6
     ui wait "완료" 60 >/dev/null || fail "the uninstaller did not finish"
-    shot uninstall-done
+    snap uninstall-done
     ui key "완료" RETURN
     wait $pid
     sleep 3

@@ -6,29 +6,20 @@
 # Usage: selfext_ui_test.sh UIDRIVER LISTPROBE SELFEXT PACKER SHOTS
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-ui=$(realpath "$1") probe=$(realpath "$2") stub=$(realpath "$3") packer=$(realpath "$4")
+. "$here/../../tools/scenario-lib.sh"
+uidriver=$(realpath "$1") probe=$(realpath "$2") stub=$(realpath "$3") packer=$(realpath "$4")
 shots=$(realpath -m "$5")
-. "$root/tools/wine-env.sh"
 mkdir -p "$shots"
 work=$(mktemp -d /tmp/selfext-ui.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-run() { "$root/tools/wine-run.sh" "$@"; }
-U() { run "$ui" "$@"; }
+run() { "$KIT_WINE" "$@"; }
 P() { run "$probe" "$@" | tr -d '\r'; }
-fails=0
-check() {
-    if [ "$1" = "$2" ]; then echo "ok: $3"; else
-        echo "FAIL: $3 (got '$1', want '$2')"; fails=$((fails + 1)); fi
-}
-shot() { sleep 0.5; import -display "$DISPLAY" -window root "$shots/$1.png"; }
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 MAIN="Self Extract"
 RESULT="Self Extract - Result"
 PASSED="CRC validation passed on all file( s )... extraction successful"
 FAILED="The remaining hilited file( s ) failed CRC validation"
-status() { U text "$MAIN" | awk -F'\t' '$2 == 601 { print $3 }'; }
+status() { ui text "$MAIN" | awk -F'\t' '$2 == 601 { print $3 }'; }
 lines() { P lines "$MAIN" 301; }
 selected() { lines | awk -F'\t' '$1 == 1 { print $2 }' | LC_ALL=C sort | tr '\n' ' '; }
 # Waits until the status line reads $1 (the pass has ended).
@@ -42,10 +33,10 @@ start() {
     (cd "$2" && exec "$root/tools/wine-run.sh" "$1") &
     app=$!
     # Nothing below makes sense without the dialog.
-    U wait "$MAIN" 30 >/dev/null || { echo "FAIL: $1 did not start"; exit 1; }
+    ui wait "$MAIN" 30 >/dev/null || { echo "FAIL: $1 did not start"; exit 1; }
 }
 finish() {
-    U key "$MAIN" ESCAPE
+    ui key "$MAIN" ESCAPE
     wait "$app"
     check $? 0 "$1: Esc ends the program with exit code 0"
 }
@@ -76,7 +67,7 @@ pack "$src" -o ../paths.exe docs setup.exe &&
     pack "$src" -p 'pass word' -o ../secret.exe docs setup.exe &&
     pack "$src" -m stored -o ../damaged.exe docs setup.exe &&
     pack "$work/hostile" -o ../hostile.exe aa Cx fine.txt || { echo "FAIL: packer"; exit 1; }
-check "$(stat -c %s "$stub")" 39424 "the stub is padded to 39,424 bytes"
+check "$(stat -c %s "$stub")" "$(cat "$root/selfext/STUB_SIZE")" "the stub is padded to its fixed size"
 python3 - "$work" <<'EOF'
 import sys
 w = sys.argv[1]
@@ -98,12 +89,12 @@ EOF
 cp "$stub" "$work/bare.exe"
 (cd "$work" && exec "$root/tools/wine-run.sh" ./bare.exe) &
 app=$!
-U wait "http://www.varnel.example/" 30 >/dev/null
+ui wait "http://www.varnel.example/" 30 >/dev/null
 check $? 0 "a stub without archive says so"
-U text "http://www.varnel.example/" | grep -q "Couldn't find archive."
+ui text "http://www.varnel.example/" | grep -q "Couldn't find archive."
 check $? 0 "... with the text \"Couldn't find archive.\""
 shot no-archive
-U clickid "http://www.varnel.example/" 1
+ui clickid "http://www.varnel.example/" 1
 wait "$app"
 check $? 0 "... and ends with exit code 0"
 
@@ -112,32 +103,32 @@ mkdir -p "$work/run1"
 cp "$work/paths.exe" "$work/run1/"
 start ./paths.exe "$work/run1"
 shot main
-check "$(U text "$MAIN" | awk -F'\t' '$2 == 101 { print $3 }')" "$(winpath "$work/run1")" \
+check "$(ui text "$MAIN" | awk -F'\t' '$2 == 101 { print $3 }')" "$(winpath "$work/run1")" \
     "the path edit starts with the current folder"
 check "$(selected)" 'docs\readme.txt docs\sub\deep.txt setup.exe ' "every stored path is listed and selected"
 check "$(P state "$MAIN" 401)" "1	1" "Use Stored Paths is ticked and enabled"
-U clickid "$MAIN" 122
+ui clickid "$MAIN" 122
 check "$(selected)" "" "Unselect All clears every line"
 check "$(status)" "" "... and the status line"
-U clickid "$MAIN" 121
+ui clickid "$MAIN" 121
 check "$(selected)" 'docs\readme.txt docs\sub\deep.txt setup.exe ' "Select All selects every line"
-U check "$MAIN" 401 0
+ui check "$MAIN" 401 0
 check "$(selected)" 'deep.txt readme.txt setup.exe ' "without stored paths the bare names are listed, reselected"
-U check "$MAIN" 401 1
+ui check "$MAIN" 401 1
 
 # Nothing selected: a message instead of silence.
-U clickid "$MAIN" 122
-U click "$MAIN" Extract
-U wait "$RESULT" 20 >/dev/null
+ui clickid "$MAIN" 122
+ui click "$MAIN" Extract
+ui wait "$RESULT" 20 >/dev/null
 check $? 0 "an Extract with nothing selected says so"
 shot nothing-selected
-U clickid "$RESULT" 1
-U clickid "$MAIN" 121
+ui clickid "$RESULT" 1
+ui clickid "$MAIN" 121
 
 # --- extract to a typed path -------------------------------------------
 out1=$work/typed/target
-U settext "$MAIN" 101 "$(winpath "$out1")"
-U click "$MAIN" Extract
+ui settext "$MAIN" 101 "$(winpath "$out1")"
+ui click "$MAIN" Extract
 wait_status "$PASSED"
 check $? 0 "extract to a typed path passes every CRC"
 check "$(selected)" "" "... and deselects every line"
@@ -148,18 +139,18 @@ for f in docs/readme.txt docs/sub/deep.txt setup.exe; do
 done
 
 # --- overwrite modes ---------------------------------------------------
-U clickid "$MAIN" 121
+ui clickid "$MAIN" 121
 for f in docs/readme.txt docs/sub/deep.txt setup.exe; do echo changed >"$out1/$f"; done
-U click "$MAIN" Extract
-U wait "Confirm overwrite of..." 20 >/dev/null
+ui click "$MAIN" Extract
+ui wait "Confirm overwrite of..." 20 >/dev/null
 check $? 0 "Confirm asks before overwriting"
 shot overwrite-prompt
-U text "Confirm overwrite of..." | grep -q "readme.txt...already exists, overwrite?"
+ui text "Confirm overwrite of..." | grep -q "readme.txt...already exists, overwrite?"
 check $? 0 "... naming the file"
-U key "Confirm overwrite of..." ESCAPE
-U wait "Confirm overwrite of..." 20 >/dev/null
-U check "Confirm overwrite of..." 401 1
-U click "Confirm overwrite of..." Yes
+ui key "Confirm overwrite of..." ESCAPE
+ui wait "Confirm overwrite of..." 20 >/dev/null
+ui check "Confirm overwrite of..." 401 1
+ui click "Confirm overwrite of..." Yes
 wait_status "$PASSED"
 check "$(cat "$out1/docs/readme.txt")" changed "Esc answered No: readme.txt kept"
 check "$(same "$src/setup.exe" "$out1/setup.exe")" same "Don't ask again + Yes overwrites the rest"
@@ -167,78 +158,78 @@ check "$(P state "$MAIN" 501)" "1	1" "... and selects Overwrite in the main dial
 check "$(P state "$MAIN" 503)" "0	1" "... instead of Confirm"
 
 echo changed >"$out1/setup.exe"
-U check "$MAIN" 502 1
-U clickid "$MAIN" 121
-U click "$MAIN" Extract
+ui check "$MAIN" 502 1
+ui clickid "$MAIN" 121
+ui click "$MAIN" Extract
 wait_status "$PASSED"
 check "$(cat "$out1/setup.exe")" changed "Skip leaves an existing file alone"
-U check "$MAIN" 501 1
-U clickid "$MAIN" 121
-U click "$MAIN" Extract
+ui check "$MAIN" 501 1
+ui clickid "$MAIN" 121
+ui click "$MAIN" Extract
 wait_status "$PASSED"
 check "$(same "$src/setup.exe" "$out1/setup.exe")" same "Overwrite replaces it without asking"
 
 # --- Cancel: pressed while the overwrite prompt holds the pass ----------
-U check "$MAIN" 503 1
-U clickid "$MAIN" 121
-U click "$MAIN" Extract
-U wait "Confirm overwrite of..." 20 >/dev/null
+ui check "$MAIN" 503 1
+ui clickid "$MAIN" 121
+ui click "$MAIN" Extract
+ui wait "Confirm overwrite of..." 20 >/dev/null
 shot progress
-U clickid Progress 3
-U click "Confirm overwrite of..." Yes
-U wait "$RESULT" 20 >/dev/null
+ui clickid Progress 3
+ui click "Confirm overwrite of..." Yes
+ui wait "$RESULT" 20 >/dev/null
 check $? 0 "Cancel ends the pass after the current file"
-U text "$RESULT" | grep -q "cancelled"
+ui text "$RESULT" | grep -q "cancelled"
 check $? 0 "... and the summary says so"
 shot cancelled
-U clickid "$RESULT" 1
+ui clickid "$RESULT" 1
 check "$(selected)" 'docs\sub\deep.txt setup.exe ' "... the files not reached stay selected"
 
 # --- the directory chooser ---------------------------------------------
-before=$(U text "$MAIN" | awk -F'\t' '$2 == 101 { print $3 }')
-U click "$MAIN" "..."
-U wait "Select extract directory" 20 >/dev/null
+before=$(ui text "$MAIN" | awk -F'\t' '$2 == 101 { print $3 }')
+ui click "$MAIN" "..."
+ui wait "Select extract directory" 20 >/dev/null
 check $? 0 "... opens the directory chooser"
 shot chooser
-U click "Select extract directory" Cancel
-U gone "Select extract directory" 10
-check "$(U text "$MAIN" | awk -F'\t' '$2 == 101 { print $3 }')" "$before" "Cancel leaves the path edit alone"
+ui click "Select extract directory" Cancel
+ui gone "Select extract directory" 10
+check "$(ui text "$MAIN" | awk -F'\t' '$2 == 101 { print $3 }')" "$before" "Cancel leaves the path edit alone"
 
 mkdir -p "$work/pick"
-U settext "$MAIN" 101 "$(winpath "$work/pick")"
-U click "$MAIN" "..."
-U wait "Select extract directory" 20 >/dev/null
+ui settext "$MAIN" 101 "$(winpath "$work/pick")"
+ui click "$MAIN" "..."
+ui wait "Select extract directory" 20 >/dev/null
 P lines "Select extract directory" 2003 | head -1 | grep -q '\[\.\.\]'
 check $? 0 "the chooser lists [..] first"
-U click "Select extract directory" "New..."
-U wait "Create subdirectory" 20 >/dev/null
+ui click "Select extract directory" "New..."
+ui wait "Create subdirectory" 20 >/dev/null
 check $? 0 "New... opens Create subdirectory"
-U settext "Create subdirectory" 3002 'bad:name'
-U click "Create subdirectory" OK
-U wait "Error" 10 >/dev/null
+ui settext "Create subdirectory" 3002 'bad:name'
+ui click "Create subdirectory" OK
+ui wait "Error" 10 >/dev/null
 check $? 0 "a name with a colon is refused"
-U text "Error" | grep -q "Couldn't create directory"
+ui text "Error" | grep -q "Couldn't create directory"
 check $? 0 "... with \"Couldn't create directory\""
-U clickid "Error" 1
-U settext "Create subdirectory" 3002 'made\inner'
+ui clickid "Error" 1
+ui settext "Create subdirectory" 3002 'made\inner'
 shot create-subdirectory
-U click "Create subdirectory" OK
-U gone "Create subdirectory" 10
+ui click "Create subdirectory" OK
+ui gone "Create subdirectory" 10
 check "$([ -d "$work/pick/made/inner" ] && echo yes)" yes "New... creates both levels"
-U text "Select extract directory" | awk -F'\t' '$2 == 2001 { print $3 }' | grep -q 'made\\inner\\$'
+ui text "Select extract directory" | awk -F'\t' '$2 == 2001 { print $3 }' | grep -q 'made\\inner\\$'
 check $? 0 "the chooser then lists the new folder"
 P dblclick "Select extract directory" 2003 "[..]"
 sleep 1
-U text "Select extract directory" | awk -F'\t' '$2 == 2001 { print $3 }' | grep -q 'made\\$'
+ui text "Select extract directory" | awk -F'\t' '$2 == 2001 { print $3 }' | grep -q 'made\\$'
 check $? 0 "double-clicking [..] lists the parent"
 shot chooser-parent
-U click "Select extract directory" OK
-U gone "Select extract directory" 10
+ui click "Select extract directory" OK
+ui gone "Select extract directory" 10
 # The listing call names the drive in lower case.
-check "$(U text "$MAIN" | awk -F'\t' '$2 == 101 { print tolower($3) }')" \
+check "$(ui text "$MAIN" | awk -F'\t' '$2 == 101 { print tolower($3) }')" \
     "$(winpath "$work/pick/made/" | tr A-Z a-z)" "OK puts the listed folder into the path edit"
-U clickid "$MAIN" 121
-U click "$MAIN" Extract
+ui clickid "$MAIN" 121
+ui click "$MAIN" Extract
 wait_status "$PASSED"
 check "$(same "$src/setup.exe" "$work/pick/made/setup.exe")" same "extract into the chosen folder"
 finish "paths"
@@ -247,26 +238,26 @@ finish "paths"
 mkdir -p "$work/run2"
 start "$(winpath "$work/flat.exe")" "$work/run2"
 check "$(P state "$MAIN" 401)" "0	0" "no stored folders: Use Stored Paths unticked and disabled"
-U settext "$MAIN" 101 ""
-U click "$MAIN" Extract
+ui settext "$MAIN" 101 ""
+ui click "$MAIN" Extract
 wait_status "$PASSED"
 check "$(same "$work/flat/two.txt" "$work/run2/two.txt")" same "an empty path edit extracts into the current folder (LZH)"
-check "$(U text "$MAIN" | awk -F'\t' '$2 == 101 { print $3 }')" "$(winpath "$work/run2")" "... and shows it"
+check "$(ui text "$MAIN" | awk -F'\t' '$2 == 101 { print $3 }')" "$(winpath "$work/run2")" "... and shows it"
 finish "flat"
 
 # --- passwords ---------------------------------------------------------
 mkdir -p "$work/run3"
 start "$(winpath "$work/secret.exe")" "$work/run3"
-U click "$MAIN" Extract
-U wait "Enter Password..." 20 >/dev/null
+ui click "$MAIN" Extract
+ui wait "Enter Password..." 20 >/dev/null
 check $? 0 "an encrypted entry asks for the password"
 shot password
-U key "Enter Password..." ESCAPE
+ui key "Enter Password..." ESCAPE
 sleep 0.5
-U wait "Enter Password..." 1 >/dev/null
+ui wait "Enter Password..." 1 >/dev/null
 check $? 0 "Esc leaves the password prompt open"
-U settext "Enter Password..." 101 'pass word'
-U key "Enter Password..." RETURN
+ui settext "Enter Password..." 101 'pass word'
+ui key "Enter Password..." RETURN
 wait_status "$PASSED"
 check $? 0 "the right password extracts every entry, asked once"
 check "$(same "$src/docs/readme.txt" "$work/run3/docs/readme.txt")" same "... intact"
@@ -275,16 +266,16 @@ finish "secret"
 mkdir -p "$work/run4"
 start "$(winpath "$work/secret.exe")" "$work/run4"
 notice=$(status)
-U click "$MAIN" Extract
+ui click "$MAIN" Extract
 for attempt in 1 2 3; do
-    U wait "Enter Password..." 20 >/dev/null
+    ui wait "Enter Password..." 20 >/dev/null
     check $? 0 "wrong password: prompt $attempt"
-    U settext "Enter Password..." 101 "wrong $attempt"
-    U key "Enter Password..." RETURN
-    U gone "Enter Password..." 10
+    ui settext "Enter Password..." 101 "wrong $attempt"
+    ui key "Enter Password..." RETURN
+    ui gone "Enter Password..." 10
 done
 sleep 1
-U wait "Enter Password..." 1 >/dev/null 2>&1
+ui wait "Enter Password..." 1 >/dev/null 2>&1
 check $? 1 "after three wrong passwords no fourth prompt"
 check "$(status)" "$notice" "... and no summary"
 check "$(ls "$work/run4" | wc -l)" 0 "... and nothing written"
@@ -293,34 +284,34 @@ finish "wrong password"
 # --- a damaged entry ---------------------------------------------------
 mkdir -p "$work/run5"
 start "$(winpath "$work/damaged.exe")" "$work/run5"
-U click "$MAIN" Extract
-U wait "$RESULT" 20 >/dev/null
+ui click "$MAIN" Extract
+ui wait "$RESULT" 20 >/dev/null
 check $? 0 "a damaged entry is reported"
-U text "$RESULT" | grep -qF "$FAILED"
+ui text "$RESULT" | grep -qF "$FAILED"
 check $? 0 "... with the failure summary"
 shot damaged
-U clickid "$RESULT" 1
+ui clickid "$RESULT" 1
 check "$(selected)" 'docs\sub\deep.txt ' "only the damaged entry stays highlighted"
 check "$(status)" "$FAILED" "... and the status line holds the summary"
 touch -d '2000-01-01' "$work/run5/setup.exe"
-U check "$MAIN" 501 1
-U click "$MAIN" Extract
-U wait "$RESULT" 20 >/dev/null
-U clickid "$RESULT" 1
+ui check "$MAIN" 501 1
+ui click "$MAIN" Extract
+ui wait "$RESULT" 20 >/dev/null
+ui clickid "$RESULT" 1
 check "$(mtime "$work/run5/setup.exe")" "$(date -d 2000-01-01 +%s)" "a second Extract takes only the highlighted entry"
 finish "damaged"
 
 # --- hostile names -----------------------------------------------------
 mkdir -p "$work/run6/inside"
 start "$(winpath "$work/hostile.exe")" "$work/run6/inside"
-U click "$MAIN" Extract
-U wait "Unsafe file name" 20 >/dev/null
+ui click "$MAIN" Extract
+ui wait "Unsafe file name" 20 >/dev/null
 check $? 0 "a name leading outside the extract path is refused"
 shot unsafe-name
-U clickid "Unsafe file name" 1
-U wait "$RESULT" 20 >/dev/null
-U clickid "$RESULT" 1
-U wait "Unsafe file name" 1 >/dev/null 2>&1
+ui clickid "Unsafe file name" 1
+ui wait "$RESULT" 20 >/dev/null
+ui clickid "$RESULT" 1
+ui wait "Unsafe file name" 1 >/dev/null 2>&1
 check $? 1 "... told once per pass"
 check "$(ls "$work/run6")" inside "nothing written beside the extract path"
 check "$(cat "$work/run6/inside/fine.txt" | tr -d '\r')" fine "the harmless entry is extracted"

@@ -6,33 +6,12 @@
 # registry afterwards. Screenshots of every page go to $shots (not kept in git).
 # Usage: wizard_test.sh SETUP.EXE UIDRIVER.EXE VLUNINST.EXE UNRAR.DLL
 set -u
-root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$root/tools/wine-env.sh"
+. "$(dirname "$0")/../../tools/scenario-lib.sh"
 setup_exe=$1 uidriver=$2 vluninst=$3 unrar_dll=$4
 shots=${WIZARD_SHOTS:-$KIT_WINE_STATE/wizard-shots}
-drive_c=$WINEPREFIX/drive_c
+drive_c=$C
 dist=$drive_c/dist
 title="Varnel 3.0 설치"
-fails=0
-
-ui() { "$KIT_WINE" "$uidriver" "$@"; }
-wreg() { "$KIT_WINE" reg "$@" 2>/dev/null | tr -d '\r'; }
-check() { if [ "$1" = "$2" ]; then echo "ok: $3"; else echo "FAIL: $3 (got '$1', want '$2')"; fails=$((fails + 1)); fi; }
-has() { case "$1" in *"$2"*) echo "ok: $3" ;; *) echo "FAIL: $3 (no '$2' in: $1)"; fails=$((fails + 1)) ;; esac; }
-# Waits up to 60 s for a process we started; a hung one is ended and fails.
-wait_pid() {
-    local i
-    for i in $(seq 120); do kill -0 "$1" 2>/dev/null || { wait "$1"; return; }; sleep 0.5; done
-    kill "$1" 2>/dev/null
-    return 124
-}
-shot() { sleep 0.5; import -display "$DISPLAY" -window root "$shots/$1.png" 2>/dev/null; }
-# The value of a registry entry as "reg query" prints it, or nothing.
-regval() {
-    local out
-    if [ "$2" = "" ]; then out=$(wreg query "$1" /ve); else out=$(wreg query "$1" /v "$2"); fi
-    printf '%s\n' "$out" | LC_ALL=C sed -n 's/^ *[^ ].*REG_SZ *//p' | head -n1
-}
 
 echo "rar used for the sample archives: $(rar 2>/dev/null | sed -n 's/^\(RAR [0-9.]*\).*/\1/p' | head -n1)"
 mkdir -p "$shots"

@@ -5,7 +5,7 @@
 # gone while what it does not list (the "COPY" file, UNRAR.DLL) stays.
 # Usage: install_uninstall_test.sh installer.exe VlUnInst.exe uidriver.exe regtool.exe
 set -u
-installer=$1 vl=$2 uidrv=$3 regtool=$4
+installer=$1 vl=$2 uidriver=$3 regtool=$4
 . "$(dirname "$0")/scenario-lib.sh"
 rar 2>/dev/null | sed -n 2p
 
@@ -35,7 +35,7 @@ rt set "$FOLDERS" Programs 'C:\e2e\profile\Programs' "$FOLDERS" Desktop 'C:\e2e\
     "$USERFOLDERS" Programs 'C:\e2e\profile\Programs' "$USERFOLDERS" Desktop 'C:\e2e\profile\Desktop'
 
 "$KIT_WINE" "$installer" 'C:\e2e\disk1\'
-expect $? 0 "install completed"
+check $? 0 "install completed"
 inst="$C/Program Files/Varnel Test"
 log=$(iconv -f CP949 -t UTF-8 <"$inst/INSTALL.LOG" | tr -d '\r')
 echo "$log" | sed 's/^/  log: /'
@@ -46,17 +46,17 @@ echo "  uninstall entry: $cmd"
 start "$cmd"
 ui wait 프로그램삭제 20 && box_says 프로그램삭제 "$CONFIRM" && ui clickid 프로그램삭제 6
 ui wait 완료 30 && box_says 완료 "$DONE" && ui key 완료 RETURN
-finish; expect "$RC" 0 "uninstall completed"
+finish; check "$RC" 0 "uninstall completed"
 
 while IFS= read -r line; do
     path=${line#*:}
     [ -n "$path" ] || continue
-    [ "$(unix "$path")" = "$inst" ] && continue  # holds the "COPY" file
-    gone "$(unix "$path")"
+    [ "$(unixpath "$path")" = "$inst" ] && continue  # holds the "COPY" file
+    gone "$(unixpath "$path")"
 done <<<"$log"
 stays "$inst/README.TXT"
 stays "$C/windows/system32/UNRAR.DLL"
-expect "$(rt has "$UNINST\\Varnel 2.0")" "0 $UNINST\\Varnel 2.0" "the entry named after the title is gone"
+check "$(rt has "$UNINST\\Varnel 2.0")" "0 $UNINST\\Varnel 2.0" "the entry named after the title is gone"
 if waitgone "$inst/VlUnInst.exe"; then ok "the uninstaller removed itself"; else bad "VlUnInst.exe stays"; fi
 
 for ((i = 0; i < ${#saved[@]}; i += 3)); do

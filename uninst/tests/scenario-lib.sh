@@ -1,22 +1,12 @@
-# Shared by the Wine scenario scripts: the session's environment, checks that
-# count failures, and starting VlUnInst as the system would. Sourced after
-# $uidrv and $regtool are set.
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-. "$root/tools/wine-env.sh"
-C="$WINEPREFIX/drive_c"
+# The uninstaller scenarios' own helpers over tools/scenario-lib.sh: its
+# registry tool, its texts and starting VlUnInst as the system would.
+# Sourced after $uidriver and $regtool are set.
+. "$(dirname "${BASH_SOURCE[0]}")/../../tools/scenario-lib.sh"
 UNINST='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 SESSION='HKLM\System\CurrentControlSet\Control\Session Manager'
 CONFIRM=$'Static\t65535\t주의! 해당 프로그램과 자료가 지워집니다.\r\r프로그램을 컴퓨터에서 삭제 하시겠습니까?'
 DONE=$'Static\t65535\t프로그램 삭제를 완료 했습니다.'
-ui() { "$KIT_WINE" "$uidrv" "$@"; }
 rt() { "$KIT_WINE" "$regtool" "$@"; }
-fails=0
-ok() { echo "ok: $1"; }
-bad() { echo "FAIL: $1"; fails=$((fails + 1)); }
-expect() { if [ "$1" = "$2" ]; then ok "$3"; else bad "$3 (got '$1', want '$2')"; fi; }
-gone() { if [ ! -e "$1" ]; then ok "gone: $1"; else bad "still there: $1"; fi; }
-stays() { if [ -e "$1" ]; then ok "stays: $1"; else bad "missing: $1"; fi; }
-unix() { local p=${1#C:\\}; echo "$C/${p//\\//}"; }
 # The box's static text, exactly, among the lines uidriver prints.
 box_says() { if ui text "$1" | grep -qxF "$2"; then ok "$1 box text"; else bad "$1 box text"; ui text "$1"; fi; }
 # Starts VlUnInst with a command line exactly as the system would; the exit
@@ -24,4 +14,3 @@ box_says() { if ui text "$1" | grep -qxF "$2"; then ok "$1 box text"; else bad "
 start() { rm -f "$C/rc"; ( ui run "$1" 90; echo $? >"$C/rc" ) & runpid=$!; }
 finish() { wait "$runpid"; RC=$(cat "$C/rc"); }
 waitgone() { for _ in $(seq 60); do [ -e "$1" ] || return 0; sleep 0.5; done; return 1; }
-

@@ -1,0 +1,52 @@
+# Sourced by the Wine scenario scripts and the demo: the session's
+# environment, checks that count failures, the scripted user (set $uidriver
+# to uidriver.exe), screenshots (set $shots to a folder), registry values and
+# path conversions between this machine and the Wine drive.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/tools/wine-env.sh"
+C="$WINEPREFIX/drive_c"
+
+fails=0
+ok() { echo "ok: $1"; }
+bad() { echo "FAIL: $1"; fails=$((fails + 1)); }
+check() { if [ "$1" = "$2" ]; then ok "$3"; else bad "$3 (got '$1', want '$2')"; fi; }
+has() { case "$1" in *"$2"*) ok "$3" ;; *) bad "$3 (no '$2' in: $1)" ;; esac; }
+gone() { if [ ! -e "$1" ]; then ok "gone: $1"; else bad "still there: $1"; fi; }
+stays() { if [ -e "$1" ]; then ok "stays: $1"; else bad "missing: $1"; fi; }
+
+ui() { "$KIT_WINE" "$uidriver" "$@"; }
+# The whole screen as $shots/NAME.png, once the last click has been drawn.
+shot() {
+    [ -n "${shots:-}" ] || return 0
+    sleep 0.5
+    import -display "$DISPLAY" -window root "$shots/$1.png" 2>/dev/null
+}
+# Waits up to 60 s for a process we started; a hung one is ended and fails.
+wait_pid() {
+    local i
+    for i in $(seq 120); do kill -0 "$1" 2>/dev/null || { wait "$1"; return; }; sleep 0.5; done
+    kill "$1" 2>/dev/null
+    return 124
+}
+
+# reg.exe under Wine, without its carriage returns.
+wreg() { "$KIT_WINE" reg "$@" 2>/dev/null | tr -d '\r'; }
+# A string value (or the default value when NAME is empty) as "reg query"
+# prints it, or nothing.
+regval() {
+    local out
+    if [ -z "${2:-}" ]; then out=$(wreg query "$1" /ve); else out=$(wreg query "$1" /v "$2"); fi
+    printf '%s\n' "$out" | LC_ALL=C sed -n 's/^ *[^ ].*REG_SZ *//p' | head -n1
+}
+
+# This machine's path as Wine names it: C:\... on the Wine drive, Z:\... elsewhere.
+winpath() {
+    local p=$1
+    case "$p" in
+        "$C") echo 'C:\' ;;
+        "$C"/*) p=${p#"$C"/}; echo "C:\\${p//\//\\}" ;;
+        *) echo "Z:${p//\//\\}" ;;
+    esac
+}
+# A C:\ path of the Wine drive as this machine names it.
+unixpath() { local p=${1#[Cc]:\\}; echo "$C/${p//\\//}"; }
