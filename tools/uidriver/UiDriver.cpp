@@ -213,151 +213,173 @@ int Usage() {
     return 2;
 }
 
-int Run(int argc, wchar_t** argv) {
-    if (argc < 2) return Usage();
-    std::wstring cmd = argv[1];
-    auto need = [&](int n) { return argc == n || Usage() == 0; };
+// The arguments after the command word; handlers get exactly as many as
+// their table line allows.
+using Args = std::vector<std::wstring>;
 
-    if (cmd == L"list") {
-        if (!need(2)) return 2;
-        for (HWND h : TopWindows()) {
-            wchar_t title[1024] = {0}, handle[32];
-            GetWindowTextW(h, title, 1024);
-            swprintf(handle, 32, L"%p", (void*)h);
-            Out(std::wstring(handle) + L"\t" + ClassOf(h) + L"\t" + title + L"\n");
-        }
-        return 0;
+// Seconds given on the command line, or the default.
+bool Seconds(const Args& a, size_t at, long fallback, long* out) {
+    *out = fallback;
+    return a.size() <= at || (ParseInt(a[at].c_str(), out) && *out >= 0);
+}
+
+int NoWindow(const std::wstring& title) {
+    Err(L"no window titled \"" + title + L"\"");
+    return 1;
+}
+
+int NoControl(const std::wstring& title, long id) {
+    Err(L"no control " + std::to_wstring(id) + L" in \"" + title + L"\"");
+    return 1;
+}
+
+int List(const Args&) {
+    for (HWND h : TopWindows()) {
+        wchar_t title[1024] = {0}, handle[32];
+        GetWindowTextW(h, title, 1024);
+        swprintf(handle, 32, L"%p", (void*)h);
+        Out(std::wstring(handle) + L"\t" + ClassOf(h) + L"\t" + title + L"\n");
     }
-    if (argc < 3) return Usage();
-    std::wstring title = argv[2];
+    return 0;
+}
 
-    if (cmd == L"run") {
-        if (argc != 3 && !need(4)) return 2;
-        long s = 60;
-        if (argc == 4 && (!ParseInt(argv[3], &s) || s < 0)) return Usage();
-        // The command line goes through untouched: no quoting is added, so a
-        // test sees the program's own parameter splitting.
-        std::vector<wchar_t> line(title.begin(), title.end());
-        line.push_back(L'\0');
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi;
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            Err(L"cannot start: " + title);
-            return 255;
-        }
-        DWORD code = 255;
-        if (WaitForSingleObject(pi.hProcess, (DWORD)s * 1000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &code);
-        else
-            Err(L"still running: " + title);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        return (int)code;
+int RunProgram(const Args& a) {
+    long s;
+    if (!Seconds(a, 1, 60, &s)) return Usage();
+    // The command line goes through untouched: no quoting is added, so a
+    // test sees the program's own parameter splitting.
+    std::vector<wchar_t> line(a[0].begin(), a[0].end());
+    line.push_back(L'\0');
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        Err(L"cannot start: " + a[0]);
+        return 255;
     }
+    DWORD code = 255;
+    if (WaitForSingleObject(pi.hProcess, (DWORD)s * 1000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        Err(L"still running: " + a[0]);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return (int)code;
+}
 
-    if (cmd == L"wait" || cmd == L"gone") {
-        if (argc != 3 && !need(4)) return 2;
-        DWORD ms = kDefaultWaitMs;
-        if (argc == 4) {
-            long s = 0;
-            if (!ParseInt(argv[3], &s) || s < 0) return Usage();
-            ms = (DWORD)s * 1000;
-        }
-        if (cmd == L"wait") {
-            if (FindTop(title, ms)) return 0;
-            Err(L"no window titled \"" + title + L"\"");
+int Wait(const Args& a) {
+    long s;
+    if (!Seconds(a, 1, kDefaultWaitMs / 1000, &s)) return Usage();
+    return FindTop(a[0], (DWORD)s * 1000) ? 0 : NoWindow(a[0]);
+}
+
+int Gone(const Args& a) {
+    long s;
+    if (!Seconds(a, 1, kDefaultWaitMs / 1000, &s)) return Usage();
+    DWORD start = GetTickCount();
+    while (!Titled(a[0]).empty()) {
+        if (GetTickCount() - start >= (DWORD)s * 1000) {
+            Err(L"window still there: \"" + a[0] + L"\"");
             return 1;
         }
-        DWORD start = GetTickCount();
-        while (!Titled(title).empty()) {
-            if (GetTickCount() - start >= ms) {
-                Err(L"window still there: \"" + title + L"\"");
-                return 1;
-            }
-            Sleep(100);
-        }
-        return 0;
+        Sleep(100);
     }
+    return 0;
+}
 
-    if (cmd == L"text" || cmd == L"close" || cmd == L"key") {
-        if (!need(cmd == L"key" ? 4 : 3)) return 2;
-        HWND top = FindTop(title, kDefaultWaitMs);
-        if (!top) {
-            Err(L"no window titled \"" + title + L"\"");
-            return 1;
-        }
-        if (cmd == L"close") return PostMessageW(top, WM_CLOSE, 0, 0) ? 0 : 1;
-        if (cmd == L"key") {
-            UINT vk = KeyCode(argv[3]);
-            if (!vk) return Usage();
-            return PressKey(top, vk) ? 0 : 1;
-        }
-        Out(TextOf(top) + L"\n");
-        for (HWND c : Children(top))
-            Out(ClassOf(c) + L"\t" + std::to_wstring(GetDlgCtrlID(c)) + L"\t" + TextOf(c) + L"\n");
-        return 0;
-    }
+int Text(const Args& a) {
+    HWND top = FindTop(a[0], kDefaultWaitMs);
+    if (!top) return NoWindow(a[0]);
+    Out(TextOf(top) + L"\n");
+    for (HWND c : Children(top))
+        Out(ClassOf(c) + L"\t" + std::to_wstring(GetDlgCtrlID(c)) + L"\t" + TextOf(c) + L"\n");
+    return 0;
+}
 
-    if (cmd == L"click") {
-        if (!need(4)) return 2;
-        std::wstring want = argv[3];
-        HWND c = FindControl(title, [&](HWND h) {
-            return _wcsicmp(ClassOf(h).c_str(), L"Button") == 0 && WithoutAmpersands(TextOf(h)) == want;
-        });
-        if (!c) {
-            Err(L"no button \"" + want + L"\" in \"" + title + L"\"");
-            return 1;
-        }
-        return Click(c) ? 0 : 1;
-    }
+int Close(const Args& a) {
+    HWND top = FindTop(a[0], kDefaultWaitMs);
+    if (!top) return NoWindow(a[0]);
+    return PostMessageW(top, WM_CLOSE, 0, 0) ? 0 : 1;
+}
 
-    long id = 0;
-    if (argc < 4 || !ParseInt(argv[3], &id)) return Usage();
+int Key(const Args& a) {
+    UINT vk = KeyCode(a[1]);
+    if (!vk) return Usage();
+    HWND top = FindTop(a[0], kDefaultWaitMs);
+    if (!top) return NoWindow(a[0]);
+    return PressKey(top, vk) ? 0 : 1;
+}
 
-    if (cmd == L"clickid") {
-        if (!need(4)) return 2;
-        HWND c = FindById(title, id);
-        if (!c) {
-            Err(L"no control " + std::to_wstring(id) + L" in \"" + title + L"\"");
-            return 1;
-        }
-        return Click(c) ? 0 : 1;
-    }
-    if (cmd == L"settext") {
-        if (!need(5)) return 2;
-        HWND c = FindById(title, id);
-        if (!c) {
-            Err(L"no control " + std::to_wstring(id) + L" in \"" + title + L"\"");
-            return 1;
-        }
-        DWORD_PTR r = 0;
-        return SendMessageTimeoutW(c, WM_SETTEXT, 0, (LPARAM)argv[4], SMTO_ABORTIFHUNG, kMsgTimeoutMs, &r)
-                   ? 0
-                   : 1;
-    }
-    if (cmd == L"check") {
-        if (!need(5)) return 2;
-        std::wstring state = argv[4];
-        if (state != L"0" && state != L"1") return Usage();
-        WPARAM want = state == L"1" ? BST_CHECKED : BST_UNCHECKED;
-        HWND c = FindById(title, id);
-        if (!c) {
-            Err(L"no control " + std::to_wstring(id) + L" in \"" + title + L"\"");
-            return 1;
-        }
-        // Clicking (not BM_SETCHECK) so the program hears about the change.
-        for (int tries = 0; tries < 3; ++tries) {
-            DWORD_PTR cur = 0;
-            SendMessageTimeoutW(c, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMsgTimeoutMs, &cur);
-            if (cur == want) return 0;
-            if (!IsWindowEnabled(c)) break;
-            DWORD_PTR r = 0;
-            SendMessageTimeoutW(c, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kMsgTimeoutMs, &r);
-        }
-        Err(L"control " + std::to_wstring(id) + L" did not take state " + state);
+int ClickText(const Args& a) {
+    HWND c = FindControl(a[0], [&](HWND h) {
+        return _wcsicmp(ClassOf(h).c_str(), L"Button") == 0 && WithoutAmpersands(TextOf(h)) == a[1];
+    });
+    if (!c) {
+        Err(L"no button \"" + a[1] + L"\" in \"" + a[0] + L"\"");
         return 1;
     }
+    return Click(c) ? 0 : 1;
+}
+
+// The control named by the id in a[1]; 2 for a malformed id, 1 when absent.
+int ControlById(const Args& a, HWND* c) {
+    long id = 0;
+    if (!ParseInt(a[1].c_str(), &id)) return Usage();
+    *c = FindById(a[0], id);
+    return *c ? 0 : NoControl(a[0], id);
+}
+
+int ClickId(const Args& a) {
+    HWND c;
+    if (int rc = ControlById(a, &c)) return rc;
+    return Click(c) ? 0 : 1;
+}
+
+int SetText(const Args& a) {
+    HWND c;
+    if (int rc = ControlById(a, &c)) return rc;
+    DWORD_PTR r = 0;
+    return SendMessageTimeoutW(c, WM_SETTEXT, 0, (LPARAM)a[2].c_str(), SMTO_ABORTIFHUNG, kMsgTimeoutMs, &r)
+               ? 0
+               : 1;
+}
+
+int Check(const Args& a) {
+    if (a[2] != L"0" && a[2] != L"1") return Usage();
+    HWND c;
+    if (int rc = ControlById(a, &c)) return rc;
+    WPARAM want = a[2] == L"1" ? BST_CHECKED : BST_UNCHECKED;
+    // Clicking (not BM_SETCHECK) so the program hears about the change.
+    for (int tries = 0; tries < 3; ++tries) {
+        DWORD_PTR cur = 0;
+        SendMessageTimeoutW(c, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMsgTimeoutMs, &cur);
+        if (cur == want) return 0;
+        if (!IsWindowEnabled(c)) break;
+        DWORD_PTR r = 0;
+        SendMessageTimeoutW(c, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kMsgTimeoutMs, &r);
+    }
+    Err(L"control " + a[1] + L" did not take state " + a[2]);
+    return 1;
+}
+
+// Each command with the number of arguments it takes after its name.
+const struct Verb {
+    const wchar_t* name;
+    size_t least, most;
+    int (*run)(const Args&);
+} kVerbs[] = {
+    {L"list", 0, 0, List},       {L"run", 1, 2, RunProgram},  {L"wait", 1, 2, Wait},
+    {L"gone", 1, 2, Gone},       {L"text", 1, 1, Text},       {L"close", 1, 1, Close},
+    {L"key", 2, 2, Key},         {L"click", 2, 2, ClickText}, {L"clickid", 2, 2, ClickId},
+    {L"settext", 3, 3, SetText}, {L"check", 3, 3, Check},
+};
+
+int Run(int argc, wchar_t** argv) {
+    if (argc < 2) return Usage();
+    const Args args(argv + 2, argv + argc);
+    for (const Verb& v : kVerbs)
+        if (argv[1] == std::wstring(v.name))
+            return args.size() >= v.least && args.size() <= v.most ? v.run(args) : Usage();
     return Usage();
 }
 
