@@ -21,6 +21,7 @@
 #include <iostream>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 
 #include "Distribution.h"
 #include "IniFile.h"
@@ -41,10 +42,13 @@ const char* kUsage =
     "  --packer-arg ARG   one more argument for the packer (repeatable)\n"
     "  --force            replace OUT_DIR if it exists\n";
 
-[[noreturn]] void Fail(const std::string& msg) {
-    std::cerr << "mkdist: " << msg << "\n";
-    std::exit(1);
-}
+// Every failure ends the run through this one exception (file-system errors
+// arrive as std::filesystem::filesystem_error); main reports it.
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void Fail(const std::string& msg) { throw Failure(msg); }
 
 std::string ReadFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -110,77 +114,111 @@ struct DiskFolder : ProductFolder {
     }
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    fs::path kit, sfx, packer, stub;
-    std::vector<std::string> packerArgs, positional;
+struct Options {
+    fs::path kit, sfx, packer, stub, product, out;
+    std::vector<std::string> packerArgs;
     uint64_t diskSize = 0;
     bool force = false;
+    bool help = false;
+};
+
+Options ParseOptions(int argc, char** argv) {
+    Options o;
+    std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
+        const std::string a = argv[i];
         auto value = [&]() -> std::string {
             if (i + 1 >= argc) Fail(a + " needs a value\n" + kUsage);
             return argv[++i];
         };
-        if (a == "--kit")
-            kit = value();
-        else if (a == "--disk-size") {
-            std::string v = value();
+        if (a == "--kit") {
+            o.kit = value();
+        } else if (a == "--disk-size") {
+            const std::string v = value();
             char* end = nullptr;
-            diskSize = std::strtoull(v.c_str(), &end, 10);
-            if (!*v.c_str() || *end || diskSize == 0) Fail("--disk-size takes a number of bytes");
-        } else if (a == "--sfx")
-            sfx = value();
-        else if (a == "--packer")
-            packer = value();
-        else if (a == "--stub")
-            stub = value();
-        else if (a == "--packer-arg")
-            packerArgs.push_back(value());
-        else if (a == "--force")
-            force = true;
-        else if (a == "-h" || a == "--help") {
-            std::cout << kUsage;
-            return 0;
-        } else if (!a.empty() && a[0] == '-')
+            o.diskSize = std::strtoull(v.c_str(), &end, 10);
+            if (v.empty() || *end || o.diskSize == 0) Fail("--disk-size takes a number of bytes");
+        } else if (a == "--sfx") {
+            o.sfx = value();
+        } else if (a == "--packer") {
+            o.packer = value();
+        } else if (a == "--stub") {
+            o.stub = value();
+        } else if (a == "--packer-arg") {
+            o.packerArgs.push_back(value());
+        } else if (a == "--force") {
+            o.force = true;
+        } else if (a == "-h" || a == "--help") {
+            o.help = true;
+            return o;
+        } else if (!a.empty() && a[0] == '-') {
             Fail("unknown option " + a + "\n" + kUsage);
-        else
+        } else {
             positional.push_back(a);
+        }
     }
     if (positional.size() != 2) Fail(std::string("two folders are needed\n") + kUsage);
-    const fs::path product = positional[0], out = positional[1];
-    if (!fs::is_directory(product)) Fail(product.string() + " is not a folder");
-    if (fs::exists(out) && !force) Fail(out.string() + " exists (use --force to replace it)");
-    if (!sfx.empty() && (packer.empty() || stub.empty())) Fail("--sfx needs --packer and --stub");
-    if (!sfx.empty() && diskSize) Fail("--sfx makes one file; it does not go with --disk-size");
+    o.product = positional[0];
+    o.out = positional[1];
+    if (!o.sfx.empty() && (o.packer.empty() || o.stub.empty())) Fail("--sfx needs --packer and --stub");
+    if (!o.sfx.empty() && o.diskSize) Fail("--sfx makes one file; it does not go with --disk-size");
+    return o;
+}
+
+// The script's bytes in code page 949, and the settings they hold.
+std::string LoadScript(const DiskFolder& product, TSetupScript& script) {
+    const std::string scriptPath = product.Find("SETUP.INI");
+    if (scriptPath.empty()) Fail(product.dirs[0].string() + " has no SETUP.INI");
+    std::string bytes = ReadFile(scriptPath);
+    if (IsNonAsciiUtf8(bytes)) bytes = ToCp949(bytes);
+    IniFile ini(bytes);
+    FillSetupScript(script, [&ini](const char* s, const char* k, const char* d) { return ini.Get(s, k, d); });
+    return bytes;
+}
+
+std::vector<DistFile> KitFiles(const fs::path& kit) {
+    std::vector<DistFile> files;
+    DiskFolder k;
+    k.dirs = {kit.empty() ? fs::path(".") : kit};
+    for (const char* name : {"setup.exe", "UNRAR.DLL", "VlUnInst.exe"}) {
+        const std::string p = k.Find(name);
+        if (p.empty()) Fail("the kit folder " + k.dirs[0].string() + " has no " + name);
+        files.push_back({DistFile::KitFile, p, name, fs::file_size(p), 1});
+    }
+    return files;
+}
+
+// Writes one file of the plan into its folder under `tmp`.
+void PlaceFile(const DistFile& f, const fs::path& dir, const std::string& scriptBytes) {
+    fs::create_directories(dir);
+    if (f.kind == DistFile::Script) {
+        std::ofstream script(dir / f.name, std::ios::binary);
+        script << scriptBytes;
+        script.close();
+        if (!script) Fail("cannot write " + (dir / f.name).string());
+    } else {
+        fs::copy_file(f.source, dir / f.name, fs::copy_options::overwrite_existing);
+    }
+}
+
+// Assembles the distribution under OUT.partial, then renames it to OUT, so
+// a failed run never leaves a folder that looks finished.
+void Make(const Options& o) {
+    if (!fs::is_directory(o.product)) Fail(o.product.string() + " is not a folder");
+    if (fs::exists(o.out) && !o.force) Fail(o.out.string() + " exists (use --force to replace it)");
 
     DiskFolder folder;
-    folder.dirs = {product};
-    const std::string scriptPath = folder.Find("SETUP.INI");
-    if (scriptPath.empty()) Fail(product.string() + " has no SETUP.INI");
-    std::string scriptBytes = ReadFile(scriptPath);
-    if (IsNonAsciiUtf8(scriptBytes)) scriptBytes = ToCp949(scriptBytes);
-
-    IniFile ini(scriptBytes);
+    folder.dirs = {o.product};
     TSetupScript script;
-    FillSetupScript(script, [&ini](const char* s, const char* k, const char* d) { return ini.Get(s, k, d); });
-
-    std::vector<DistFile> kitFiles;
-    for (const char* name : {"setup.exe", "UNRAR.DLL", "VlUnInst.exe"}) {
-        DiskFolder k;
-        k.dirs = {kit.empty() ? fs::path(".") : kit};
-        std::string p = k.Find(name);
-        if (p.empty()) Fail("the kit folder " + k.dirs[0].string() + " has no " + name);
-        kitFiles.push_back({DistFile::KitFile, p, name, fs::file_size(p), 1});
-    }
+    const std::string scriptBytes = LoadScript(folder, script);
+    const std::vector<DistFile> kitFiles = KitFiles(o.kit);
 
     // First plan without diskettes: it checks the script against the product
     // and tells which archives to make.
     DistPlan plan = PlanDistribution(script, folder, kitFiles, scriptBytes.size(), 0);
     if (!plan.error.empty()) Fail(plan.error);
 
-    const fs::path tmp = out.string() + ".partial";
+    const fs::path tmp = o.out.string() + ".partial";
     fs::remove_all(tmp);
     const fs::path staging = tmp / ".archives";
     fs::create_directories(staging);
@@ -194,37 +232,53 @@ int main(int argc, char** argv) {
 
     // Then the real plan, with the archives' true sizes.
     DiskFolder withArchives;
-    withArchives.dirs = {staging, product};
-    plan = PlanDistribution(script, withArchives, kitFiles, scriptBytes.size(), diskSize);
+    withArchives.dirs = {staging, o.product};
+    plan = PlanDistribution(script, withArchives, kitFiles, scriptBytes.size(), o.diskSize);
     if (!plan.error.empty()) Fail(plan.error);
 
     for (const DistFile& f : plan.files) {
-        const fs::path dir = diskSize ? tmp / ("DISK" + std::to_string(f.disk)) : tmp;
-        fs::create_directories(dir);
-        if (f.kind == DistFile::Script) {
-            std::ofstream(dir / f.name, std::ios::binary) << scriptBytes;
-        } else {
-            std::error_code ec;
-            fs::copy_file(f.source, dir / f.name, fs::copy_options::overwrite_existing, ec);
-            if (ec) Fail("cannot copy " + f.source + ": " + ec.message());
-        }
-        std::cout << (diskSize ? "DISK" + std::to_string(f.disk) + "/" : std::string()) << f.name << "  "
-                  << fs::file_size(dir / f.name) << " bytes\n";
+        const std::string disk = o.diskSize ? "DISK" + std::to_string(f.disk) : std::string();
+        const fs::path dir = disk.empty() ? tmp : tmp / disk;
+        PlaceFile(f, dir, scriptBytes);
+        std::cout << (disk.empty() ? "" : disk + "/") << f.name << "  " << fs::file_size(dir / f.name)
+                  << " bytes\n";
     }
     fs::remove_all(staging);
-    fs::remove_all(out);
-    fs::rename(tmp, out);
+    fs::remove_all(o.out);
+    fs::rename(tmp, o.out);
 
-    if (!sfx.empty()) {
-        std::vector<std::string> cmd = {fs::absolute(packer).string(), "-s", fs::absolute(stub).string()};
-        cmd.insert(cmd.end(), packerArgs.begin(), packerArgs.end());
+    if (!o.sfx.empty()) {
+        std::vector<std::string> cmd = {fs::absolute(o.packer).string(), "-s", fs::absolute(o.stub).string()};
+        cmd.insert(cmd.end(), o.packerArgs.begin(), o.packerArgs.end());
         cmd.push_back("-o");
-        cmd.push_back(fs::absolute(sfx).string());
-        for (const auto& e : fs::directory_iterator(out)) cmd.push_back(e.path().string());
-        if (!Run(cmd, "")) Fail("the packer failed to make " + sfx.string());
-        std::cout << "self-extracting file " << sfx.string() << "  " << fs::file_size(sfx) << " bytes\n";
+        cmd.push_back(fs::absolute(o.sfx).string());
+        for (const auto& e : fs::directory_iterator(o.out)) cmd.push_back(e.path().string());
+        if (!Run(cmd, "")) Fail("the packer failed to make " + o.sfx.string());
+        std::cout << "self-extracting file " << o.sfx.string() << "  " << fs::file_size(o.sfx) << " bytes\n";
     }
-    std::cout << "distribution " << out.string() << ": " << plan.files.size() << " files"
-              << (diskSize ? " on " + std::to_string(plan.disks) + " diskettes" : "") << "\n";
-    return 0;
+    std::cout << "distribution " << o.out.string() << ": " << plan.files.size() << " files"
+              << (o.diskSize ? " on " + std::to_string(plan.disks) + " diskettes" : "") << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    try {
+        options = ParseOptions(argc, argv);
+        if (options.help) {
+            std::cout << kUsage;
+            return 0;
+        }
+        Make(options);
+        return 0;
+    } catch (const std::exception& e) {
+        std::cerr << "mkdist: " << e.what() << "\n";
+        // What was half made goes; a finished OUT from an earlier run stays.
+        if (!options.out.empty()) {
+            std::error_code ec;
+            fs::remove_all(options.out.string() + ".partial", ec);
+        }
+        return 1;
+    }
 }
