@@ -107,10 +107,3 @@ struct PassSettings {
 // answered by then.
 void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, bool listOnly,
                     DecodeWorkspace* work);
-
-// True when `name` (a stored name, '/' or '\' separated) stays inside the
-// directory it is extracted into: no drive or stream colon, no leading
-// separator, no component made only of dots and blanks (the system would
-// read "..", and trims "... " to it), and no device name such as CON or
-// COM1, which would open the device instead of a file.
-bool IsConfinedName(const char* name);

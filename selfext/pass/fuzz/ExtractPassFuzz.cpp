@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ExtractPass.h"
+#include "NameRule.h"
 
 namespace {
 
