@@ -23,6 +23,7 @@ enum DecodeStatus {
     DecodeInputEnded,         // the data ran out before the stream ended
     DecodeWriteFailed,        // the sink refused a block
     DecodeUnsupportedMethod,  // DecodeEntry only: method is not 0, 1 or 8
+    DecodeTooLong,            // Deflate: more output than the entry declares
     // Deflate
     DecodeBadBlockType,     // block type 3
     DecodeBadStoredLength,  // LEN and NLEN not complementary
@@ -62,11 +63,15 @@ DecodeStatus DecodeLzh(EntryInput* in, int32_t uncompressedSize, ByteSink* out, 
                        DecodeWorkspace* work);
 
 // RFC 1951. Stops at the end of the final block; data ending early or any
-// violation of the format stops it with the matching status.
-DecodeStatus DecodeDeflate(EntryInput* in, ByteSink* out, uint32_t* crcRegister, DecodeWorkspace* work);
+// violation of the format stops it with the matching status. Output beyond
+// `maxOutput` bytes never reaches the sink: the decoder stops with
+// DecodeTooLong instead, so a small hostile stream cannot fill the disk.
+DecodeStatus DecodeDeflate(EntryInput* in, ByteSink* out, uint32_t* crcRegister, DecodeWorkspace* work,
+                           uint32_t maxOutput = 0xFFFFFFFFu);
 
 // Picks the decoder by the header's method. For an encrypted LZH entry the
 // keys are first set afresh from `password`: that method's data is enciphered
 // with keys that have seen the password only, not the encryption header.
+// Deflate output is bounded by the header's uncompressed size.
 DecodeStatus DecodeEntry(const EntryHeader* header, EntryInput* in, const char* password, int passwordLength,
                          ByteSink* out, uint32_t* crcRegister, DecodeWorkspace* work);

@@ -387,7 +387,8 @@ DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t*
 
 }  // namespace
 
-DecodeStatus DecodeDeflate(EntryInput* in, ByteSink* sink, uint32_t* crc, DecodeWorkspace* work) {
+DecodeStatus DecodeDeflate(EntryInput* in, ByteSink* sink, uint32_t* crc, DecodeWorkspace* work,
+                           uint32_t maxOutput) {
     DeflateState* s = (DeflateState*)work->bytes;
     Decoder d;
     d.s = s;
@@ -401,7 +402,8 @@ DecodeStatus DecodeDeflate(EntryInput* in, ByteSink* sink, uint32_t* crc, Decode
     d.out.limit = kHistory + kChunk;
     d.out.sink = sink;
     d.out.crc = crc;
-    d.out.failed = false;
+    d.out.allowed = maxOutput;
+    d.out.failed = d.out.tooLong = false;
     d.fixedBuilt = false;
 
     for (int i = 0; i < 256; ++i) s->litSymbols[i] = MakeEntry((uint32_t)i, kLiteral, 0);
@@ -435,6 +437,7 @@ DecodeStatus DecodeDeflate(EntryInput* in, ByteSink* sink, uint32_t* crc, Decode
         // Whatever the 0xFF filler decoded to, the real cause is the short data.
         if (status != DecodeWriteFailed && UsedOverrun(&d.br)) status = DecodeInputEnded;
     }
-    if (!OutputFlush(&d.out)) return DecodeWriteFailed;
-    return status;
+    bool flushed = OutputFlush(&d.out);
+    if (d.out.tooLong) return DecodeTooLong;
+    return flushed ? status : DecodeWriteFailed;
 }

@@ -54,17 +54,25 @@ struct OutputWindow {
     uint32_t limit;  // slide once pos reaches this
     ByteSink* sink;
     uint32_t* crc;
-    bool failed;
+    uint32_t allowed;  // bytes the sink may still receive
+    bool failed;       // the sink refused a block, or it would pass `allowed`
+    bool tooLong;
 };
 
+// A block that would pass `allowed` is not written at all: the entry has
+// failed, and its hostile remainder could be gigabytes.
 inline bool OutputFlush(OutputWindow* w) {
     if (w->pos > w->flushed && !w->failed) {
         const uint8_t* data = w->buffer + w->flushed;
         uint32_t size = w->pos - w->flushed;
-        if (!w->sink->Write(w->sink, data, size))
+        if (size > w->allowed)
+            w->failed = w->tooLong = true;
+        else if (!w->sink->Write(w->sink, data, size))
             w->failed = true;
-        else
+        else {
             *w->crc = CrcUpdate(*w->crc, data, size);
+            w->allowed -= size;
+        }
     }
     w->flushed = w->pos;
     return !w->failed;

@@ -240,7 +240,8 @@ DecodeStatus DecodeLzh(EntryInput* in, int32_t size, ByteSink* sink, uint32_t* c
     d.out.limit = kDictionary + kChunk;
     d.out.sink = sink;
     d.out.crc = crc;
-    d.out.failed = false;
+    d.out.allowed = 0xFFFFFFFFu;
+    d.out.failed = d.out.tooLong = false;
 
     DecodeStatus status = DecodeOk;
     uint32_t blockLeft = 0;

@@ -21,7 +21,9 @@ DecodeStatus DecodeEntry(const EntryHeader* header, EntryInput* in, const char* 
         case kMethodLzh:
             if (in->encrypted) SetKeys(&in->keys, password, passwordLength);
             return DecodeLzh(in, header->uncompressedSize, out, crc, work);
-        case kMethodDeflate: return DecodeDeflate(in, out, crc, work);
+        case kMethodDeflate:
+            return DecodeDeflate(in, out, crc, work,
+                                 header->uncompressedSize > 0 ? (uint32_t)header->uncompressedSize : 0);
         default: return DecodeUnsupportedMethod;
     }
 }

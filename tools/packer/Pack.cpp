@@ -212,6 +212,7 @@ const char* DecodeStatusText(int status) {
         case DecodeInputEnded: return "data ended early";
         case DecodeWriteFailed: return "write failed";
         case DecodeUnsupportedMethod: return "unsupported method";
+        case DecodeTooLong: return "more data than the header declares";
         case DecodeBadBlockType: return "bad block type";
         case DecodeBadStoredLength: return "bad stored block length";
         case DecodeBadCodeCounts: return "too many codes";

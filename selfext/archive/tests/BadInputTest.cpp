@@ -4,6 +4,7 @@
 
 #include "Crc32.h"
 #include "Decode.h"
+#include "Pack.h"
 #include "TestStreams.h"
 
 namespace {
@@ -123,6 +124,42 @@ TEST(DeflateErrors, RepeatsAndMissingEndOfBlock) {
                                                    .Put(7, 258 - 138 - 11)
                                                    .Put(16, 0)
                                                    .out));
+}
+
+// A Deflate entry declares its size; a stream that inflates past it (1 KiB
+// of zlib output that makes a megabyte) stops without writing past it.
+TEST(DeflateErrors, OutputPastTheDeclaredSizeIsRefusedUnwritten) {
+    BuildCrcTable();
+    static DecodeWorkspace work;
+    std::vector<uint8_t> plain(1 << 20, 'z');
+    std::vector<uint8_t> bomb = CompressDeflate(plain.data(), plain.size(), 9);
+    ASSERT_LT(bomb.size(), 1100u);
+    for (uint32_t declared : {0u, 1000u, 65536u, (1u << 20) - 1}) {
+        MemorySource src(bomb);
+        MemorySink sink;
+        EntryInput in{&src.base, (int32_t)bomb.size(), false, {}};
+        uint32_t crc = kCrcInitial;
+        EXPECT_EQ(DecodeTooLong, DecodeDeflate(&in, &sink.base, &crc, &work, declared)) << declared;
+        EXPECT_LE(sink.data.size(), declared);
+    }
+    // Exactly the declared size passes, through DecodeEntry's header too.
+    MemorySource src(bomb);
+    MemorySink sink;
+    EntryInput in{&src.base, (int32_t)bomb.size(), false, {}};
+    EntryHeader h{};
+    h.method = kMethodDeflate;
+    h.uncompressedSize = 1 << 20;
+    uint32_t crc = kCrcInitial;
+    EXPECT_EQ(DecodeOk, DecodeEntry(&h, &in, "", 0, &sink.base, &crc, &work));
+    EXPECT_EQ(plain, sink.data);
+    // A negative declared size allows nothing.
+    MemorySource again(bomb);
+    MemorySink none;
+    EntryInput in2{&again.base, (int32_t)bomb.size(), false, {}};
+    h.uncompressedSize = -5;
+    crc = kCrcInitial;
+    EXPECT_EQ(DecodeTooLong, DecodeEntry(&h, &in2, "", 0, &none.base, &crc, &work));
+    EXPECT_TRUE(none.data.empty());
 }
 
 // LZH block header helpers: block size, then the code-length code.

@@ -92,7 +92,7 @@ TEST_F(Peer, RawDeflateFromPythonZlibAtEveryLevelAndStrategy) {
             for (const char* strategy : strategies) {
                 std::vector<uint8_t> out;
                 std::string file = P(std::to_string(level) + "_" + strategy);
-                EXPECT_EQ(DecodeOk, Decode(kMethodDeflate, ReadFile(file), 0, out))
+                EXPECT_EQ(DecodeOk, Decode(kMethodDeflate, ReadFile(file), (int32_t)data.size(), out))
                     << name << level << strategy;
                 EXPECT_EQ(data, out) << name << " level " << level << " " << strategy;
             }
@@ -122,7 +122,7 @@ TEST_F(Peer, RawDeflateFrom7ZipAtSeveralLevels) {
             if (method == 0) continue;  // 7-Zip stores what does not shrink
             ASSERT_EQ(8, method);
             std::vector<uint8_t> out;
-            EXPECT_EQ(DecodeOk, Decode(kMethodDeflate, stream, 0, out)) << name << level;
+            EXPECT_EQ(DecodeOk, Decode(kMethodDeflate, stream, (int32_t)data.size(), out)) << name << level;
             EXPECT_EQ(data, out) << name << " level " << level;
         }
     }
