@@ -136,18 +136,23 @@ static EntryOutcome ExtractEntry(ExtractState* st, ArchiveWalk* walk, const char
 
     host->Status(host, StatusExtracting, target);
     uint32_t crc = kCrcInitial;
-    DecodeStatus status = DecodeEntry(&walk->header, &in, settings->password.text, settings->password.length,
-                                      out, &crc, st->work);
+    const EntryHeader& h = walk->header;
+    DecodeStatus status =
+        DecodeEntry(&h, &in, settings->password.text, settings->password.length, out, &crc, st->work);
     if (status == DecodeUnsupportedMethod) {
+        host->FinishOutput(host, out, target, h.dosDateTime, false);
         host->Notice(host, NoticeUnsupportedMethod, 0);
-        if (!host->FinishOutput(host, out, walk->header.dosDateTime))
-            host->Notice(host, NoticeCloseFailed, target);
         return EntryEndPass;
     }
-    // A refused write is a failure whatever the CRC of the part written.
-    if (status != DecodeWriteFailed && CrcMatches(walk->header.crc, crc)) host->DeselectLine(host, index);
-    if (!host->FinishOutput(host, out, walk->header.dosDateTime))
+    // A refused or cut-off write is a failure whatever the CRC of the part
+    // written. Only a verified file replaces anything, and only a file in
+    // place counts as extracted.
+    bool verified = status != DecodeWriteFailed && status != DecodeTooLong && CrcMatches(h.crc, crc);
+    if (!host->FinishOutput(host, out, target, h.dosDateTime, verified)) {
         host->Notice(host, NoticeCloseFailed, target);
+    } else if (verified) {
+        host->DeselectLine(host, index);
+    }
     return EntryNext;
 }
 
@@ -197,9 +202,13 @@ void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, 
 
     bool endOfPassWork = true;
     bool cancelled = false;
+    bool walkedToEnd = false;
     for (;;) {
         WalkStatus ws = WalkNext(&walk);
-        if (ws == WalkEnd) break;
+        if (ws == WalkEnd) {
+            walkedToEnd = true;
+            break;
+        }
         if (ws != WalkEntry) {
             host->Notice(host, NoticeBadName, 0);
             endOfPassWork = false;
@@ -231,5 +240,5 @@ void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, 
             if (!st.passwordRefused) Summarize(host, cancelled);
         }
     }
-    if (!walk.hasPaths) host->NoStoredPaths(host);
+    if (walkedToEnd && !walk.hasPaths) host->NoStoredPaths(host);
 }

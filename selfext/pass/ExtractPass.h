@@ -33,7 +33,8 @@ enum PassNotice {
     NoticeFolderFailed,       // detail: the folder that could not be created
     NoticeCreateFailed,       // detail: the target path
     NoticeUnsupportedMethod,  // the pass ends at once, without summary
-    NoticeCloseFailed,        // detail: the target path
+    NoticeCloseFailed,        // the verified file could not be closed or put
+                              // in place (detail: the target path)
     NoticeNothingSelected,    // extract pass with no selected line
     NoticeFailures,           // the pass left failed entries (detail: summary text)
 };
@@ -64,7 +65,9 @@ struct PassHost {
     int (*SelectedCount)(PassHost* self);
 
     // "Use Stored Paths": read at every entry; NoStoredPaths unticks and
-    // disables it when the pass met no name with a folder.
+    // disables it when a pass walked the whole archive and met no name with
+    // a folder (never after a pass that ended early: the names it did not
+    // reach may have folders).
     bool (*StoredPaths)(PassHost* self);
     void (*NoStoredPaths)(PassHost* self);
 
@@ -83,12 +86,18 @@ struct PassHost {
     // The file system. PathFound may turn '/' into '\' in `path`.
     bool (*PathFound)(PassHost* self, char* path);
     void (*MakeDirectoryTree)(PassHost* self, const char* path);
-    // A new (or truncated) file, or null when it cannot be created.
-    ByteSink* (*CreateOutput)(PassHost* self, const char* path);
-    // Stamps the entry's local DOS time as last-write and last-access time
-    // and closes the file; false when closing failed. Always called once for
-    // every sink CreateOutput gave.
-    bool (*FinishOutput)(PassHost* self, ByteSink* file, uint32_t dosDateTime);
+    // Where an entry's bytes go before they are known to be right: a new
+    // temporary file in the folder of `target`. Null when it cannot be made,
+    // or when `target` exists and could not be replaced (read-only, held
+    // open). Nothing at `target` changes here.
+    ByteSink* (*CreateOutput)(PassHost* self, const char* target);
+    // Ends a file CreateOutput gave; called exactly once for each. With
+    // `keep` (the entry verified): stamps the entry's local DOS time as
+    // last-write and last-access time, closes the file and puts it in place
+    // of `target`, replacing an existing file; false when any of that failed,
+    // the target then being as it was. Without `keep`: closes and deletes the
+    // temporary file, leaving `target` untouched; true.
+    bool (*FinishOutput)(PassHost* self, ByteSink* file, const char* target, uint32_t dosDateTime, bool keep);
 
     PasswordPrompt* prompt;
 };

@@ -165,10 +165,12 @@ static bool HostAskOverwrite(PassHost*, const char* name) {
 static bool HostPathFound(PassHost*, char* path) { return PathFound(path); }
 static void HostMakeDirectoryTree(PassHost*, const char* path) { MakeDirectoryTree(path); }
 
-// At most one output file is open at a time.
+// At most one output file is open at a time: the temporary file that an
+// entry is decoded into, beside its target.
 struct FileSink {
     ByteSink base;
     HANDLE file;
+    char temporary[MAX_PATH];
 };
 static FileSink Output;
 
@@ -178,20 +180,45 @@ static bool SinkWrite(ByteSink* self, const uint8_t* data, uint32_t size) {
     return WriteFile(sink->file, data, size, &written, 0) && written == size;
 }
 
-static ByteSink* HostCreateOutput(PassHost*, const char* path) {
-    HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+static ByteSink* HostCreateOutput(PassHost*, const char* target) {
+    // An existing target that cannot be written now would only refuse the
+    // verified file later; say so before decoding.
+    if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) {
+        HANDLE existing = CreateFileA(target, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+        if (existing == INVALID_HANDLE_VALUE) return 0;
+        CloseHandle(existing);
+    }
+    char folder[MAX_PATH];
+    if (DirectoryPart(target, folder, sizeof folder) >= (int)sizeof folder - 1) return 0;
+    if (!folder[0]) CopyText(folder, sizeof folder, ".");
+    if (!GetTempFileNameA(folder, "~sx", 0, Output.temporary)) return 0;
+    HANDLE file = CreateFileA(Output.temporary, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    if (file == INVALID_HANDLE_VALUE) {
+        DeleteFileA(Output.temporary);
+        return 0;
+    }
     Output.base.Write = SinkWrite;
     Output.file = file;
     return &Output.base;
 }
 
-static bool HostFinishOutput(PassHost*, ByteSink* sink, uint32_t dosDateTime) {
-    HANDLE file = ((FileSink*)sink)->file;
+// Replaces `target` by `from`. Windows 95 and 98 lack the replacing move:
+// there the old file goes first.
+static bool PutInPlace(const char* from, const char* target) {
+    if (MoveFileExA(from, target, MOVEFILE_REPLACE_EXISTING)) return true;
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+    DeleteFileA(target);
+    return MoveFileA(from, target) != 0;
+}
+
+static bool HostFinishOutput(PassHost*, ByteSink* sink, const char* target, uint32_t dosDateTime, bool keep) {
+    FileSink* out = (FileSink*)sink;
     FILETIME utc;
-    if (DosTimeToUtc(dosDateTime, &utc)) SetFileTime(file, 0, &utc, &utc);
-    return CloseHandle(file) != 0;
+    if (keep && DosTimeToUtc(dosDateTime, &utc)) SetFileTime(out->file, 0, &utc, &utc);
+    bool placed = CloseHandle(out->file) && keep && PutInPlace(out->temporary, target);
+    if (!placed) DeleteFileA(out->temporary);
+    return placed || !keep;
 }
 
 static int AskPassword(PasswordPrompt*, char buffer[kPasswordCapacity]) {

@@ -92,7 +92,7 @@ PassHost host = {
     [](PassHost*, char* path) { return folders.count(path) > 0; },
     [](PassHost*, const char* path) { folders.insert(path); },
     [](PassHost*, const char*) { return &sink; },
-    [](PassHost*, ByteSink*, uint32_t) { return true; },
+    [](PassHost*, ByteSink*, const char*, uint32_t, bool) { return true; },
     &prompt,
 };
 

@@ -20,11 +20,34 @@ struct Entry {
     Entry(std::string n, std::string d, uint8_t m = kMethodStored, bool bad = false, std::string pw = "")
         : name(n), data(d), method(m), damaged(bad), password(pw) {}
     std::string name;
-    std::string data;
+    std::string data;  // as stored (the stream, for Deflate)
     uint8_t method;
     bool damaged;
     std::string password;
+    std::string plain;      // what a Deflate stream decodes to, for the CRC and size
+    int32_t declared = -1;  // an uncompressed size other than the real one
 };
+
+// Raw Deflate made of stored blocks, so these tests need no compressor.
+Entry DeflateEntry(std::string name, const std::string& plain, int32_t declared = -1) {
+    std::string stream;
+    size_t at = 0;
+    do {
+        size_t n = std::min<size_t>(plain.size() - at, 65535);
+        bool last = at + n == plain.size();
+        stream += (char)(last ? 1 : 0);
+        stream += (char)(n & 0xFF);
+        stream += (char)(n >> 8);
+        stream += (char)(~n & 0xFF);
+        stream += (char)((~n >> 8) & 0xFF);
+        stream += plain.substr(at, n);
+        at += n;
+    } while (at < plain.size());
+    Entry e(name, stream, kMethodDeflate);
+    e.plain = plain;
+    e.declared = declared;
+    return e;
+}
 
 std::vector<uint8_t> Archive(const std::vector<Entry>& entries) {
     BuildCrcTable();
@@ -34,7 +57,8 @@ std::vector<uint8_t> Archive(const std::vector<Entry>& entries) {
         h.signature = kEntrySignature;
         h.method = e.method;
         h.dosDateTime = kTime;
-        h.crc = ~CrcUpdate(kCrcInitial, e.data.data(), e.data.size());
+        const std::string& plain = e.method == kMethodDeflate ? e.plain : e.data;
+        h.crc = ~CrcUpdate(kCrcInitial, plain.data(), plain.size());
         std::vector<uint8_t> data(e.data.begin(), e.data.end());
         if (e.damaged) data[0] ^= 0x55;
         if (!e.password.empty()) {
@@ -48,7 +72,7 @@ std::vector<uint8_t> Archive(const std::vector<Entry>& entries) {
             data = head;
         }
         h.compressedSize = (int32_t)data.size();
-        h.uncompressedSize = (int32_t)e.data.size();
+        h.uncompressedSize = e.declared >= 0 ? e.declared : (int32_t)plain.size();
         h.nameLength = (uint16_t)e.name.size();
         uint8_t bytes[kEntryHeaderSize];
         EncodeEntryHeader(&h, bytes);
@@ -110,7 +134,11 @@ struct FakeHost {
     int finished = 0;
     uint32_t lastDone = 0, lastTotal = 0;
     PassSettings* settings = nullptr;
-    std::string open;  // path of the output being written
+    std::string open;     // target of the output being written
+    std::string pending;  // its bytes, in place only once kept
+    int discarded = 0;
+    bool failPlacing = false;
+    size_t largestOutput = 0;
     struct Sink {
         ByteSink base;
         FakeHost* host;
@@ -180,24 +208,31 @@ struct FakeHost {
             for (size_t i = 0; i <= p.size(); ++i)
                 if ((i == p.size() || p[i] == '\\') && i > 2) Of(h)->dirs.insert(p.substr(0, i));
         };
-        base.CreateOutput = [](PassHost* h, const char* path) -> ByteSink* {
+        base.CreateOutput = [](PassHost* h, const char* target) -> ByteSink* {
             FakeHost* f = Of(h);
             EXPECT_TRUE(f->open.empty()) << "two outputs open at once";
-            if (f->readOnly.count(path)) return nullptr;
-            f->open = path;
-            f->files[path].clear();
+            if (f->readOnly.count(target)) return nullptr;
+            f->open = target;
+            f->pending.clear();
             return &f->sink.base;
         };
-        base.FinishOutput = [](PassHost* h, ByteSink*, uint32_t time) {
+        base.FinishOutput = [](PassHost* h, ByteSink*, const char* target, uint32_t time, bool keep) {
             FakeHost* f = Of(h);
-            f->times[f->open] = time;
+            EXPECT_EQ(f->open, target);
             f->open.clear();
             ++f->finished;
+            if (!keep || f->failPlacing) {
+                ++f->discarded;
+                return !keep;
+            }
+            f->files[target] = f->pending;
+            f->times[target] = time;
             return true;
         };
         sink.base.Write = [](ByteSink* s, const uint8_t* data, uint32_t size) {
             FakeHost* f = ((Sink*)s)->host;
-            f->files[f->open].append((const char*)data, size);
+            f->pending.append((const char*)data, size);
+            f->largestOutput = std::max(f->largestOutput, f->pending.size());
             return true;
         };
         sink.host = this;
@@ -437,6 +472,79 @@ TEST_F(ExtractPassTest, CancelEndsAfterTheCurrentFile) {
     EXPECT_EQ(host.statuses.back(), StatusCancelled);
 }
 
+// Only a pass that walked the whole archive knows that no name has a folder.
+TEST_F(ExtractPassTest, StoredPathsStayUsableAfterAPassThatEndsEarly) {
+    const std::vector<Entry> archive = {
+        {"a.txt", "1"}, {"b.txt", "2"}, {"docs/c.txt", "3"}, {"docs/d.txt", "4"}};
+    enum { Cancel, Password, Method, Folder, BadName };
+    for (int how : {Cancel, Password, Method, Folder, BadName}) {
+        host.Reset();
+        settings = PassSettings{};
+        std::vector<Entry> entries = archive;
+        if (how == Password) entries[1] = Entry("b.txt", "2", kMethodStored, false, "pw");
+        if (how == Method) entries[1].method = 2;
+        if (how == BadName) entries.insert(entries.begin() + 1, Entry("", "x"));
+        Start(entries);
+        if (how == Cancel) host.cancelAfter = 1;
+        if (how == Folder) host.dirs.clear();  // C:\OUT itself cannot be made
+        if (how == Folder) host.base.MakeDirectoryTree = [](PassHost*, const char*) {};
+        Extract();
+        EXPECT_TRUE(host.storedPaths && host.storedPathsEnabled) << how;
+        if (how != Cancel) continue;
+        // The rest, in their folders, with the box as the list pass left it.
+        host.cancelAfter = -1;
+        Extract();
+        EXPECT_EQ(host.files["C:\\OUT\\docs\\c.txt"], "3");
+        EXPECT_EQ(host.files["C:\\OUT\\docs\\d.txt"], "4");
+        EXPECT_EQ(host.Count(), 0);
+        EXPECT_EQ(host.statuses.back(), StatusAllPassed);
+    }
+}
+
+// Entries are decoded aside; a file that fails for any reason replaces nothing.
+TEST_F(ExtractPassTest, OnlyVerifiedFilesReplaceExistingOnes) {
+    Start({{"a.txt", "new a"}, {"bad.bin", "new bad", kMethodStored, true}, {"c.txt", "new c"}});
+    for (const char* f : {"C:\\OUT\\a.txt", "C:\\OUT\\bad.bin", "C:\\OUT\\c.txt"}) host.files[f] = "old";
+    settings.overwriteMode = OverwriteAlways;
+    Extract();
+    EXPECT_EQ(host.files["C:\\OUT\\a.txt"], "new a");
+    EXPECT_EQ(host.files["C:\\OUT\\bad.bin"], "old");
+    EXPECT_EQ(host.times.count("C:\\OUT\\bad.bin"), 0u);
+    EXPECT_EQ(host.discarded, 1);
+    EXPECT_TRUE(host.Selected("bad.bin"));
+
+    // A disk that refuses the bytes part-way.
+    host.SelectAll();
+    host.files["C:\\OUT\\a.txt"] = "old";
+    host.sink.base.Write = [](ByteSink*, const uint8_t*, uint32_t) { return false; };
+    Extract();
+    EXPECT_EQ(host.files["C:\\OUT\\a.txt"], "old");
+    EXPECT_EQ(host.Count(), 3);
+
+    // A verified file that cannot be put in place is not a success either.
+    host.Reset();
+    Start({{"a.txt", "new a"}});
+    host.failPlacing = true;
+    Extract();
+    EXPECT_FALSE(host.files.count("C:\\OUT\\a.txt"));
+    EXPECT_TRUE(host.Selected("a.txt"));
+    ASSERT_TRUE(host.Noticed(NoticeCloseFailed));
+    EXPECT_EQ(host.notices[0].second, "C:\\OUT\\a.txt");
+    EXPECT_EQ(host.statuses.back(), StatusFailed);
+}
+
+TEST_F(ExtractPassTest, DeflateOutputStopsAtTheDeclaredSize) {
+    std::string big(150000, 'x');
+    Start({DeflateEntry("bomb.bin", big, 1000), DeflateEntry("fits.bin", "exactly", 7), {"after.txt", "z"}});
+    Extract();
+    EXPECT_LE(host.largestOutput, 1000u);
+    EXPECT_FALSE(host.files.count("C:\\OUT\\bomb.bin"));
+    EXPECT_TRUE(host.Selected("bomb.bin"));
+    EXPECT_EQ(host.files["C:\\OUT\\fits.bin"], "exactly");
+    EXPECT_EQ(host.files["C:\\OUT\\after.txt"], "z");
+    EXPECT_EQ(host.statuses.back(), StatusFailed);
+}
+
 TEST_F(ExtractPassTest, NothingSelectedSaysSo) {
     Load({{"a.txt", "1"}});
     List();
@@ -448,10 +556,12 @@ TEST_F(ExtractPassTest, NothingSelectedSaysSo) {
 
 TEST_F(ExtractPassTest, UnsupportedMethodAndFolderFailureEndTheLoop) {
     Start({{"a.txt", "1", 2}, {"b.txt", "2"}});
+    host.files["C:\\OUT\\a.txt"] = "before";
+    settings.overwriteMode = OverwriteAlways;
     Extract();
     EXPECT_TRUE(host.Noticed(NoticeUnsupportedMethod));
-    EXPECT_EQ(host.files["C:\\OUT\\a.txt"], "");  // kept, with its time
-    EXPECT_EQ(host.times["C:\\OUT\\a.txt"], kTime);
+    EXPECT_EQ(host.files["C:\\OUT\\a.txt"], "before");  // nothing was decoded to replace it
+    EXPECT_EQ(host.discarded, 1);
     EXPECT_FALSE(host.files.count("C:\\OUT\\b.txt"));
     EXPECT_TRUE(host.statuses.size() == 1 && host.statuses[0] == StatusExtracting);
 
