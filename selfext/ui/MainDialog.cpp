@@ -72,11 +72,38 @@ static const char kCancelledSummary[] =
     "Extraction cancelled... the remaining hilited file( s ) were not extracted";
 static const char kNothingSelected[] = "No file( s ) selected... nothing to extract";
 
+// The summary, then the lines still selected: up to ten names and a count
+// of the rest, since the list itself lies outside the dialog's visible part.
+static void FailureReport(char* out, int capacity) {
+    const int kNamed = 10;
+    GetDlgItemTextA(MainDialog, IDC_STATUS, out, capacity);
+    HWND list = List();
+    int lines = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    int named = 0;
+    for (int i = 0; i < lines; ++i) {
+        if (SendMessageA(list, LB_GETSEL, (WPARAM)i, 0) <= 0) continue;
+        if (++named > kNamed) continue;
+        // The length the list reports may exceed the text in a double-byte
+        // code page, never fall short of it.
+        char line[2 * kNameBufferSize];
+        LRESULT size = SendMessageA(list, LB_GETTEXTLEN, (WPARAM)i, 0);
+        if (size < 0 || size >= (LRESULT)sizeof line) continue;
+        SendMessageA(list, LB_GETTEXT, (WPARAM)i, (LPARAM)line);
+        AppendText(out, capacity, named == 1 ? "\n\n" : "\n");
+        AppendText(out, capacity, line);
+    }
+    if (named > kNamed) {
+        AppendText(out, capacity, "\nand ");
+        AppendDecimal(out, capacity, (uint32_t)(named - kNamed));
+        AppendText(out, capacity, " more");
+    }
+}
+
 static void HostNotice(PassHost*, PassNotice notice, const char* detail) {
     const char* text = detail;
     const char* caption = kArchiveError;
     UINT icon = 0;
-    char message[400];
+    static char message[400 + 10 * kNameBufferSize];
     switch (notice) {
         case NoticeSeekFailed: text = "Error finding attached archive."; break;
         case NoticeBadName: text = "Error retreiving filename."; break;
@@ -105,7 +132,7 @@ static void HostNotice(PassHost*, PassNotice notice, const char* detail) {
             caption = kResultCaption;
             break;
         case NoticeFailures:
-            GetDlgItemTextA(MainDialog, IDC_STATUS, message, sizeof message);
+            FailureReport(message, sizeof message);
             text = message;
             caption = kResultCaption;
             icon = MB_ICONEXCLAMATION;

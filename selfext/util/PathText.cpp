@@ -37,6 +37,17 @@ int AppendText(char* out, int capacity, const char* text) {
     return have + CopyCut(out + have, capacity - have, text, TextLength(text));
 }
 
+int AppendDecimal(char* out, int capacity, uint32_t value) {
+    char digits[12];
+    int at = sizeof digits - 1;
+    digits[at] = 0;
+    do {
+        digits[--at] = (char)('0' + value % 10);
+        value /= 10;
+    } while (value);
+    return AppendText(out, capacity, digits + at);
+}
+
 int LastSeparator(const char* path) {
     int last = -1;
     for (int i = 0; path[i]; ++i)

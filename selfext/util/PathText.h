@@ -52,6 +52,9 @@ int CopyText(char* out, int capacity, const char* text);
 // Appends `text` to the text in `out` (cut to capacity - 1); returns the new length.
 int AppendText(char* out, int capacity, const char* text);
 
+// Appends `value` in decimal digits (cut to capacity - 1); returns the new length.
+int AppendDecimal(char* out, int capacity, uint32_t value);
+
 int TextLength(const char* text);
 void CopyBytes(void* to, const void* from, size_t count);
 void FillZero(void* to, size_t count);

@@ -59,6 +59,17 @@ TEST(PathText, SeparatorsBackslashAndBoundedCopies) {
     EXPECT_STREQ("abc", out);
 }
 
+TEST(PathText, DecimalNumbersAreAppendedWithinTheBuffer) {
+    char text[16] = "and ";
+    EXPECT_EQ(5, AppendDecimal(text, sizeof text, 0));
+    EXPECT_STREQ("and 0", text);
+    EXPECT_EQ(15, AppendDecimal(text, sizeof text, 4294967295u));
+    EXPECT_STREQ("and 04294967295", text);
+    char small[4] = "";
+    EXPECT_EQ(3, AppendDecimal(small, sizeof small, 12345));
+    EXPECT_STREQ("123", small);
+}
+
 TEST(PathText, FindPatternAndCentring) {
     char p[255];
     EXPECT_TRUE(MakeFindPattern("C:/dir\\", p, sizeof p));
