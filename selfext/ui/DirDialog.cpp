@@ -58,7 +58,7 @@ static void ExpandLongNames(char* path) {
             AppendText(result, sizeof result, found.cFileName);
         } else {
             char part[kBrowsePathSize];
-            CopyText(part, i - start + 1, path + start);
+            CopyText(part, MinInt(i - start + 1, (int)sizeof part), path + start);
             AppendText(result, sizeof result, part);
         }
         AppendText(result, sizeof result, "\\");
@@ -84,14 +84,19 @@ static void RefreshDirectoryList(HWND dialog) {
     SendMessageA(list, LB_SETCURSEL, 0, 0);
 }
 
+// A folder name of 255 characters takes up to 510 bytes in a double-byte
+// code page; its line adds the brackets.
+const int kLineSize = 2 * MAX_PATH + 4;
+
 static void DrawDirectoryItem(const DRAWITEMSTRUCT* item) {
     if (item->CtlID != IDC_DIR_LIST || item->itemID == (UINT)-1) return;
-    char line[300];
+    char line[kLineSize];
     LRESULT length = SendMessageA(item->hwndItem, LB_GETTEXTLEN, item->itemID, 0);
     if (length < 2 || length >= (LRESULT)sizeof line) return;
-    SendMessageA(item->hwndItem, LB_GETTEXT, item->itemID, (LPARAM)line);
-    char text[MAX_PATH + 8];
-    CopyText(text, (int)length - 1, line + 1);
+    length = SendMessageA(item->hwndItem, LB_GETTEXT, item->itemID, (LPARAM)line);
+    if (length < 2) return;
+    char text[kLineSize];
+    CopyText(text, MinInt((int)length - 1, (int)sizeof text), line + 1);
 
     enum { Directory, Drive, Parent } kind = Directory;
     if (length == 5 && text[0] == '-' && text[2] == '-') {
@@ -112,7 +117,7 @@ static void DrawDirectoryItem(const DRAWITEMSTRUCT* item) {
 
     int icon = 3;  // the closed folder of the system image list
     if (kind != Parent) {
-        char path[MAX_PATH + 8];
+        char path[kBrowsePathSize + kLineSize];
         if (kind == Drive) {
             CopyText(path, sizeof path, text);
         } else {
