@@ -11,6 +11,7 @@
 #include "Crc32.h"
 #include "Decode.h"
 #include "LzhEncoder.h"
+#include "NameRule.h"
 #include "Password.h"
 
 std::vector<uint8_t> CompressDeflate(const uint8_t* data, size_t size, int level) {
@@ -27,15 +28,31 @@ std::vector<uint8_t> CompressDeflate(const uint8_t* data, size_t size, int level
     return out;
 }
 
-std::string NameProblem(const std::string& name, bool directory) {
-    if (name.empty()) return "empty name";
-    if (name.size() > kNameBufferSize - 1)
-        return "name longer than " + std::to_string(kNameBufferSize - 1) + " bytes";
-    if (name.find('\0') != std::string::npos) return "name holds a NUL byte";
-    char last = name.back();
-    bool endsInSeparator = last == '\\' || last == '/' || last == ':';
-    if (!directory && endsInSeparator) return "file name ends in a separator";
-    return "";
+NameStatus InputPrefix(const std::filesystem::path& input, std::filesystem::path& prefix) {
+    std::filesystem::path base = input.lexically_normal();
+    if (!base.has_filename()) base = base.parent_path();
+    std::filesystem::path name = base.filename();
+    prefix.clear();
+    if (name == "..") return NameAboveInput;
+    if (name != ".") prefix = name;
+    return NameOk;
+}
+
+NameStatus MakeStoredName(const std::filesystem::path& relative, bool directory, const CodePage& codePage,
+                          std::string& stored) {
+    stored.clear();
+    for (const std::filesystem::path& component : relative) {
+        if (component.empty() || component == ".") continue;
+        std::string bytes;
+        if (!codePage.Encode(component, bytes)) return NameNotInCodePage;
+        if (bytes.find_first_of("\\/") != std::string::npos) return NameHoldsSeparator;
+        if (!stored.empty()) stored += '\\';
+        stored += bytes;
+    }
+    if (directory) stored += '\\';
+    if (stored.size() > kNameBufferSize - 1) return NameTooLong;
+    if (stored.find('\0') != std::string::npos || !IsConfinedName(stored.c_str())) return NameRefused;
+    return NameOk;
 }
 
 static std::vector<uint8_t> Assemble(EntryHeader& h, const std::string& name,
@@ -51,8 +68,12 @@ static std::vector<uint8_t> Assemble(EntryHeader& h, const std::string& name,
     return out;
 }
 
-std::vector<uint8_t> MakeEntry(const std::string& name, const uint8_t* data, size_t size,
-                               uint32_t dosDateTime, const PackOptions& options, const RandomBytes& random) {
+PackStatus MakeEntry(const std::string& name, const uint8_t* data, size_t size, uint32_t dosDateTime,
+                     const PackOptions& options, const RandomBytes& random, std::vector<uint8_t>& entry) {
+    if (size > kMaxEntrySize) return PackFileTooLarge;
+    uint64_t prefix = options.password.empty() ? 0 : kEncryptionHeaderSize;
+    // Stored data's size is known before a copy of it is made.
+    if (options.method == kMethodStored && size + prefix > kMaxEntrySize) return PackPackedTooLarge;
     BuildCrcTable();
     EntryHeader h{};
     h.method = options.method;
@@ -68,6 +89,7 @@ std::vector<uint8_t> MakeEntry(const std::string& name, const uint8_t* data, siz
     else
         body.assign(data, data + size);
 
+    if (body.size() + prefix > kMaxEntrySize) return PackPackedTooLarge;
     if (!options.password.empty()) {
         h.flags |= kFlagEncrypted;
         if (options.checkByteFromTime) h.flags |= kFlagCheckByteFromTime;
@@ -83,7 +105,8 @@ std::vector<uint8_t> MakeEntry(const std::string& name, const uint8_t* data, siz
         EncipherBlock(&keys, body.data(), (uint32_t)body.size());
         body.insert(body.begin(), header, header + kEncryptionHeaderSize);
     }
-    return Assemble(h, name, body);
+    entry = Assemble(h, name, body);
+    return PackOk;
 }
 
 std::vector<uint8_t> MakeDirectoryEntry(const std::string& name, uint32_t dosDateTime) {
@@ -165,19 +188,28 @@ int FixedAsk(PasswordPrompt* self, char buffer[kPasswordCapacity]) {
 
 }  // namespace
 
-WalkStatus ListEntries(const std::vector<uint8_t>& file, uint32_t stubSize,
-                       std::vector<ListedEntry>& entries) {
+// Steps the walk and notes where the next header was expected, which is
+// where the archive ends once the walk says so.
+static WalkStatus Next(ArchiveWalk* walk, uint64_t* end) {
+    int64_t expected = walk->nextPosition;
+    WalkStatus st = WalkNext(walk);
+    if (end && expected >= 0) *end = (uint64_t)expected;
+    return st;
+}
+
+WalkStatus ListEntries(const std::vector<uint8_t>& file, uint32_t stubSize, std::vector<ListedEntry>& entries,
+                       uint64_t* end) {
     VectorSource src{{VectorRead, VectorSeek}, &file, 0};
     ArchiveWalk walk;
     WalkStatus st = WalkStart(&walk, &src.base, stubSize);
     if (st != WalkEnd) return st;
-    while ((st = WalkNext(&walk)) == WalkEntry)
+    while ((st = Next(&walk, end)) == WalkEntry)
         entries.push_back({walk.header, walk.name, walk.entryPosition});
     return st;
 }
 
 WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize, const std::string& password,
-                       std::vector<TestedEntry>& results) {
+                       std::vector<TestedEntry>& results, uint64_t* end) {
     BuildCrcTable();
     VectorSource src{{VectorRead, VectorSeek}, &file, 0};
     ArchiveWalk walk;
@@ -186,7 +218,7 @@ WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize, cons
     std::unique_ptr<DecodeWorkspace> work(new DecodeWorkspace);
     RememberedPassword remembered{};
     FixedPrompt prompt{{FixedAsk}, password};
-    while ((st = WalkNext(&walk)) == WalkEntry) {
+    while ((st = Next(&walk, end)) == WalkEntry) {
         TestedEntry result{walk.name, false, "", {}};
         EntryInput in{&src.base, walk.remaining, (walk.header.flags & kFlagEncrypted) != 0, {}};
         if (in.encrypted && !ObtainPassword(&walk.header, &in, &remembered, &prompt.base)) {
@@ -199,8 +231,13 @@ WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize, cons
         DecodeStatus ds =
             DecodeEntry(&walk.header, &in, remembered.text, remembered.length, &sink.base, &crc, work.get());
         bool crcOk = CrcMatches(walk.header.crc, crc);
-        result.passed = crcOk && ds != DecodeWriteFailed && ds != DecodeUnsupportedMethod;
-        result.detail = std::string(DecodeStatusText(ds)) + (crcOk ? ", CRC ok" : ", CRC mismatch");
+        // The stub goes by the CRC; a size that disagrees with the header is
+        // damage all the same.
+        bool sizeOk = (int64_t)result.data.size() == walk.header.uncompressedSize;
+        result.passed = crcOk && sizeOk && ds != DecodeWriteFailed && ds != DecodeUnsupportedMethod &&
+                        ds != DecodeTooLong;
+        result.detail = std::string(DecodeStatusText(ds)) + (crcOk ? ", CRC ok" : ", CRC mismatch") +
+                        (sizeOk ? "" : ", size differs from the header");
         results.push_back(std::move(result));
     }
     return st;

@@ -4,11 +4,13 @@
 // the reading side goes through the same walk and decoders as the stub.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "Archive.h"
+#include "CodePage.h"
 
 struct PackOptions {
     uint8_t method = kMethodDeflate;  // kMethodStored, kMethodLzh or kMethodDeflate
@@ -25,15 +27,42 @@ using RandomBytes = std::function<void(uint8_t* out, size_t count)>;
 // Raw Deflate (no zlib or gzip wrapper) through zlib.
 std::vector<uint8_t> CompressDeflate(const uint8_t* data, size_t size, int level);
 
-// Why a name cannot be stored, or "" when it can: empty, longer than the
-// reader's buffer, holding a NUL, or with an empty file-name part where a
-// file is meant.
-std::string NameProblem(const std::string& name, bool directory);
+// Why a stored name cannot be made. One closed list; the tool words them.
+enum NameStatus {
+    NameOk,
+    NameAboveInput,      // an input ending in "..": its files would land above the extract folder
+    NameNotInCodePage,   // a character the code page cannot hold
+    NameHoldsSeparator,  // a component holds '\' or '/' (in a double-byte code page, as
+                         // the second byte of a character), which the stub splits at
+    NameTooLong,         // more than the reader's 257 bytes
+    NameRefused,         // broken by the stub's rule (IsConfinedName): colon, device, dots
+};
+
+// What an input contributes to the names of the files below it: its own
+// last component ("docs" for "../docs/"), or nothing when it names no folder
+// of its own (".", "a/..", a root). NameAboveInput for one ending in "..".
+NameStatus InputPrefix(const std::filesystem::path& input, std::filesystem::path& prefix);
+
+// The stored name of a path relative to the extract folder: each component
+// in the code page, "." components dropped, joined by '\', a folder's with a
+// trailing '\'. Every name it accepts is one the stub extracts.
+NameStatus MakeStoredName(const std::filesystem::path& relative, bool directory, const CodePage& codePage,
+                          std::string& stored);
+
+// The header's sizes are signed 32-bit numbers.
+const uint64_t kMaxEntrySize = 0x7FFFFFFF;
+
+enum PackStatus {
+    PackOk,
+    PackFileTooLarge,    // the file is larger than kMaxEntrySize
+    PackPackedTooLarge,  // its data (with the encryption header) would be
+};
 
 // One complete entry: header, name, data (with the encryption header when a
-// password is given). `dosDateTime` is DOS date << 16 | DOS time.
-std::vector<uint8_t> MakeEntry(const std::string& name, const uint8_t* data, size_t size,
-                               uint32_t dosDateTime, const PackOptions& options, const RandomBytes& random);
+// password is given). `dosDateTime` is DOS date << 16 | DOS time. Sizes that
+// do not fit the header are refused, never wrapped.
+PackStatus MakeEntry(const std::string& name, const uint8_t* data, size_t size, uint32_t dosDateTime,
+                     const PackOptions& options, const RandomBytes& random, std::vector<uint8_t>& entry);
 
 // A directory entry: the name ends in '\', no data.
 std::vector<uint8_t> MakeDirectoryEntry(const std::string& name, uint32_t dosDateTime);
@@ -51,12 +80,14 @@ struct ListedEntry {
 };
 
 // Walks the archive behind `stubSize` bytes of `file`. Returns the walk's
-// final status (WalkEnd for a clean end).
-WalkStatus ListEntries(const std::vector<uint8_t>& file, uint32_t stubSize,
-                       std::vector<ListedEntry>& entries);
+// final status (WalkEnd for a clean end); `end`, when given, receives the
+// offset where it found no further entry (the file's size when nothing
+// follows the last entry).
+WalkStatus ListEntries(const std::vector<uint8_t>& file, uint32_t stubSize, std::vector<ListedEntry>& entries,
+                       uint64_t* end = nullptr);
 
-// Decodes every entry in memory and checks its CRC. `password` is tried for
-// encrypted entries. Returns one line per entry: "ok", or the reason.
+// Decodes every entry in memory and checks its CRC and size. `password` is
+// tried for encrypted entries. Returns one line per entry: "ok", or the reason.
 struct TestedEntry {
     std::string name;
     bool passed;
@@ -64,7 +95,7 @@ struct TestedEntry {
     std::vector<uint8_t> data;
 };
 WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize, const std::string& password,
-                       std::vector<TestedEntry>& results);
+                       std::vector<TestedEntry>& results, uint64_t* end = nullptr);
 
 const char* DecodeStatusText(int status);
 const char* WalkStatusText(int status);

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "Pack.h"
 
 namespace fs = std::filesystem;
@@ -36,7 +40,105 @@ const char kUsage[] =
     "  -p PASSWORD      encrypt every entry (at most 24 characters)\n"
     "  --time-check     the check byte comes from the DOS time instead of the CRC\n"
     "  --no-paths       store bare file names instead of paths below each input\n"
-    "  --dirs           also store an entry for every folder\n";
+    "  --dirs           also store an entry for every folder\n"
+    "  --codepage N     the Windows code page of the stored names, which the users'\n"
+    "                   systems must have as their ANSI code page (default: 949 on\n"
+    "                   Linux, the system's own on Windows); -l and -t show names\n"
+    "                   converted back\n";
+
+// Everything the command line says. The parser fills it; Run does the work.
+struct Options {
+    PackOptions pack;
+    unsigned codePage = 0;  // 0: CodePage's default
+    std::string output, stub, list, test;
+    bool paths = true, dirs = false;
+    std::vector<std::string> inputs;
+};
+
+enum ParseStatus {
+    ParseRun,    // the options are complete
+    ParseHelp,   // -h: print the usage and end well
+    ParseUsage,  // a wrong command line; the parser has said what is wrong
+};
+
+bool ParseNumber(const std::string& text, unsigned long limit, unsigned long& value) {
+    char* end = nullptr;
+    value = strtoul(text.c_str(), &end, 10);
+    return !text.empty() && text[0] != '-' && !*end && value <= limit;
+}
+
+ParseStatus ParseArguments(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        std::string v;  // the option's value, when it takes one
+        auto value = [&](const char* what) {
+            if (i + 1 >= argc) {
+                fprintf(stderr, "packer: %s needs %s\n", a.c_str(), what);
+                return false;
+            }
+            v = argv[++i];
+            return true;
+        };
+        unsigned long n = 0;
+        if (a == "-o" || a == "-s" || a == "-l" || a == "-t") {
+            if (!value("a file")) return ParseUsage;
+            (a == "-o" ? o.output : a == "-s" ? o.stub : a == "-l" ? o.list : o.test) = v;
+        } else if (a == "-p") {
+            if (!value("a password")) return ParseUsage;
+            o.pack.password = v;
+        } else if (a == "--stub-size") {
+            if (!value("a size")) return ParseUsage;
+            if (!ParseNumber(v, 0x7FFFFFFFul, n)) {
+                fprintf(stderr, "packer: bad stub size %s\n", v.c_str());
+                return ParseUsage;
+            }
+            o.pack.stubSize = (uint32_t)n;
+        } else if (a == "--codepage") {
+            if (!value("a code page number")) return ParseUsage;
+            if (!ParseNumber(v, 65535, n) || n == 0) {
+                fprintf(stderr, "packer: bad code page %s\n", v.c_str());
+                return ParseUsage;
+            }
+            o.codePage = (unsigned)n;
+        } else if (a == "-m") {
+            if (!value("a method")) return ParseUsage;
+            if (v == "stored")
+                o.pack.method = kMethodStored;
+            else if (v == "deflate")
+                o.pack.method = kMethodDeflate;
+            else if (v == "lzh")
+                o.pack.method = kMethodLzh;
+            else {
+                fprintf(stderr, "packer: unknown method %s (stored, deflate, lzh)\n", v.c_str());
+                return ParseUsage;
+            }
+        } else if (a.size() == 2 && a[0] == '-' && a[1] >= '1' && a[1] <= '9') {
+            o.pack.deflateLevel = a[1] - '0';
+        } else if (a == "--time-check") {
+            o.pack.checkByteFromTime = true;
+        } else if (a == "--no-paths") {
+            o.paths = false;
+        } else if (a == "--dirs") {
+            o.dirs = true;
+        } else if (a == "-h" || a == "--help") {
+            return ParseHelp;
+        } else if (!a.empty() && a[0] == '-') {
+            fprintf(stderr, "packer: unknown option %s\n%s", a.c_str(), kUsage);
+            return ParseUsage;
+        } else {
+            o.inputs.push_back(a);
+        }
+    }
+    if (o.pack.password.size() > kMaxPassword) {
+        fprintf(stderr, "packer: password longer than %zu characters\n", kMaxPassword);
+        return ParseUsage;
+    }
+    if (o.list.empty() && o.test.empty() && (o.output.empty() || o.inputs.empty())) {
+        fputs(kUsage, stderr);
+        return ParseUsage;
+    }
+    return ParseRun;
+}
 
 bool ReadFile(const fs::path& path, std::vector<uint8_t>& out) {
     std::ifstream f(path, std::ios::binary);
@@ -45,64 +147,146 @@ bool ReadFile(const fs::path& path, std::vector<uint8_t>& out) {
     return !f.bad();
 }
 
+// A path for messages. On Windows the system's conversion would throw on
+// characters outside the ANSI code page; those are shown as '?'.
+std::string Shown(const fs::path& path) {
+#ifdef _WIN32
+    const std::wstring& wide = path.native();
+    int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), nullptr, 0, nullptr, nullptr);
+    std::string text(n > 0 ? (size_t)n : 0, '?');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), &text[0], n, nullptr, nullptr);
+    return text;
+#else
+    return path.string();
+#endif
+}
+
 // The file's own modification time; converting through the file clock would
 // mix two readings of "now" and could store a time up to two seconds early.
 uint32_t FileDosTime(const fs::path& path) {
+#ifdef _WIN32
+    struct _stat64 st;
+    if (_wstat64(path.c_str(), &st) != 0) return DosDateTime(0);
+#else
     struct stat st;
-    if (stat(path.string().c_str(), &st) != 0) return DosDateTime(0);
+    if (stat(path.c_str(), &st) != 0) return DosDateTime(0);
+#endif
     return DosDateTime(static_cast<int64_t>(st.st_mtime));
-}
-
-std::string StoredName(const fs::path& relative) {
-    std::string name = relative.generic_string();
-    for (char& c : name)
-        if (c == '/') c = '\\';
-    return name;
 }
 
 struct Item {
     fs::path path;
-    std::string name;
+    std::string name;  // stored name, in the code page
     bool directory;
 };
 
-bool Collect(const fs::path& input, bool paths, bool dirs, std::vector<Item>& items) {
+// The same folder as `input`, given by its own name ("../../prod" for ".."
+// inside prod/docs), or "" when it has none.
+std::string NamedFolder(const fs::path& input) {
+    std::error_code ec;
+    fs::path name = fs::weakly_canonical(input, ec).filename();
+    if (ec || name.empty()) return "";
+    return Shown((input / ".." / name).lexically_normal());
+}
+
+void ReportName(NameStatus status, const fs::path& path, const std::string& name, const CodePage& codePage) {
+    std::string shown = Shown(path);
+    switch (status) {
+        case NameOk: return;
+        case NameAboveInput: {
+            std::string named = NamedFolder(path);
+            fprintf(stderr,
+                    "packer: %s: its files would be stored as \"..\\...\", above the folder they are "
+                    "extracted into, which the self-extractor refuses; name the folder itself%s%s\n",
+                    shown.c_str(), named.empty() ? "" : ", as ", named.c_str());
+            return;
+        }
+        case NameNotInCodePage:
+            fprintf(stderr, "packer: %s: the name cannot be written in code page %u (see --codepage)\n",
+                    shown.c_str(), codePage.Number());
+            return;
+        case NameHoldsSeparator:
+            fprintf(stderr,
+                    "packer: %s: a part of the name holds '\\' or '/' in code page %u, which the "
+                    "self-extractor would take for a folder\n",
+                    shown.c_str(), codePage.Number());
+            return;
+        case NameTooLong:
+            fprintf(stderr, "packer: %s: the stored name is longer than %u bytes\n", shown.c_str(),
+                    kNameBufferSize - 1);
+            return;
+        case NameRefused:
+            fprintf(stderr,
+                    "packer: %s: the self-extractor refuses the name %s (a colon, a device name such as "
+                    "CON or AUX, or a part made only of dots or blanks)\n",
+                    shown.c_str(), codePage.Display(name).c_str());
+            return;
+    }
+}
+
+bool AddItem(const fs::path& path, const fs::path& relative, bool directory, const CodePage& codePage,
+             std::vector<Item>& items) {
+    std::string name;
+    NameStatus status = MakeStoredName(relative, directory, codePage, name);
+    if (status != NameOk) {
+        ReportName(status, path, name, codePage);
+        return false;
+    }
+    items.push_back({path, name, directory});
+    return true;
+}
+
+bool Collect(const fs::path& input, const Options& o, const CodePage& codePage, std::vector<Item>& items) {
     std::error_code ec;
     fs::file_status st = fs::status(input, ec);
     if (ec || !fs::exists(st)) {
-        fprintf(stderr, "packer: cannot read %s\n", input.string().c_str());
+        fprintf(stderr, "packer: cannot read %s\n", Shown(input).c_str());
         return false;
     }
-    fs::path base = input.lexically_normal();
-    if (base.has_filename() == false) base = base.parent_path();
+    fs::path prefix;
+    NameStatus status = InputPrefix(input, prefix);
+    if (status != NameOk) {
+        ReportName(status, input, "", codePage);
+        return false;
+    }
     if (!fs::is_directory(st)) {
-        items.push_back({input, StoredName(base.filename()), false});
-        return true;
+        if (prefix.empty()) prefix = input.filename();
+        return AddItem(input, prefix, false, codePage, items);
     }
     std::vector<fs::path> found;
     for (auto it = fs::recursive_directory_iterator(input, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
         found.push_back(it->path());
     if (ec) {
-        fprintf(stderr, "packer: cannot list %s: %s\n", input.string().c_str(), ec.message().c_str());
+        fprintf(stderr, "packer: cannot list %s: %s\n", Shown(input).c_str(), ec.message().c_str());
         return false;
     }
     std::sort(found.begin(), found.end());
-    if (dirs && paths) items.push_back({input, StoredName(base.filename()) + "\\", true});
+    bool folders = o.dirs && o.paths;
+    if (folders && !prefix.empty() && !AddItem(input, prefix, true, codePage, items)) return false;
     for (const fs::path& p : found) {
         bool isDir = fs::is_directory(p, ec);
-        if (isDir && !(dirs && paths)) continue;
-        fs::path rel = base.filename() / p.lexically_relative(input);
-        std::string name = paths ? StoredName(rel) : StoredName(p.filename());
-        if (isDir) name += "\\";
-        items.push_back({p, name, isDir});
+        if (isDir && !folders) continue;
+        fs::path relative = o.paths ? prefix / p.lexically_relative(input) : p.filename();
+        if (!AddItem(p, relative, isDir, codePage, items)) return false;
     }
     return true;
 }
 
-int List(const std::vector<uint8_t>& file, uint32_t stubSize) {
+// Where the walk of `file` stopped, when that is not its end: a damaged
+// header, or bytes appended that are no entry. False when there are none.
+bool ReportTrailing(const std::vector<uint8_t>& file, uint64_t end) {
+    if (end >= file.size()) return false;
+    fprintf(stderr,
+            "packer: %llu bytes at offset %llu are not an entry (a damaged header, or data appended)\n",
+            (unsigned long long)(file.size() - end), (unsigned long long)end);
+    return true;
+}
+
+int ListFile(const std::vector<uint8_t>& file, const Options& o, const CodePage& codePage) {
     std::vector<ListedEntry> entries;
-    WalkStatus st = ListEntries(file, stubSize, entries);
+    uint64_t end = 0;
+    WalkStatus st = ListEntries(file, o.pack.stubSize, entries, &end);
     static const char* methods[] = {"stored", "lzh", "?", "?", "?", "?", "?", "?", "deflate"};
     printf("%-8s %5s %10s %10s %8s %-16s %s\n", "method", "flags", "packed", "size", "crc", "date", "name");
     for (const ListedEntry& e : entries) {
@@ -112,7 +296,7 @@ int List(const std::vector<uint8_t>& file, uint32_t stubSize) {
                h.method <= 8 ? methods[h.method] : "?",
                (h.flags & kFlagEncrypted) ? ((h.flags & kFlagCheckByteFromTime) ? "E+T" : "E") : "-",
                h.compressedSize, h.uncompressedSize, h.crc, 1980 + (d >> 9), (d >> 5) & 15, d & 31, t >> 11,
-               (t >> 5) & 63, e.name.c_str());
+               (t >> 5) & 63, codePage.Display(e.name).c_str());
     }
     if (st != WalkEnd) {
         fprintf(stderr, "packer: %s\n", WalkStatusText(st));
@@ -122,170 +306,133 @@ int List(const std::vector<uint8_t>& file, uint32_t stubSize) {
         fprintf(stderr, "packer: no entries\n");
         return 1;
     }
+    ReportTrailing(file, end);
     return 0;
 }
 
-int Test(const std::vector<uint8_t>& file, uint32_t stubSize, const std::string& password) {
+int TestFile(const std::vector<uint8_t>& file, const Options& o, const CodePage& codePage) {
     std::vector<TestedEntry> results;
-    WalkStatus st = TestEntries(file, stubSize, password, results);
-    int failed = 0;
+    uint64_t end = 0;
+    WalkStatus st = TestEntries(file, o.pack.stubSize, o.pack.password, results, &end);
+    std::vector<std::string> failed;
     for (const TestedEntry& r : results) {
-        printf("%s: %s (%s)\n", r.name.c_str(), r.passed ? "ok" : "FAILED", r.detail.c_str());
-        if (!r.passed) ++failed;
+        std::string name = codePage.Display(r.name);
+        printf("%s: %s (%s)\n", name.c_str(), r.passed ? "ok" : "FAILED", r.detail.c_str());
+        if (!r.passed) failed.push_back(name);
     }
+    bool bad = !failed.empty();
     if (st != WalkEnd) {
         fprintf(stderr, "packer: %s\n", WalkStatusText(st));
-        return 1;
+        bad = true;
+    } else if (results.empty()) {
+        fprintf(stderr, "packer: no entries\n");
+        bad = true;
+    } else if (ReportTrailing(file, end)) {
+        bad = true;
     }
-    return failed ? 1 : 0;
+    if (!failed.empty()) {
+        std::string list;
+        for (const std::string& name : failed) list += (list.empty() ? "" : ", ") + name;
+        fprintf(stderr, "packer: %zu of %zu entries failed: %s\n", failed.size(), results.size(),
+                list.c_str());
+    }
+    return bad ? 1 : 0;
 }
 
-}  // namespace
-
-static int Main(int argc, char** argv) {
-    PackOptions options;
-    std::string output, stubPath, listPath, testPath;
-    bool paths = true, dirs = false;
-    std::vector<std::string> inputs;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](const char* what) -> std::string {
-            if (i + 1 >= argc) {
-                fprintf(stderr, "packer: %s needs %s\n", a.c_str(), what);
-                exit(2);
-            }
-            return argv[++i];
-        };
-        if (a == "-o")
-            output = value("a file");
-        else if (a == "-s")
-            stubPath = value("a file");
-        else if (a == "-l")
-            listPath = value("a file");
-        else if (a == "-t")
-            testPath = value("a file");
-        else if (a == "-p")
-            options.password = value("a password");
-        else if (a == "--stub-size") {
-            std::string v = value("a size");
-            char* end = nullptr;
-            unsigned long n = strtoul(v.c_str(), &end, 10);
-            if (v.empty() || *end || n > 0x7FFFFFFFul) {
-                fprintf(stderr, "packer: bad stub size %s\n", v.c_str());
-                return 2;
-            }
-            options.stubSize = (uint32_t)n;
-        } else if (a == "-m") {
-            std::string m = value("a method");
-            if (m == "stored")
-                options.method = kMethodStored;
-            else if (m == "deflate")
-                options.method = kMethodDeflate;
-            else if (m == "lzh")
-                options.method = kMethodLzh;
-            else {
-                fprintf(stderr, "packer: unknown method %s (stored, deflate, lzh)\n", m.c_str());
-                return 2;
-            }
-        } else if (a.size() == 2 && a[0] == '-' && a[1] >= '1' && a[1] <= '9')
-            options.deflateLevel = a[1] - '0';
-        else if (a == "--time-check")
-            options.checkByteFromTime = true;
-        else if (a == "--no-paths")
-            paths = false;
-        else if (a == "--dirs")
-            dirs = true;
-        else if (a == "-h" || a == "--help") {
-            fputs(kUsage, stdout);
-            return 0;
-        } else if (!a.empty() && a[0] == '-') {
-            fprintf(stderr, "packer: unknown option %s\n%s", a.c_str(), kUsage);
-            return 2;
-        } else
-            inputs.push_back(a);
-    }
-    if (options.password.size() > kMaxPassword) {
-        fprintf(stderr, "packer: password longer than %zu characters\n", kMaxPassword);
-        return 2;
-    }
-
-    if (!listPath.empty() || !testPath.empty()) {
-        std::vector<uint8_t> file;
-        const std::string& path = listPath.empty() ? testPath : listPath;
-        if (!ReadFile(path, file)) {
-            fprintf(stderr, "packer: cannot read %s\n", path.c_str());
-            return 1;
-        }
-        return listPath.empty() ? Test(file, options.stubSize, options.password)
-                                : List(file, options.stubSize);
-    }
-    if (output.empty() || inputs.empty()) {
-        fputs(kUsage, stderr);
-        return 2;
-    }
-
+int Pack(const Options& o, const CodePage& codePage) {
     std::vector<uint8_t> result;
-    if (!stubPath.empty() && !ReadFile(stubPath, result)) {
-        fprintf(stderr, "packer: cannot read stub %s\n", stubPath.c_str());
+    if (!o.stub.empty() && !ReadFile(o.stub, result)) {
+        fprintf(stderr, "packer: cannot read stub %s\n", o.stub.c_str());
         return 1;
     }
-    if (!PadStub(result, options.stubSize)) {
-        fprintf(stderr, "packer: stub %s is %zu bytes, more than the stub size %u\n", stubPath.c_str(),
-                result.size(), options.stubSize);
+    if (!PadStub(result, o.pack.stubSize)) {
+        fprintf(stderr, "packer: stub %s is %zu bytes, more than the stub size %u\n", o.stub.c_str(),
+                result.size(), o.pack.stubSize);
         return 1;
     }
 
+    // Every name is checked before any file is read.
     std::vector<Item> items;
-    for (const std::string& in : inputs)
-        if (!Collect(in, paths, dirs, items)) return 1;
+    for (const std::string& in : o.inputs)
+        if (!Collect(fs::path(in), o, codePage, items)) return 1;
 
     std::random_device device;
     RandomBytes random = [&](uint8_t* out, size_t n) {
         for (size_t i = 0; i < n; ++i) out[i] = (uint8_t)device();
     };
     for (const Item& item : items) {
-        std::string problem = NameProblem(item.name, item.directory);
-        if (!problem.empty()) {
-            fprintf(stderr, "packer: %s: %s\n", item.path.string().c_str(), problem.c_str());
-            return 1;
-        }
+        std::string shown = Shown(item.path);
         std::vector<uint8_t> entry;
         if (item.directory) {
             entry = MakeDirectoryEntry(item.name, FileDosTime(item.path));
         } else {
+            std::error_code ec;
+            uintmax_t size = fs::file_size(item.path, ec);
+            PackStatus status = !ec && size > kMaxEntrySize ? PackFileTooLarge : PackOk;
             std::vector<uint8_t> data;
-            if (!ReadFile(item.path, data)) {
-                fprintf(stderr, "packer: cannot read %s\n", item.path.string().c_str());
+            if (status == PackOk && !ReadFile(item.path, data)) {
+                fprintf(stderr, "packer: cannot read %s\n", shown.c_str());
                 return 1;
             }
-            if (data.size() > 0x7FFFFFF0u) {
-                fprintf(stderr, "packer: %s: larger than 2 GiB\n", item.path.string().c_str());
+            if (status == PackOk)
+                status = MakeEntry(item.name, data.data(), data.size(), FileDosTime(item.path), o.pack,
+                                   random, entry);
+            if (status != PackOk) {
+                fprintf(
+                    stderr, "packer: %s: %s larger than %llu bytes, the most an entry's header can hold\n",
+                    shown.c_str(), status == PackFileTooLarge ? "the file is" : "its packed data would be",
+                    (unsigned long long)kMaxEntrySize);
                 return 1;
             }
-            entry = MakeEntry(item.name, data.data(), data.size(), FileDosTime(item.path), options, random);
-            if ((uint64_t)result.size() + entry.size() > 0xFFFFFFFFull) {
-                fprintf(stderr, "packer: archive would exceed 4 GiB\n");
-                return 1;
-            }
+        }
+        // The stub reaches its entries with 32-bit file positions.
+        if ((uint64_t)result.size() + entry.size() > 0xFFFFFFFFull) {
+            fprintf(stderr, "packer: the self-extracting file would exceed 4 GiB\n");
+            return 1;
         }
         result.insert(result.end(), entry.begin(), entry.end());
     }
 
-    std::ofstream f(output, std::ios::binary | std::ios::trunc);
+    std::ofstream f(o.output, std::ios::binary | std::ios::trunc);
     f.write((const char*)result.data(), (std::streamsize)result.size());
     f.close();
     if (!f) {
-        fprintf(stderr, "packer: cannot write %s\n", output.c_str());
+        fprintf(stderr, "packer: cannot write %s\n", o.output.c_str());
+        std::error_code ec;
+        fs::remove(o.output, ec);  // no half-written file that looks like a result
         return 1;
     }
     return 0;
 }
 
+int Run(const Options& o) {
+    CodePage codePage(o.codePage);
+    if (!codePage.Usable()) {
+        fprintf(stderr, "packer: this system cannot convert names to code page %u\n", codePage.Number());
+        return 2;
+    }
+    if (o.list.empty() && o.test.empty()) return Pack(o, codePage);
+    const std::string& path = o.list.empty() ? o.test : o.list;
+    std::vector<uint8_t> file;
+    if (!ReadFile(path, file)) {
+        fprintf(stderr, "packer: cannot read %s\n", path.c_str());
+        return 1;
+    }
+    return o.list.empty() ? TestFile(file, o, codePage) : ListFile(file, o, codePage);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    // File names the system code page cannot express, and the like.
+    Options options;
+    switch (ParseArguments(argc, argv, options)) {
+        case ParseRun: break;
+        case ParseHelp: fputs(kUsage, stdout); return 0;
+        case ParseUsage: return 2;
+    }
     try {
-        return Main(argc, argv);
-    } catch (const std::exception& e) {
+        return Run(options);
+    } catch (const std::exception& e) {  // out of memory, and the like
         fprintf(stderr, "packer: %s\n", e.what());
         return 1;
     }

@@ -59,7 +59,8 @@ TEST(RoundTrip, EveryMethodAndEncryptionOnVariedData) {
         o.checkByteFromTime = v.timeCheck;
         auto samples = Samples();
         for (auto& [name, data] : samples) {
-            auto entry = MakeEntry(name, data.data(), data.size(), 0x5A3C8421, o, FixedRandom);
+            std::vector<uint8_t> entry;
+            ASSERT_EQ(PackOk, MakeEntry(name, data.data(), data.size(), 0x5A3C8421, o, FixedRandom, entry));
             file.insert(file.end(), entry.begin(), entry.end());
         }
         std::vector<TestedEntry> results;
@@ -77,7 +78,8 @@ TEST(RoundTrip, WrongPasswordIsRefusedWithoutDecoding) {
     PackOptions o;
     o.password = "right";
     auto data = TextData(1000, 9);
-    auto entry = MakeEntry("a.txt", data.data(), data.size(), 0, o, FixedRandom);
+    std::vector<uint8_t> entry;
+    ASSERT_EQ(PackOk, MakeEntry("a.txt", data.data(), data.size(), 0, o, FixedRandom, entry));
     file.insert(file.end(), entry.begin(), entry.end());
     std::vector<TestedEntry> results;
     TestEntries(file, kStubSize, "wrong", results);

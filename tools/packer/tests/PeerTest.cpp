@@ -312,8 +312,9 @@ TEST_F(Peer, OurEncryptedEntriesDecryptedByUnzip) {
                 o.method = method;
                 o.password = "Sesame 123";
                 o.checkByteFromTime = timeCheck;
-                WriteFile(P("e.zip"),
-                          ZipAround(MakeEntry(name, data.data(), data.size(), 0x5A3C8421, o, rng), name));
+                std::vector<uint8_t> entry;
+                ASSERT_EQ(PackOk, MakeEntry(name, data.data(), data.size(), 0x5A3C8421, o, rng, entry));
+                WriteFile(P("e.zip"), ZipAround(entry, name));
                 ASSERT_EQ(0, Run("cd " + dir + " && unzip -qq -P 'Sesame 123' -p e.zip " + name + " > out"))
                     << name << (int)method << timeCheck;
                 EXPECT_EQ(data, ReadFile(P("out")))

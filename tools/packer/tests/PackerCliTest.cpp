@@ -1,0 +1,185 @@
+// The packer as a vendor runs it: names from the file system (UTF-8 here)
+// stored in the code page the stub reads, names the stub would refuse
+// refused up front, sizes the header cannot hold, and -t on damaged files.
+// Korean literals in this file are code page 949 (the build's character
+// set); u8 literals are the UTF-8 names on disk.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Pack.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class PackerCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/sxpackerXXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        dir = tmpl;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs the packer in `cwd` (relative to the test folder); the exit code,
+    // with stdout and stderr kept.
+    int Packer(const std::string& args, const std::string& cwd = "") {
+        std::string command = "cd '" + (dir / cwd).string() + "' && '" KIT_PACKER "' " + args + " >'" +
+                              (dir / "out.txt").string() + "' 2>'" + (dir / "err.txt").string() + "'";
+        int rc = system(command.c_str());
+        out = Read(dir / "out.txt");
+        err = Read(dir / "err.txt");
+        return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    }
+    void Write(const fs::path& relative, const std::string& text) {
+        fs::create_directories((dir / relative).parent_path());
+        std::ofstream(dir / relative, std::ios::binary) << text;
+    }
+    static std::string Read(const fs::path& path) {
+        std::ifstream f(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+    // The stored names of a self-extracting file, as bytes.
+    std::vector<std::string> Names(const std::string& file) {
+        std::string bytes = Read(dir / file);
+        std::vector<ListedEntry> entries;
+        EXPECT_EQ(WalkEnd, ListEntries(std::vector<uint8_t>(bytes.begin(), bytes.end()), kStubSize, entries));
+        std::vector<std::string> names;
+        for (const ListedEntry& e : entries) names.push_back(e.name);
+        return names;
+    }
+
+    fs::path dir;
+    std::string out, err;
+};
+
+TEST_F(PackerCli, KoreanNamesAreStoredInCodePage949AndListedBack) {
+    Write(u8"제품/설치.txt", "install");
+    Write(u8"제품/문서/안내.txt", "guide");
+    Write(u8"제품/readme.txt", "plain");
+    ASSERT_EQ(0, Packer("--dirs -o k.exe " + std::string(u8"제품"))) << err;
+    EXPECT_EQ(Names("k.exe"), (std::vector<std::string>{"제품\\", "제품\\readme.txt", "제품\\문서\\",
+                                                        "제품\\문서\\안내.txt", "제품\\설치.txt"}));
+    ASSERT_EQ(0, Packer("-l k.exe"));
+    EXPECT_NE(out.find(u8"제품\\문서\\안내.txt"), std::string::npos) << out;
+    ASSERT_EQ(0, Packer("-t k.exe")) << err;
+    EXPECT_NE(out.find(u8"제품\\설치.txt: ok"), std::string::npos) << out;
+
+    // Another code page, named by the vendor; a character it lacks is
+    // refused with the file's name, and nothing is written.
+    Write(u8"latin/café.txt", "x");
+    ASSERT_EQ(0, Packer("--codepage 1252 -o l.exe latin")) << err;
+    EXPECT_EQ(Names("l.exe"), std::vector<std::string>{"latin\\caf\xE9.txt"});
+    EXPECT_EQ(1, Packer("-o bad.exe latin"));
+    // (Outside the macro, whose text of its arguments is in code page 949.)
+    const std::string refused = u8"latin/café.txt: the name cannot be written in code page 949";
+    EXPECT_NE(err.find(refused), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir / "bad.exe"));
+    // In code page 932 the second byte of 表 is '\', which the stub would
+    // take for a folder.
+    Write(u8"jp/表.txt", "x");
+    EXPECT_EQ(1, Packer("--codepage 932 -o bad.exe jp"));
+    EXPECT_NE(err.find("holds '\\' or '/' in code page 932"), std::string::npos) << err;
+    EXPECT_EQ(2, Packer("--codepage 0 -o bad.exe jp"));
+}
+
+TEST_F(PackerCli, NamesAreNormalisedAndThoseTheStubRefusesAreRefused) {
+    Write("prod/a.txt", "a");
+    Write("prod/sub/b.txt", "b");
+    // The folder given as "." (or any path that ends in it) has no name of
+    // its own: its contents go in at the top.
+    ASSERT_EQ(0, Packer("-o ../dot.exe .", "prod")) << err;
+    EXPECT_EQ(Names("dot.exe"), (std::vector<std::string>{"a.txt", "sub\\b.txt"}));
+    ASSERT_EQ(0, Packer("-o ../dot2.exe sub/.. ./sub/./b.txt", "prod")) << err;
+    EXPECT_EQ(Names("dot2.exe"), (std::vector<std::string>{"a.txt", "sub\\b.txt", "b.txt"}));
+    ASSERT_EQ(0, Packer("-o dot3.exe ./prod/sub/..")) << err;
+    EXPECT_EQ(Names("dot3.exe"), (std::vector<std::string>{"prod\\a.txt", "prod\\sub\\b.txt"}));
+    // An absolute input stores names relative to it.
+    ASSERT_EQ(0, Packer("-o abs.exe '" + (dir / "prod" / "sub").string() + "'")) << err;
+    EXPECT_EQ(Names("abs.exe"), std::vector<std::string>{"sub\\b.txt"});
+
+    // ".." would store names the stub refuses: refused, with the way out.
+    EXPECT_EQ(1, Packer("-o ../up.exe ..", "prod/sub"));
+    EXPECT_NE(err.find("..: its files would be stored as \"..\\...\""), std::string::npos) << err;
+    EXPECT_NE(err.find("name the folder itself, as ../../prod"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir / "prod" / "up.exe"));
+
+    for (const char* name : {"aux.txt", "com1", "a:b", "...", " . "}) {
+        fs::remove_all(dir / "odd");
+        Write(fs::path("odd") / name, "x");
+        EXPECT_EQ(1, Packer("-o odd.exe odd")) << name;
+        EXPECT_NE(err.find(std::string("odd/") + name + ": the self-extractor refuses the name odd\\" + name),
+                  std::string::npos)
+            << err;
+        EXPECT_FALSE(fs::exists(dir / "odd.exe"));
+    }
+    fs::remove_all(dir / "odd");
+    Write("odd/back\\slash.txt", "x");
+    EXPECT_EQ(1, Packer("-o odd.exe odd"));
+    EXPECT_NE(err.find("odd/back\\slash.txt: a part of the name holds '\\'"), std::string::npos) << err;
+
+    // 257 bytes is the reader's limit.
+    fs::remove_all(dir / "odd");
+    Write("odd/" + std::string(200, 'a') + "/" + std::string(52, 'b'), "x");
+    EXPECT_EQ(0, Packer("-o long.exe odd")) << err;
+    Write("odd/" + std::string(200, 'a') + "/" + std::string(53, 'b'), "x");
+    EXPECT_EQ(1, Packer("-o long.exe odd"));
+    EXPECT_NE(err.find("the stored name is longer than 257 bytes"), std::string::npos) << err;
+}
+
+TEST_F(PackerCli, SizesBeyondTheHeaderAreRefusedNotWrapped) {
+    // A sparse file one byte past the limit: refused before it is read.
+    Write("big/huge.bin", "");
+    fs::resize_file(dir / "big" / "huge.bin", kMaxEntrySize + 1);
+    EXPECT_EQ(1, Packer("-m stored -o big.exe big"));
+    EXPECT_NE(err.find("big/huge.bin: the file is larger than 2147483647 bytes"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir / "big.exe"));
+
+    // With the encryption header, stored data at the limit would pass it.
+    std::vector<uint8_t> entry;
+    PackOptions o;
+    o.method = kMethodStored;
+    RandomBytes none = [](uint8_t*, size_t) {};
+    EXPECT_EQ(PackFileTooLarge, MakeEntry("a", nullptr, kMaxEntrySize + 1, 0, o, none, entry));
+    o.password = "pw";
+    EXPECT_EQ(PackPackedTooLarge, MakeEntry("a", nullptr, kMaxEntrySize - 11, 0, o, none, entry));
+    EXPECT_TRUE(entry.empty());
+}
+
+TEST_F(PackerCli, TestFailsOnAnyDamageAndNamesTheEntry) {
+    Write("t/a.txt", std::string(5000, 'a'));
+    Write("t/b.txt", "bee");
+    Write("t/c.txt", "sea");
+    ASSERT_EQ(0, Packer("-m stored -o good.exe t"));
+    ASSERT_EQ(0, Packer("-t good.exe")) << err;
+    std::string good = Read(dir / "good.exe");
+    auto damaged = [&](const std::string& name, size_t at, uint8_t flip) {
+        std::string bytes = good;
+        bytes[at] = (char)(bytes[at] ^ flip);
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+    };
+    size_t second = good.find("KZ\x05\x07", kStubSize + 4);
+    damaged("data.exe", good.find("bee"), 0x20);  // a byte of b.txt's data
+    damaged("header.exe", second, 0x01);          // b.txt's signature: the walk ends there
+    damaged("size.exe", kStubSize + 19, 0x01);    // a.txt's declared size
+    EXPECT_EQ(1, Packer("-t data.exe"));
+    EXPECT_NE(out.find("t\\b.txt: FAILED"), std::string::npos) << out;
+    EXPECT_NE(err.find("1 of 3 entries failed: t\\b.txt"), std::string::npos) << err;
+    EXPECT_EQ(1, Packer("-t header.exe"));
+    EXPECT_NE(err.find("are not an entry"), std::string::npos) << err;
+    EXPECT_EQ(1, Packer("-t size.exe"));
+    EXPECT_NE(out.find("size differs from the header"), std::string::npos) << out;
+    std::ofstream(dir / "tail.exe", std::ios::binary) << good << "junk";
+    EXPECT_EQ(1, Packer("-t tail.exe"));
+    EXPECT_EQ(0, Packer("-l tail.exe"));  // still listed, with the warning
+    EXPECT_NE(err.find("4 bytes at offset"), std::string::npos) << err;
+}
+
+}  // namespace
