@@ -4,6 +4,8 @@
 //   listprobe dblclick TITLE ID TEXT  make the line TEXT current and report a
 //                                     double click on it to the dialog
 //   listprobe state TITLE ID          print CHECKED<TAB>ENABLED (1 or 0) of a button
+//   listprobe add TITLE ID TEXT       add the line TEXT as the program itself
+//                                     would, and let the list draw it
 // TITLE is a visible top-level window's exact title. Exit 0 done, 1 not found.
 #include <windows.h>
 
@@ -22,7 +24,7 @@ static HWND Find(const char* title) {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        fprintf(stderr, "usage: listprobe lines|dblclick|state TITLE ID [TEXT]\n");
+        fprintf(stderr, "usage: listprobe lines|dblclick|state|add TITLE ID [TEXT]\n");
         return 2;
     }
     HWND top = Find(argv[2]);
@@ -54,6 +56,14 @@ int main(int argc, char** argv) {
         }
         SendMessageA(list, LB_SETCURSEL, at, 0);
         PostMessageA(top, WM_COMMAND, MAKEWPARAM(id, LBN_DBLCLK), (LPARAM)list);
+        return 0;
+    }
+    if (!strcmp(argv[1], "add") && argc > 4) {
+        wchar_t wide[1024] = {0};
+        if (!MultiByteToWideChar(CP_ACP, 0, argv[4], -1, wide, 1024)) return 2;
+        if (SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)wide) < 0) return 1;
+        InvalidateRect(list, nullptr, TRUE);
+        UpdateWindow(list);
         return 0;
     }
     if (!strcmp(argv[1], "state")) {

@@ -21,6 +21,18 @@ for m in stored deflate lzh; do
     [ "$(grep -c ": ok" <<<"$out")" = 7 ] || { echo "test $m: expected 7 good entries (3 folders, 4 files)"; fail=1; }
     "$run" "$exe" -l "$tmp/$m.exe" | tr -d '\r' | grep -q 'in\\docs\\sub\\one.txt' || { echo "list $m: path missing"; fail=1; }
 done
+# Names in the system's ANSI code page (949 in our Wine session), shown back
+# as such; a character outside it is refused.
+mkdir -p "$tmp/kr/문서"
+printf 'guide' >"$tmp/kr/문서/안내.txt"
+"$run" "$exe" -o "$tmp/kr.exe" "$tmp/kr" || { echo "pack Korean names failed"; fail=1; }
+"$run" "$exe" -l "$tmp/kr.exe" | iconv -f CP949 -t UTF-8 | grep -qF 'kr\문서\안내.txt' ||
+    { echo "list: Korean name not in code page 949"; fail=1; }
+printf 'x' >"$tmp/kr/café.txt"
+if "$run" "$exe" -o "$tmp/kr2.exe" "$tmp/kr" 2>"$tmp/err"; then
+    echo "a name outside the code page was accepted"; fail=1
+fi
+grep -q "cannot be written in code page 949" "$tmp/err" || { echo "no clear error for café.txt"; cat "$tmp/err"; fail=1; }
 if "$run" "$exe" -o "$tmp/x.exe" "$tmp/missing" 2>"$tmp/err"; then
     echo "a missing input was accepted"; fail=1
 fi
