@@ -14,7 +14,18 @@ if(NOT KIT_FUZZ)
     add_compile_options(-fexec-charset=CP949)
 endif()
 
+set(KIT_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
+# What the version resources say besides the version (VERSION at the top).
+string(REGEX MATCHALL "[0-9]+" _v "${KIT_VERSION}.0.0.0")
+list(SUBLIST _v 0 4 _v)
+list(JOIN _v "," KIT_VERSION_COMMAS)
+list(JOIN _v "." KIT_VERSION4)
+set(KIT_COMPANY "Tessaro")
+set(KIT_PRODUCT "Varnel Installation Kit")
+set(KIT_COPYRIGHT "Copyright (C) 1999-2026 Tessaro")
+
 if(KIT_WINDOWS)
+    enable_language(RC)
     set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
     # Our Windows dependencies (tools/deps) for this build's bitness.
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -130,11 +141,32 @@ function(kit_tool name)
     endif()
 endfunction()
 
-# kit_program(name SOURCES ... [LIBS ...] [CONSOLE]) - a Windows program.
+# kit_program(name SOURCES ... [LIBS ...] [CONSOLE]
+#             [SHIPPED requireAdministrator|asInvoker DESCRIPTION text]) - a
+# Windows program. A SHIPPED one carries the kit's version resource and a
+# manifest with that execution level; without a manifest Windows would
+# virtualise its writes to Program Files and HKLM, or guess from its name
+# that it is an installer.
 function(kit_program name)
-    cmake_parse_arguments(A "CONSOLE" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(A "CONSOLE" "SHIPPED;DESCRIPTION" "SOURCES;LIBS" ${ARGN})
     if(NOT KIT_WINDOWS)
         return()
+    endif()
+    if(A_SHIPPED)
+        set(KIT_PROGRAM ${name})
+        set(KIT_EXECUTION_LEVEL ${A_SHIPPED})
+        set(KIT_FILE_DESCRIPTION ${A_DESCRIPTION})
+        set(KIT_MANIFEST_FILE ${CMAKE_CURRENT_BINARY_DIR}/${name}.manifest)
+        # Without its comments and indentation: the stub counts every byte.
+        file(READ ${KIT_CMAKE_DIR}/app.manifest.in manifest)
+        string(REGEX REPLACE "<!--[^>]*-->" "" manifest "${manifest}")
+        string(REGEX REPLACE "\n[ \n]*" "" manifest "${manifest}")
+        string(CONFIGURE "${manifest}" manifest @ONLY)
+        file(CONFIGURE OUTPUT ${KIT_MANIFEST_FILE} CONTENT "${manifest}" @ONLY)
+        set(rc ${CMAKE_CURRENT_BINARY_DIR}/${name}-version.rc)
+        configure_file(${KIT_CMAKE_DIR}/version.rc.in ${rc} @ONLY)
+        set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${KIT_MANIFEST_FILE})
+        list(APPEND A_SOURCES ${rc})
     endif()
     add_executable(${name} ${A_SOURCES})
     # Shipped programs carry no symbols: a third of their size otherwise.

@@ -8,10 +8,7 @@
 // the file itself. The distribution gets setup.exe, UNRAR.DLL and VlUnInst.exe
 // from the kit folder. Nothing is left half-made: the folder is assembled under
 // a temporary name and renamed at the end.
-#include <errno.h>
 #include <iconv.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +20,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "CodeSign.h"
 #include "Distribution.h"
+#include "HostProcess.h"
 #include "IniFile.h"
 #include "SetupText.h"
 
@@ -40,7 +39,11 @@ const char* kUsage =
     "  --packer PATH      our packer (for --sfx)\n"
     "  --stub PATH        the selfext stub (for --sfx)\n"
     "  --packer-arg ARG   one more argument for the packer (repeatable)\n"
-    "  --force            replace OUT_DIR if it exists\n";
+
+    "  --force            replace OUT_DIR if it exists\n"
+    "signing setup.exe, VlUnInst.exe, UNRAR.DLL and the self-extracting file:\n";
+
+std::string Usage() { return std::string(kUsage) + kSignUsage; }
 
 // Every failure ends the run through this one exception (file-system errors
 // arrive as std::filesystem::filesystem_error); main reports it.
@@ -74,24 +77,6 @@ std::string ToCp949(const std::string& utf8) {
     return out;
 }
 
-// Runs a program without a shell, in a given directory; true on exit code 0.
-bool Run(const std::vector<std::string>& args, const fs::path& dir) {
-    pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(127);
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 // The product folder on disk; names are matched without regard to ASCII case,
 // as they would be on the target system.
 struct DiskFolder : ProductFolder {
@@ -120,6 +105,7 @@ struct Options {
     uint64_t diskSize = 0;
     bool force = false;
     bool help = false;
+    SignOptions sign;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -128,7 +114,7 @@ Options ParseOptions(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
-            if (i + 1 >= argc) Fail(a + " needs a value\n" + kUsage);
+            if (i + 1 >= argc) Fail(a + " needs a value\n" + Usage());
             return argv[++i];
         };
         if (a == "--kit") {
@@ -146,22 +132,27 @@ Options ParseOptions(int argc, char** argv) {
             o.stub = value();
         } else if (a == "--packer-arg") {
             o.packerArgs.push_back(value());
+        } else if (a.compare(0, 7, "--sign-") == 0 || a == "--timestamp") {
+            const std::string v = value();
+            if (!TakeSignOption(a, v, o.sign)) Fail("unknown option " + a + "\n" + Usage());
         } else if (a == "--force") {
             o.force = true;
         } else if (a == "-h" || a == "--help") {
             o.help = true;
             return o;
         } else if (!a.empty() && a[0] == '-') {
-            Fail("unknown option " + a + "\n" + kUsage);
+            Fail("unknown option " + a + "\n" + Usage());
         } else {
             positional.push_back(a);
         }
     }
-    if (positional.size() != 2) Fail(std::string("two folders are needed\n") + kUsage);
+    if (positional.size() != 2) Fail(std::string("two folders are needed\n") + Usage());
     o.product = positional[0];
     o.out = positional[1];
     if (!o.sfx.empty() && (o.packer.empty() || o.stub.empty())) Fail("--sfx needs --packer and --stub");
     if (!o.sfx.empty() && o.diskSize) Fail("--sfx makes one file; it does not go with --disk-size");
+    const std::string signProblem = CheckSignOptions(o.sign);
+    if (!signProblem.empty()) Fail(signProblem);
     return o;
 }
 
@@ -186,6 +177,12 @@ std::vector<DistFile> KitFiles(const fs::path& kit) {
         files.push_back({DistFile::KitFile, p, name, fs::file_size(p), 1});
     }
     return files;
+}
+
+void Sign(const SignOptions& sign, const fs::path& file) {
+    const std::string problem = SignFile(sign, file.string(), "Varnel " + file.filename().string());
+    if (!problem.empty()) Fail(problem);
+    std::cout << "signed " << file.string() << "\n";
 }
 
 // Writes one file of the plan into its folder under `tmp`.
@@ -226,7 +223,7 @@ void Make(const Options& o) {
         if (f.kind != DistFile::RarFromFolder) continue;
         const fs::path arc = fs::absolute(staging / f.name);
         std::cout << "making " << f.name << " from " << f.source << "\n";
-        if (!Run({"rar", "a", "-r", "-m5", "-idq", "-y", arc.string(), "*"}, f.source))
+        if (!RunProgram({"rar", "a", "-r", "-m5", "-idq", "-y", arc.string(), "*"}, f.source))
             Fail("rar could not make " + f.name + " from " + f.source);
     }
 
@@ -240,6 +237,7 @@ void Make(const Options& o) {
         const std::string disk = o.diskSize ? "DISK" + std::to_string(f.disk) : std::string();
         const fs::path dir = disk.empty() ? tmp : tmp / disk;
         PlaceFile(f, dir, scriptBytes);
+        if (o.sign.Wanted() && f.kind == DistFile::KitFile) Sign(o.sign, dir / f.name);
         std::cout << (disk.empty() ? "" : disk + "/") << f.name << "  " << fs::file_size(dir / f.name)
                   << " bytes\n";
     }
@@ -253,7 +251,8 @@ void Make(const Options& o) {
         cmd.push_back("-o");
         cmd.push_back(fs::absolute(o.sfx).string());
         for (const auto& e : fs::directory_iterator(o.out)) cmd.push_back(e.path().string());
-        if (!Run(cmd, "")) Fail("the packer failed to make " + o.sfx.string());
+        if (!RunProgram(cmd, "")) Fail("the packer failed to make " + o.sfx.string());
+        if (o.sign.Wanted()) Sign(o.sign, o.sfx);
         std::cout << "self-extracting file " << o.sfx.string() << "  " << fs::file_size(o.sfx) << " bytes\n";
     }
     std::cout << "distribution " << o.out.string() << ": " << plan.files.size() << " files"
@@ -267,7 +266,7 @@ int main(int argc, char** argv) {
     try {
         options = ParseOptions(argc, argv);
         if (options.help) {
-            std::cout << kUsage;
+            std::cout << Usage();
             return 0;
         }
         Make(options);
