@@ -8,9 +8,9 @@
 # Usage: selfext_faults_test.sh UIDRIVER LISTPROBE SELFEXT PACKER SHOTS
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../tools/scenario-lib.sh"
 uidriver=$(realpath "$1") probe=$(realpath "$2") stub=$(realpath "$3") packer=$(realpath "$4")
 shots=$(realpath -m "$5")
+. "$here/selfext-lib.sh"
 native="$root/build/native/tools/packer/packer"
 [ -x "$native" ] || { echo "FAIL: no native packer at $native (bash tools/build.sh native)"; exit 1; }
 mkdir -p "$shots"
@@ -25,35 +25,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-run() { "$KIT_WINE" "$@"; }
-P() { run "$probe" "$@" | tr -d '\r'; }
-MAIN="Self Extract"
-RESULT="Self Extract - Result"
-PASSED="CRC validation passed on all file( s )... extraction successful"
-status() { ui text "$MAIN" | awk -F'\t' '$2 == 601 { print $3 }'; }
-selected() { P lines "$MAIN" 301 | awk -F'\t' '$1 == 1 { print $2 }' | LC_ALL=C sort | tr '\n' ' '; }
-wait_status() {
-    for _ in $(seq 60); do [ "$(status)" = "$1" ] && return 0; sleep 0.5; done
-    echo "status is '$(status)'"
-    return 1
-}
-start() {  # SELFEXT FOLDER: the pid is in $app
-    (cd "$2" && exec "$root/tools/wine-run.sh" "$1") &
-    app=$!
-    ui wait "$MAIN" 30 >/dev/null || { echo "FAIL: $1 did not start"; exit 1; }
-}
-finish() {
-    ui key "$MAIN" ESCAPE
-    wait "$app"
-    check $? 0 "$1: ends with exit code 0"
-}
-# The text of the result box, then closes it.
-result() {
-    ui wait "$RESULT" 30 >/dev/null || { echo "no result box"; return 1; }
-    ui text "$RESULT" | tr -d '\r'
-    ui clickid "$RESULT" 1 >/dev/null
-}
-same() { cmp -s "$1" "$2" && echo same || echo differs; }
 leftovers() { find "$1" -name '~sx*' | wc -l; }
 edit() { python3 "$here/sfx_edit.py" "$@"; }
 

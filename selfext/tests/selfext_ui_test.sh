@@ -6,47 +6,19 @@
 # Usage: selfext_ui_test.sh UIDRIVER LISTPROBE SELFEXT PACKER SHOTS
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../tools/scenario-lib.sh"
 uidriver=$(realpath "$1") probe=$(realpath "$2") stub=$(realpath "$3") packer=$(realpath "$4")
 shots=$(realpath -m "$5")
+. "$here/selfext-lib.sh"
 mkdir -p "$shots"
 work=$(mktemp -d /tmp/selfext-ui.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-run() { "$KIT_WINE" "$@"; }
-P() { run "$probe" "$@" | tr -d '\r'; }
-MAIN="Self Extract"
-RESULT="Self Extract - Result"
-PASSED="CRC validation passed on all file( s )... extraction successful"
-FAILED="The remaining hilited file( s ) failed CRC validation"
-status() { ui text "$MAIN" | awk -F'\t' '$2 == 601 { print $3 }'; }
-lines() { P lines "$MAIN" 301; }
-selected() { lines | awk -F'\t' '$1 == 1 { print $2 }' | LC_ALL=C sort | tr '\n' ' '; }
-# Waits until the status line reads $1 (the pass has ended).
-wait_status() {
-    for _ in $(seq 60); do [ "$(status)" = "$1" ] && return 0; sleep 0.5; done
-    echo "status is '$(status)'"
-    return 1
-}
-# Starts SELFEXT in folder $2; the pid is in $app.
-start() {
-    (cd "$2" && exec "$root/tools/wine-run.sh" "$1") &
-    app=$!
-    # Nothing below makes sense without the dialog.
-    ui wait "$MAIN" 30 >/dev/null || { echo "FAIL: $1 did not start"; exit 1; }
-}
-finish() {
-    ui key "$MAIN" ESCAPE
-    wait "$app"
-    check $? 0 "$1: Esc ends the program with exit code 0"
-}
 # pack FOLDER OPTIONS... OUTPUT INPUTS...: stored names are relative to FOLDER.
 pack() {
     local dir=$1
     shift
     (cd "$dir" && run "$packer" -s "$(winpath "$stub")" "$@" 2>&1)
 }
-same() { cmp -s "$1" "$2" && echo same || echo differs; }
 mtime() { stat -c %Y "$1"; }
 
 # --- fixtures -----------------------------------------------------------
