@@ -2,7 +2,15 @@
 # linked program is already larger (the first entry would then be read from
 # inside the program) or when it imports a library the system might take
 # from the program's own folder, where a planted copy could wait.
-# Run as: cmake -DFILE=... -DLIMIT=... -DOBJDUMP=... -P PadStub.cmake
+# Run as: cmake -DFILE=... -DLIMIT=... -DOBJDUMP=... -DOBJCOPY=... -P PadStub.cmake
+
+# libgcc's helpers bring unwind tables that nothing reads: the stub has no
+# exceptions and registers no frames. A whole file-aligned section for them.
+execute_process(COMMAND "${OBJCOPY}" --remove-section=.eh_fram "${FILE}" RESULT_VARIABLE failed)
+if(failed)
+    file(REMOVE "${FILE}")
+    message(FATAL_ERROR "could not drop the unwind tables of ${FILE}")
+endif()
 execute_process(COMMAND "${OBJDUMP}" -p "${FILE}" OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
 if(failed)
     file(REMOVE "${FILE}")

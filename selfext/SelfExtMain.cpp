@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "Crc32.h"
+#include "PeImage.h"
 #include "SelfExtState.h"
 #include "WindowUtil.h"
 
@@ -53,7 +54,10 @@ extern "C" __attribute__((force_align_arg_pointer)) void SelfExtEntry() {
     BuildCrcTable();
     DWORD high = 0;
     DWORD size = GetFileSize(ArchiveHandle, &high);
-    if (high == 0 && size == kStubSize)
+    // A signed file ends in its certificate table, which the image's own
+    // header locates; the loader has mapped that header at Instance.
+    ArchiveLimit = high ? 0xFFFFFFFFu : ArchiveEnd((const uint8_t*)Instance, 1024, kStubSize, size);
+    if (high == 0 && ArchiveLimit == kStubSize)
         Box("Couldn't find archive.", kMakerAddress);
     else
         RunDialog();

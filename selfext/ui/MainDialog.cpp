@@ -7,6 +7,7 @@
 
 HINSTANCE Instance;
 HANDLE ArchiveHandle = INVALID_HANDLE_VALUE;
+uint32_t ArchiveLimit = 0xFFFFFFFFu;
 char* BrowsePath;
 PassSettings Settings;
 uint8_t OverwriteAnswer;
@@ -255,22 +256,30 @@ static int AskPassword(PasswordPrompt*, char buffer[kPasswordCapacity]) {
     return CopyText(buffer, kPasswordCapacity, PasswordBuffer);
 }
 
-// The archive: the program's own file.
+// The archive: the program's own file up to ArchiveLimit, where a
+// signature's certificate table begins.
 struct FileSource {
     ByteSource base;
     HANDLE file;
+    uint32_t position;
 };
 
 static uint32_t SourceRead(ByteSource* self, void* buffer, uint32_t size) {
+    FileSource* source = (FileSource*)self;
+    if (source->position >= ArchiveLimit) return 0;
+    if (size > ArchiveLimit - source->position) size = ArchiveLimit - source->position;
     DWORD got = 0;
-    if (!ReadFile(((FileSource*)self)->file, buffer, size, &got, 0)) return 0;
+    if (!ReadFile(source->file, buffer, size, &got, 0)) return 0;
+    source->position += got;
     return got;
 }
 
 static int64_t SourceSeek(ByteSource* self, uint32_t offset) {
+    FileSource* source = (FileSource*)self;
     LONG high = 0;
-    DWORD low = SetFilePointer(((FileSource*)self)->file, (LONG)offset, &high, FILE_BEGIN);
+    DWORD low = SetFilePointer(source->file, (LONG)offset, &high, FILE_BEGIN);
     if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+    source->position = offset;
     return ((int64_t)(uint32_t)high << 32) | low;
 }
 
@@ -288,6 +297,7 @@ void RunPass(bool listOnly) {
     source.base.Read = SourceRead;
     source.base.Seek = SourceSeek;
     source.file = ArchiveHandle;
+    source.position = 0;
     ProcessArchive(&host, &source.base, &Settings, listOnly, &work);
 }
 

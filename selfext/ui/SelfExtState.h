@@ -8,6 +8,7 @@
 
 extern HINSTANCE Instance;
 extern HANDLE ArchiveHandle;      // the program's own file, read-only
+extern uint32_t ArchiveLimit;     // where the archive ends in that file
 extern char* BrowsePath;          // 261 bytes: the directory chooser's folder
 extern PassSettings Settings;     // ExtractPath, OverwriteMode, remembered password
 extern uint8_t OverwriteAnswer;   // the overwrite prompt's answer: 1 overwrite
