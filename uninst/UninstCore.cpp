@@ -33,6 +33,13 @@ bool IsAbsolute(const std::string& p) {
     return (p.size() >= 3 && p[1] == ':' && IsSep(p[2])) || (p.size() >= 2 && IsSep(p[0]) && IsSep(p[1]));
 }
 
+// A path as compared: upper-cased, one kind of separator, none at the end.
+std::string FolderKey(const std::string& path) {
+    std::string k = UpperAscii(StripTrailingSeps(path));
+    std::replace(k.begin(), k.end(), '/', '\\');
+    return k;
+}
+
 // The bytes from offset `at` on; nothing when the line is shorter.
 std::string Tail(const std::string& s, size_t at) { return s.size() > at ? s.substr(at) : std::string(); }
 
@@ -123,7 +130,8 @@ LogContents ParseLog(const std::string& text) {
     // paths: anything else would be taken from whatever folder the uninstaller
     // was started in, so it is passed over.
     for (const auto& line : lines) {
-        if (line.find(kLogFilePrefix) != std::string::npos || line.find(kLogIconPrefix) != std::string::npos) {
+        if (line.find(kLogFilePrefix) != std::string::npos ||
+            line.find(kLogIconPrefix) != std::string::npos) {
             std::string p = TrimControl(Tail(line, kLogEntryPathAt));
             if (IsAbsolute(p)) log.entries.push_back(p);
         }
@@ -151,7 +159,21 @@ bool SamePath(const std::string& a, const std::string& b) {
     return UpperAscii(StripTrailingSeps(a)) == UpperAscii(StripTrailingSeps(b));
 }
 
-std::vector<std::string> PruneCandidates(const LogContents& log, const std::string& logDir) {
+bool IsKeptFolder(const std::string& dir, const std::vector<std::string>& kept) {
+    if (IsRoot(dir)) return true;
+    std::string d = FolderKey(dir);
+    for (const auto& k : kept) {
+        if (!IsAbsolute(k)) continue;
+        std::string u = FolderKey(k);
+        if (u.size() < d.size() || u.compare(0, d.size(), d) != 0) continue;
+        // The folder itself, or one above it: whole names only ("C:\PROG" is not above "C:\PROGRAMS").
+        if (u.size() == d.size() || u[d.size()] == '\\') return true;
+    }
+    return false;
+}
+
+std::vector<std::string> PruneCandidates(const LogContents& log, const std::string& logDir,
+                                         const std::vector<std::string>& kept) {
     std::unordered_set<std::string> roots;
     for (const auto& d : log.dirs)
         if (IsAbsolute(d) && !IsRoot(d)) roots.insert(UpperAscii(StripTrailingSeps(d)));
@@ -162,7 +184,7 @@ std::vector<std::string> PruneCandidates(const LogContents& log, const std::stri
     std::unordered_set<std::string> seen;
     auto add = [&](const std::string& raw) {
         std::string p = StripTrailingSeps(raw);
-        if (p.empty() || IsRoot(p) || !seen.insert(UpperAscii(p)).second) return;
+        if (p.empty() || !seen.insert(UpperAscii(p)).second || IsKeptFolder(p, kept)) return;
         found.push_back(p);
     };
     // The folders above a path, up to the outermost listed one among them.

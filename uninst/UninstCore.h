@@ -41,20 +41,30 @@ std::vector<std::string> SplitLines(const std::string& text);
 // What the log asks to remove, in log order. A line counts as a file or
 // shortcut when it contains a file or shortcut prefix anywhere, and as a
 // directory when it contains the folder prefix (InstallLogFormat.h); the
-// path is then read from the fixed place just behind the prefix and trimmed. Paths that are not full paths (empty ones
-// included) are dropped.
+// path is then read from the fixed place just behind the prefix and trimmed. Paths that are not full paths
+// (empty ones included) are dropped.
 struct LogContents {
     std::vector<std::string> entries;  // files and shortcuts, first pass
     std::vector<std::string> dirs;     // directories, second pass
 };
 LogContents ParseLog(const std::string& text);
 
+// Whether `dir` must stay whatever the log says: a drive or share root, one
+// of the `kept` folders (the system's own, which the program reads at run
+// time), or a folder above one of them. On the 95/98 family the Desktop and
+// Start Menu lie inside the Windows folder, so a product with an item there
+// could otherwise empty and remove them. Letter case (ASCII) and trailing
+// separators do not count; empty or relative entries of `kept` are ignored.
+bool IsKeptFolder(const std::string& dir, const std::vector<std::string>& kept);
+
 // Directories that may be left empty once the entries are gone, deepest
 // first, each once: the listed directories, the entries themselves (an
 // archive's folder entries are logged as files), and every folder above an
 // entry or listed directory that lies within a listed directory or the log's
-// own folder. Only empty ones will go; a drive or share root never appears.
-std::vector<std::string> PruneCandidates(const LogContents& log, const std::string& logDir);
+// own folder. Only empty ones will go; kept folders (IsKeptFolder) never
+// appear.
+std::vector<std::string> PruneCandidates(const LogContents& log, const std::string& logDir,
+                                         const std::vector<std::string>& kept);
 
 // Path helpers for the above; `path` without a trailing separator.
 std::string ParentDir(const std::string& path);

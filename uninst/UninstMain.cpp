@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "KeptFolders.h"
 #include "RegTree.h"
 #include "UninstCore.h"
 #include "UninstallRun.h"
@@ -53,6 +54,7 @@ public:
     bool ReadAll(const std::string& path, std::string* bytes) override { return ReadWhole(path, bytes); }
     bool RemoveFile(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0; }
     bool RemoveDir(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
+    std::vector<std::string> KeptFolders() override { return ::KeptFolders(); }
 
     std::string FullPath(const std::string& path) override {
         char buf[MAX_PATH * 4];
@@ -65,8 +67,7 @@ public:
     std::vector<std::pair<std::string, std::string>> UninstallEntries() override {
         std::vector<std::pair<std::string, std::string>> out;
         HKEY h;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS, &h) !=
-            ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS, &h) != ERROR_SUCCESS)
             return out;
         char name[256];
         for (DWORD i = 0;; ++i) {

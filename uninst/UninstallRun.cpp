@@ -22,7 +22,8 @@ const char kDoneText[] = "프로그램 삭제를 완료 했습니다.";
 
 void CleanRegistry(const std::string& logPath, Host& host) {
     for (size_t i = 0; i < kProductKeyCount; ++i)
-        if (kProductKeys[i].use & kKeyUninstRemoves) host.DeleteKeyTree(kProductKeys[i].root, kProductKeys[i].path);
+        if (kProductKeys[i].use & kKeyUninstRemoves)
+            host.DeleteKeyTree(kProductKeys[i].root, kProductKeys[i].path);
     // Setup names its entry after the product's title, which the fixed list
     // cannot know; the entry's command line tells it apart.
     for (const auto& entry : host.UninstallEntries())
@@ -53,14 +54,16 @@ RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
         return RunStatus::LogUnreadable;
     }
     LogContents log = ParseLog(text);
+    const std::vector<std::string> kept = host.KeptFolders();
     std::unordered_set<std::string> deleted;
     for (const auto& e : log.entries)
         if (host.RemoveFile(e)) deleted.insert(UpperAscii(e));
-    for (const auto& d : log.dirs) host.RemoveDir(d);
+    for (const auto& d : log.dirs)
+        if (!IsKeptFolder(d, kept)) host.RemoveDir(d);
     // Folders the listed ones could not take because they still held
     // subfolders, and folders left empty by the deletions. What was just
     // deleted as a file is no folder.
-    std::vector<std::string> prune = PruneCandidates(log, ParentDir(logPath));
+    std::vector<std::string> prune = PruneCandidates(log, ParentDir(logPath), kept);
     for (const auto& d : prune)
         if (!deleted.count(UpperAscii(d))) host.RemoveDir(d);
 

@@ -32,6 +32,9 @@ public:
     virtual bool RemoveFile(const std::string& path) = 0;
     // Removes the directory only when it is empty.
     virtual bool RemoveDir(const std::string& path) = 0;
+    // The system's own folders, read at run time: no folder that IsKeptFolder
+    // finds among them is ever removed.
+    virtual std::vector<std::string> KeptFolders() = 0;
     virtual std::string FullPath(const std::string& path) = 0;
     // Deletes the key with all its subkeys; a missing key is no error.
     virtual void DeleteKeyTree(RegRoot root, const std::string& key) = 0;

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uninst::RebuildLogPath(params, [](const std::string& p) { return p.size() % 7 == 3; });
     uninst::LogContents log = uninst::ParseLog(text);
     std::string logDir = log.dirs.empty() ? "C:\\P" : log.dirs.front();
-    uninst::PruneCandidates(log, logDir);
+    // The log's own folders stand in for the system's: any text may be either.
+    for (const auto& d : uninst::PruneCandidates(log, logDir, log.entries)) uninst::IsKeptFolder(d, log.dirs);
     uninst::UninstallStringNamesLog(text, logDir);
     uninst::WininitWithEntry(text, "C:\\V\\VLUNINST.EXE");
     return 0;

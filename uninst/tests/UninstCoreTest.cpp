@@ -72,13 +72,52 @@ TEST(Prune, DeepestFirstWithinTheProduct) {
     log.entries = {"C:\\Prog\\V\\doc\\en\\a.txt", "C:\\Prog\\V\\doc", "C:\\Win\\Desktop\\V.LNK",
                    "rel\\x.txt"};
     log.dirs = {"C:\\Prog\\V", "c:\\prog\\v\\", "C:\\Menu\\V", "C:\\"};
-    Lines got = PruneCandidates(log, "C:\\Prog\\V");
+    Lines got = PruneCandidates(log, "C:\\Prog\\V", {});
     // Desktop is not the product's; the drive root never appears; a relative
     // path is tried as listed but not walked up.
     EXPECT_EQ(got, (Lines{"C:\\Prog\\V\\doc\\en\\a.txt", "C:\\Prog\\V\\doc\\en", "C:\\Prog\\V\\doc",
                           "C:\\Win\\Desktop\\V.LNK", "C:\\Prog\\V", "C:\\Menu\\V", "rel\\x.txt"}));
     EXPECT_EQ(ParentDir("C:\\A"), "C:\\");
     EXPECT_EQ(ParentDir("C:\\A\\B\\"), "C:\\A");
+}
+
+// Folders of the running system, as the program would read them.
+const Lines kSystem = {"C:\\WINDOWS",
+                       "C:\\WINDOWS\\SYSTEM",
+                       "C:\\Program Files",
+                       "C:\\WINDOWS\\Desktop",
+                       "C:\\WINDOWS\\Start Menu\\Programs\\StartUp",
+                       "C:/Documents and Settings/kim/",
+                       "",
+                       "WINDOWS\\Fonts"};
+
+TEST(Kept, TheSystemsFoldersAndThoseAbove) {
+    for (const char* dir : {"C:\\", "c:", "\\\\server\\share\\", "c:\\windows\\", "C:\\WINDOWS\\Start Menu",
+                            "C:\\WINDOWS\\START MENU\\Programs", "C:\\Documents and Settings",
+                            "c:\\documents and settings\\KIM"})
+        EXPECT_TRUE(IsKeptFolder(dir, kSystem)) << dir;
+    // Below a kept folder, beside one, or only sharing the start of a name;
+    // empty and relative entries keep nothing.
+    for (const char* dir : {"C:\\WINDOWS\\Desktop\\Varnel", "C:\\Program Files\\Varnel", "C:\\Program",
+                            "C:\\WINDOWS\\Start", "C:\\WINDOWS\\Fonts", "C:\\Varnel", "rel"})
+        EXPECT_FALSE(IsKeptFolder(dir, kSystem)) << dir;
+}
+
+// The 95/98 family: Desktop and Start Menu inside the Windows folder, and a
+// product with an item there, so that the log lists the Windows folder itself.
+TEST(Prune, NeverReachesTheSystemsFolders) {
+    LogContents log;
+    log.entries = {"C:\\WINDOWS\\VARNEL.INI", "C:\\WINDOWS\\Desktop\\V.LNK",
+                   "C:\\WINDOWS\\Start Menu\\Programs\\StartUp\\V.LNK",
+                   "C:\\WINDOWS\\Start Menu\\Programs\\Varnel\\V.LNK", "C:\\Program Files\\Varnel\\A.EXE"};
+    log.dirs = {"C:\\WINDOWS", "c:\\program files\\", "C:\\Program Files\\Varnel",
+                "C:\\WINDOWS\\Start Menu\\Programs\\Varnel"};
+    EXPECT_EQ(
+        PruneCandidates(log, "C:\\Program Files\\Varnel", kSystem),
+        (Lines{"C:\\WINDOWS\\Start Menu\\Programs\\StartUp\\V.LNK",
+               "C:\\WINDOWS\\Start Menu\\Programs\\Varnel\\V.LNK",
+               "C:\\WINDOWS\\Start Menu\\Programs\\Varnel", "C:\\WINDOWS\\Desktop\\V.LNK",
+               "C:\\Program Files\\Varnel\\A.EXE", "C:\\Program Files\\Varnel", "C:\\WINDOWS\\VARNEL.INI"}));
 }
 
 TEST(UninstallEntry, RecognisesItsCommandLine) {

@@ -13,6 +13,7 @@ namespace {
 struct FakeHost : Host {
     std::map<std::string, std::string> files;
     std::vector<std::pair<std::string, std::string>> entries;
+    std::vector<std::string> kept;
     bool answerYes = true, readFails = false, scheduleFails = false;
     std::vector<std::string> events;
 
@@ -26,6 +27,7 @@ struct FakeHost : Host {
         return events.push_back("del " + p), files.erase(p) > 0;
     }
     bool RemoveDir(const std::string& p) override { return events.push_back("rmdir " + p), true; }
+    std::vector<std::string> KeptFolders() override { return kept; }
     std::string FullPath(const std::string& p) override { return p; }
     void DeleteKeyTree(RegRoot, const std::string& k) override { events.push_back("key " + k); }
     std::vector<std::pair<std::string, std::string>> UninstallEntries() override { return entries; }
@@ -107,4 +109,21 @@ TEST(Run, StopsWithAMessageWhenFilesFail) {
     EXPECT_EQ(h.events.back(),
               "box 오류|C:\\WINDOWS\\wininit.ini 파일을 읽거나 쓸 수 없습니다.  확인 후 다시 실행 하십시오.");
     EXPECT_EQ(h.Count("self"), 0u);
+}
+
+// An item under the Windows folder (95/98 family): the log lists the Windows
+// folder, and the Desktop inside it held only the product's shortcut.
+TEST(Run, LeavesTheSystemsFoldersAlone) {
+    FakeHost h = Installed();
+    h.kept = {"C:\\WINDOWS", "C:\\WINDOWS\\Desktop"};
+    h.files[kLog] =
+        "FILE:C:\\WINDOWS\\Varnel\\V.INI\r\nDIR:C:\\WINDOWS\r\nICON:C:\\WINDOWS\\Desktop\\V.LNK\r\nFILE:" +
+        kLog + "\r\n";
+    h.files["C:\\WINDOWS\\Varnel\\V.INI"] = h.files["C:\\WINDOWS\\Desktop\\V.LNK"] = "";
+    EXPECT_EQ(RunUninstall({"C:\\V 1\\INSTALL.LOG"}, h), RunStatus::Done);
+    EXPECT_EQ(h.Count("rmdir C:\\WINDOWS\\Varnel"), 1u);
+    for (const auto& e : h.events) {
+        EXPECT_NE(e, "rmdir C:\\WINDOWS");
+        EXPECT_NE(e, "rmdir C:\\WINDOWS\\Desktop");
+    }
 }

@@ -1,0 +1,11 @@
+// The folders of the running system that the uninstaller never removes, nor
+// any folder above them (uninst::IsKeptFolder). Windows only.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Read at run time, because users and administrators move these folders.
+// Each folder is given as the system reports it and, where it differs, by its
+// short name, so that a log written with either form matches.
+std::vector<std::string> KeptFolders();
