@@ -227,14 +227,24 @@ std::string WininitPath(const std::string& windowsDir) {
     return windowsDir.size() > 3 ? windowsDir + "\\wininit.ini" : windowsDir + "wininit.ini";
 }
 
-std::string WininitWithEntry(const std::optional<std::string>& existing, const std::string& ownPath) {
+namespace {
+
+// Adds "nul=" + `path` to the [Rename] section of the startup-rename file's
+// text: as its first entry, or as its last (before the next section).
+std::string WininitAdd(const std::optional<std::string>& existing, const std::string& path, bool first) {
     std::vector<std::string> lines;
     if (existing) lines = SplitLines(*existing);
-    std::string entry = "nul=" + ownPath;
+    std::string entry = "nul=" + path;
     auto header = std::find_if(lines.begin(), lines.end(),
                                [](const std::string& l) { return UpperAscii(l) == "[RENAME]"; });
     if (header != lines.end()) {
-        lines.insert(header + 1, entry);
+        auto at = header + 1;
+        if (!first) {
+            while (at != lines.end() && !(!at->empty() && (*at)[0] == '[')) ++at;
+            // Blank lines before the next section stay between the sections.
+            while (at != header + 1 && TrimControl(*(at - 1)).empty()) --at;
+        }
+        lines.insert(at, entry);
     } else {
         lines.push_back("[Rename]");
         lines.push_back(entry);
@@ -242,6 +252,16 @@ std::string WininitWithEntry(const std::optional<std::string>& existing, const s
     std::string out;
     for (const auto& l : lines) out += l + "\r\n";
     return out;
+}
+
+}  // namespace
+
+std::string WininitWithEntry(const std::optional<std::string>& existing, const std::string& ownPath) {
+    return WininitAdd(existing, ownPath, true);
+}
+
+std::string WininitWithDeletion(const std::optional<std::string>& existing, const std::string& path) {
+    return WininitAdd(existing, path, false);
 }
 
 }  // namespace uninst

@@ -79,5 +79,9 @@ bool UninstallStringNamesLog(const std::string& command, const std::string& logP
 // `existing` is the old text, or nothing when the file does not exist.
 std::string WininitPath(const std::string& windowsDir);
 std::string WininitWithEntry(const std::optional<std::string>& existing, const std::string& ownPath);
+// The same file's new text with "nul=" + `path` as the last entry of its
+// [Rename] section, so that entries made one after another are carried out
+// in that order (a file before the folder that holds it).
+std::string WininitWithDeletion(const std::optional<std::string>& existing, const std::string& path);
 
 }  // namespace uninst

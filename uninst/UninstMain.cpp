@@ -2,6 +2,7 @@
 // list say, then itself. No main window; message boxes only.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 
 #include "KeptFolders.h"
@@ -45,6 +46,40 @@ bool WriteWhole(const std::string& path, const std::string& bytes) {
     return ok;
 }
 
+// What a failed call's error says about the path: nothing there to delete.
+bool NothingThere(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+}
+
+std::string ShortPath(const std::string& p) {
+    char buf[MAX_PATH * 4];
+    DWORD n = GetShortPathNameA(p.c_str(), buf, sizeof buf);
+    return (n == 0 || n >= sizeof buf) ? std::string() : std::string(buf, n);
+}
+
+// Rewrites the startup-rename file of the Windows folder with `edit` applied
+// to its text (nothing when there is none); on failure names the file.
+bool EditWininit(const std::function<std::string(const std::optional<std::string>&)>& edit,
+                 std::string* failedFile) {
+    char windir[1025];
+    UINT n = GetWindowsDirectoryA(windir, sizeof windir);
+    std::string path = uninst::WininitPath(std::string(windir, n < sizeof windir ? n : 0));
+    std::optional<std::string> existing;
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        std::string text;
+        if (!ReadWhole(path, &text)) {
+            *failedFile = path;
+            return false;
+        }
+        existing = text;
+    }
+    if (!WriteWhole(path, edit(existing))) {
+        *failedFile = path;
+        return false;
+    }
+    return true;
+}
+
 class WinHost : public uninst::Host {
 public:
     bool IsFile(const std::string& path) override {
@@ -52,8 +87,51 @@ public:
         return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
     }
     bool ReadAll(const std::string& path, std::string* bytes) override { return ReadWhole(path, bytes); }
-    bool RemoveFile(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0; }
+    uninst::FileRemoval RemoveFile(const std::string& path) override {
+        using uninst::FileRemoval;
+        DWORD a = GetFileAttributesA(path.c_str());
+        if (a == INVALID_FILE_ATTRIBUTES)
+            return NothingThere(GetLastError()) ? FileRemoval::Missing : FileRemoval::Refused;
+        if (a & FILE_ATTRIBUTE_DIRECTORY) return FileRemoval::Folder;
+        if (a & FILE_ATTRIBUTE_READONLY) {
+            DWORD rest = a & ~FILE_ATTRIBUTE_READONLY;
+            if (!SetFileAttributesA(path.c_str(), rest ? rest : FILE_ATTRIBUTE_NORMAL))
+                return FileRemoval::Refused;
+        }
+        if (::DeleteFileA(path.c_str())) return FileRemoval::Removed;
+        return NothingThere(GetLastError()) ? FileRemoval::Missing : FileRemoval::Refused;
+    }
+
+    bool RemoveAtRestart(const std::string& path) override {
+        if (!Is9xFamily()) return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+        DWORD a = GetFileAttributesA(path.c_str());
+        if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return false;
+        // The rename file is processed before long names exist.
+        std::string shortPath = ShortPath(path);
+        std::string failed;
+        return !shortPath.empty() && EditWininit(
+                                         [&](const std::optional<std::string>& text) {
+                                             return uninst::WininitWithDeletion(text, shortPath);
+                                         },
+                                         &failed);
+    }
+
     bool RemoveDir(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
+
+    bool ListDir(const std::string& path, std::vector<std::string>* names) override {
+        names->clear();
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        do {
+            std::string n = fd.cFileName;
+            if (n != "." && n != "..") names->push_back(n);
+        } while (FindNextFileA(h, &fd));
+        bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+        FindClose(h);
+        return complete;
+    }
+
     std::vector<std::string> KeptFolders() override { return ::KeptFolders(); }
 
     std::string FullPath(const std::string& path) override {
@@ -105,30 +183,19 @@ public:
             MoveFileExA(own.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
             return true;
         }
-        char windir[1025];
-        UINT n = GetWindowsDirectoryA(windir, sizeof windir);
-        std::string path = uninst::WininitPath(std::string(windir, n < sizeof windir ? n : 0));
-        std::optional<std::string> existing;
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            std::string text;
-            if (!ReadWhole(path, &text)) {
-                *failedFile = path;
-                return false;
-            }
-            existing = text;
-        }
         // The rename file is processed before long names exist.
-        if (!WriteWhole(path, uninst::WininitWithEntry(existing, ShortPath(own)))) {
-            *failedFile = path;
-            return false;
-        }
-        return true;
+        std::string shortOwn = ShortPath(own);
+        if (shortOwn.empty()) shortOwn = own;
+        return EditWininit(
+            [&](const std::optional<std::string>& text) { return uninst::WininitWithEntry(text, shortOwn); },
+            failedFile);
     }
 
     void RemoveSelfNow(bool withFolder) override {
         std::string own = OwnPath();
         if (Is9xFamily()) {
-            WinExec(("command.com /c del " + ShortPath(own)).c_str(), SW_HIDE);
+            std::string shortOwn = ShortPath(own);
+            WinExec(("command.com /c del " + (shortOwn.empty() ? own : shortOwn)).c_str(), SW_HIDE);
             return;
         }
         std::string dir = uninst::ParentDir(own);
@@ -147,16 +214,10 @@ public:
     bool Message(BoxKind kind, const std::string& caption, const std::string& text) override {
         UINT flags = kind == BoxKind::Error     ? MB_OK | MB_ICONERROR
                      : kind == BoxKind::Confirm ? MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2
+                     : kind == BoxKind::Warning ? MB_OK | MB_ICONEXCLAMATION
                                                 : MB_OK | MB_ICONINFORMATION;
         int answer = MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
         return answer != IDNO;
-    }
-
-private:
-    static std::string ShortPath(const std::string& p) {
-        char buf[MAX_PATH * 4];
-        DWORD n = GetShortPathNameA(p.c_str(), buf, sizeof buf);
-        return (n == 0 || n >= sizeof buf) ? p : std::string(buf, n);
     }
 };
 
@@ -166,5 +227,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string> args = uninst::SplitCommandLine(GetCommandLineA());
     std::vector<std::string> params(args.size() > 1 ? args.begin() + 1 : args.end(), args.end());
     WinHost host;
-    return (int)uninst::RunUninstall(params, host);
+    return uninst::ExitCode(uninst::RunUninstall(params, host));
 }

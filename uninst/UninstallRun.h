@@ -10,16 +10,32 @@
 
 namespace uninst {
 
-enum class BoxKind { Error, Confirm, Info };
+enum class BoxKind { Error, Confirm, Info, Warning };
 
 // The outcome of a run, one per way it can end.
 enum class RunStatus {
-    Done,              // everything removed that could be, self-removal started
+    Done,              // every listed file is gone, self-removal started
     BadParameters,     // no log path given
     LogNotFound,       // no candidate names a file
     Declined,          // the user said No; nothing changed
     LogUnreadable,     // the log was found but could not be read
     RenameFileFailed,  // the startup-rename file could not be read or written
+    RestartNeeded,     // as Done, but files in use go at the next system start
+    ItemsRemain,       // some listed file could neither be deleted nor scheduled
+};
+
+// The program's exit code for each outcome: 0 Done, 1 BadParameters,
+// 2 LogNotFound, 3 Declined, 4 LogUnreadable, 5 RenameFileFailed,
+// 6 ItemsRemain, and for RestartNeeded 3010, the system's own "success,
+// restart required" (ERROR_SUCCESS_REBOOT_REQUIRED) that deployment tools read.
+int ExitCode(RunStatus status);
+
+// What became of a file the log lists.
+enum class FileRemoval {
+    Removed,  // deleted now
+    Missing,  // not there: gone already, or never made
+    Folder,   // a folder (an archive's folder entry): left to the pruning
+    Refused,  // there, but the system would not delete it (in use, denied)
 };
 
 class Host {
@@ -28,10 +44,17 @@ public:
     // True for an existing file; a directory is not one.
     virtual bool IsFile(const std::string& path) = 0;
     virtual bool ReadAll(const std::string& path, std::string* bytes) = 0;
-    // Failures are the caller's to ignore.
-    virtual bool RemoveFile(const std::string& path) = 0;
+    // Deletes a listed file, clearing its read-only attribute first: archives
+    // keep attributes, so a product may install read-only files.
+    virtual FileRemoval RemoveFile(const std::string& path) = 0;
+    // Arranges for a file, or a folder once it is empty, to be deleted at the
+    // next system start; false when that cannot be arranged (the 95/98
+    // family's startup-rename file takes no folders).
+    virtual bool RemoveAtRestart(const std::string& path) = 0;
     // Removes the directory only when it is empty.
     virtual bool RemoveDir(const std::string& path) = 0;
+    // The names in a folder, without "." and ".."; false when it cannot be read.
+    virtual bool ListDir(const std::string& path, std::vector<std::string>* names) = 0;
     // The system's own folders, read at run time: no folder that IsKeptFolder
     // finds among them is ever removed.
     virtual std::vector<std::string> KeptFolders() = 0;

@@ -16,5 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& d : uninst::PruneCandidates(log, logDir, log.entries)) uninst::IsKeptFolder(d, log.dirs);
     uninst::UninstallStringNamesLog(text, logDir);
     uninst::WininitWithEntry(text, "C:\\V\\VLUNINST.EXE");
+    uninst::WininitWithDeletion(text, "C:\\V\\SHELL.DLL");
     return 0;
 }

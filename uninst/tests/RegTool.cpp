@@ -5,8 +5,11 @@
 //   regtool set KEY NAME DATA ...  write string values, creating the keys
 //   regtool has KEY ...            print "1 KEY" or "0 KEY" per key
 //   regtool get KEY NAME           print a string or multi-string value ('|' between strings)
+//   regtool getdacl KEY            print the key's access list (SDDL)
+//   regtool setdacl KEY SDDL       replace it, e.g. to refuse writes as to a user without rights
 // KEY starts with HKCR\, HKCU\ or HKLM\; texts are UTF-8.
 #include <windows.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <string>
@@ -104,6 +107,34 @@ int Run(int argc, wchar_t** argv) {
             if (c == L'\0') c = L'|';
         Out(buf + L"\n");
         return 0;
+    }
+    if (cmd == L"getdacl" && argc == 3 && Split(argv[2], &root, &sub)) {
+        HKEY h;
+        if (RegOpenKeyExW(root, sub.c_str(), 0, READ_CONTROL, &h)) return 1;
+        std::string sd(4096, '\0');
+        DWORD size = (DWORD)sd.size();
+        LONG rc = RegGetKeySecurity(h, DACL_SECURITY_INFORMATION, &sd[0], &size);
+        RegCloseKey(h);
+        wchar_t* text = nullptr;
+        if (rc != ERROR_SUCCESS || !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                                       &sd[0], SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+            return 1;
+        Out(std::wstring(text) + L"\n");
+        LocalFree(text);
+        return 0;
+    }
+    if (cmd == L"setdacl" && argc == 4 && Split(argv[2], &root, &sub)) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(argv[3], SDDL_REVISION_1, &sd, nullptr))
+            return 1;
+        HKEY h;
+        LONG rc = RegOpenKeyExW(root, sub.c_str(), 0, WRITE_DAC, &h);
+        if (rc == ERROR_SUCCESS) {
+            rc = RegSetKeySecurity(h, DACL_SECURITY_INFORMATION, sd);
+            RegCloseKey(h);
+        }
+        LocalFree(sd);
+        return rc == ERROR_SUCCESS ? 0 : 1;
     }
     return 2;
 }

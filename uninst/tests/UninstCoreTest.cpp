@@ -142,3 +142,15 @@ TEST(Wininit, AddsTheEntryFirstInItsSection) {
     EXPECT_EQ(WininitPath("C:\\WINDOWS"), "C:\\WINDOWS\\wininit.ini");
     EXPECT_EQ(WininitPath("C:\\"), "C:\\wininit.ini");
 }
+
+TEST(Wininit, AddsDeletionsInTheirOrderAtTheSectionsEnd) {
+    std::string text = WininitWithDeletion(std::nullopt, "C:\\V\\VSHELL.DLL");
+    text = WininitWithDeletion(text, "C:\\V\\VARNEL.EXE");
+    EXPECT_EQ(text, "[Rename]\r\nnul=C:\\V\\VSHELL.DLL\r\nnul=C:\\V\\VARNEL.EXE\r\n");
+    // Before the next section; the self-removal's entry still goes first.
+    text = WininitWithDeletion(std::string("[RENAME]\r\nnul=C:\\OLD.EXE\r\n\r\n[Other]\r\na=b\r\n"),
+                               "C:\\V\\A.DLL");
+    EXPECT_EQ(WininitWithEntry(text, "C:\\V\\VLUNINST.EXE"),
+              "[RENAME]\r\nnul=C:\\V\\VLUNINST.EXE\r\nnul=C:\\OLD.EXE\r\nnul=C:\\V\\A.DLL\r\n\r\n[Other]"
+              "\r\na=b\r\n");
+}

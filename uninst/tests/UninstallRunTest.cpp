@@ -9,11 +9,15 @@ using namespace uninst;
 
 namespace {
 
-// Records every outside effect in order; files and answers are set up front.
+// Records every outside effect in order; files, folders and answers are set
+// up front. Paths are compared exactly.
 struct FakeHost : Host {
     std::map<std::string, std::string> files;
-    std::vector<std::pair<std::string, std::string>> entries;
+    std::set<std::string> dirs;
+    std::set<std::string> inUse;      // files the system will not delete now
+    std::set<std::string> noRestart;  // what cannot be scheduled for the next start either
     std::vector<std::string> kept;
+    std::vector<std::pair<std::string, std::string>> entries;
     bool answerYes = true, readFails = false, scheduleFails = false;
     std::vector<std::string> events;
 
@@ -23,10 +27,32 @@ struct FakeHost : Host {
         *b = files[p];
         return true;
     }
-    bool RemoveFile(const std::string& p) override {
-        return events.push_back("del " + p), files.erase(p) > 0;
+    FileRemoval RemoveFile(const std::string& p) override {
+        events.push_back("del " + p);
+        if (dirs.count(p)) return FileRemoval::Folder;
+        if (!files.count(p)) return FileRemoval::Missing;
+        if (inUse.count(p)) return FileRemoval::Refused;
+        files.erase(p);
+        return FileRemoval::Removed;
     }
-    bool RemoveDir(const std::string& p) override { return events.push_back("rmdir " + p), true; }
+    bool RemoveAtRestart(const std::string& p) override {
+        return events.push_back("restart " + p), !noRestart.count(p);
+    }
+    bool RemoveDir(const std::string& p) override {
+        events.push_back("rmdir " + p);
+        std::vector<std::string> names;
+        return dirs.count(p) && ListDir(p, &names) && names.empty() && dirs.erase(p);
+    }
+    bool ListDir(const std::string& p, std::vector<std::string>* names) override {
+        names->clear();
+        auto child = [&](const std::string& q) {
+            if (q.compare(0, p.size() + 1, p + "\\") == 0 && q.find('\\', p.size() + 1) == std::string::npos)
+                names->push_back(q.substr(p.size() + 1));
+        };
+        for (const auto& f : files) child(f.first);
+        for (const auto& d : dirs) child(d);
+        return dirs.count(p) > 0;
+    }
     std::vector<std::string> KeptFolders() override { return kept; }
     std::string FullPath(const std::string& p) override { return p; }
     void DeleteKeyTree(RegRoot, const std::string& k) override { events.push_back("key " + k); }
@@ -46,6 +72,10 @@ struct FakeHost : Host {
         for (const auto& e : events) n += e.compare(0, prefix.size(), prefix) == 0;
         return n;
     }
+    // What happened after the confirmation and the 32 key deletions.
+    std::vector<std::string> AfterKeys() const {
+        return std::vector<std::string>(events.begin() + 33, events.end());
+    }
 };
 
 const std::string kLog = "C:\\V 1\\INSTALL.LOG";
@@ -56,6 +86,7 @@ FakeHost Installed() {
     FakeHost h;
     h.files[kLog] = "FILE:C:\\V 1\\A.EXE\r\nDIR:C:\\V 1\r\nFILE:" + kLog + "\r\n";
     h.files["C:\\V 1\\A.EXE"] = "";
+    h.dirs = {"C:\\V 1"};
     h.entries = {{"Varnel 2.0", "\"C:\\V 1\\VlUnInst.exe\" \"" + kLog + "\""},
                  {"Other", "C:\\O\\VlUnInst.exe C:\\O\\INSTALL.LOG"}};
     return h;
@@ -91,7 +122,7 @@ TEST(Run, RemovesKeysThenFilesThenFoldersThenItself) {
     // The entry named after the title goes too; another product's stays.
     EXPECT_EQ(h.events[32], "key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnel 2.0");
     EXPECT_EQ(h.Count("key "), 32u);
-    EXPECT_EQ(std::vector<std::string>(h.events.begin() + 33, h.events.end()),
+    EXPECT_EQ(h.AfterKeys(),
               (std::vector<std::string>{"del C:\\V 1\\A.EXE", "del " + kLog, "rmdir C:\\V 1", "rmdir C:\\V 1",
                                         "schedule", "box 완료|프로그램 삭제를 완료 했습니다.", "self+dir"}));
 }
@@ -111,19 +142,72 @@ TEST(Run, StopsWithAMessageWhenFilesFail) {
     EXPECT_EQ(h.Count("self"), 0u);
 }
 
+// The shell extension in use by Explorer: it, and then the folder it alone
+// holds up, go at the next start; a folder that also holds a file the user
+// made stays. The own folder is the self-removal's.
+TEST(Run, FilesInUseGoAtTheNextStart) {
+    FakeHost h = Installed();
+    h.files[kLog] =
+        "FILE:C:\\V 1\\A.EXE\r\nFILE:C:\\V 1\\shell\r\nFILE:C:\\V 1\\shell\\VSHELL.DLL\r\n"
+        "FILE:C:\\V 1\\bin\\B.DLL\r\nDIR:C:\\V 1\r\nFILE:" +
+        kLog + "\r\n";
+    h.dirs = {"C:\\V 1", "C:\\V 1\\shell", "C:\\V 1\\bin"};
+    h.files["C:\\V 1\\shell\\VSHELL.DLL"] = h.files["C:\\V 1\\bin\\B.DLL"] = h.files["C:\\V 1\\bin\\my.cfg"] =
+        "";
+    h.inUse = {"C:\\V 1\\shell\\VSHELL.DLL", "C:\\V 1\\bin\\B.DLL"};
+    EXPECT_EQ(RunUninstall({"C:\\V 1\\INSTALL.LOG"}, h), RunStatus::RestartNeeded);
+    EXPECT_EQ(
+        h.AfterKeys(),
+        (std::vector<std::string>{
+            "del C:\\V 1\\A.EXE", "del C:\\V 1\\shell", "del C:\\V 1\\shell\\VSHELL.DLL",
+            "restart C:\\V 1\\shell\\VSHELL.DLL", "del C:\\V 1\\bin\\B.DLL", "restart C:\\V 1\\bin\\B.DLL",
+            "del " + kLog, "rmdir C:\\V 1", "rmdir C:\\V 1\\shell", "restart C:\\V 1\\shell",
+            "rmdir C:\\V 1\\bin", "rmdir C:\\V 1", "schedule",
+            "box 완료|프로그램 삭제를 완료 했습니다.  나머지 파일은 Windows를 다시 시작 하면 삭제 됩니다.",
+            "self+dir"}));
+    EXPECT_EQ(ExitCode(RunStatus::RestartNeeded), 3010);
+}
+
+// What can neither go now nor be scheduled is named, the first of them only.
+TEST(Run, SaysWhatRemains) {
+    FakeHost h = Installed();
+    h.files[kLog] =
+        "FILE:C:\\V 1\\A.EXE\r\nFILE:C:\\V 1\\B.DLL\r\nFILE:C:\\V 1\\C.DLL\r\nFILE:" + kLog + "\r\n";
+    h.files["C:\\V 1\\B.DLL"] = h.files["C:\\V 1\\C.DLL"] = "";
+    h.inUse = {"C:\\V 1\\A.EXE", "C:\\V 1\\B.DLL", "C:\\V 1\\C.DLL"};
+    h.noRestart = {"C:\\V 1\\B.DLL", "C:\\V 1\\C.DLL"};
+    EXPECT_EQ(RunUninstall({"C:\\V 1\\INSTALL.LOG"}, h), RunStatus::ItemsRemain);
+    EXPECT_EQ(h.Count("box 완료|C:\\V 1\\B.DLL 파일을 삭제 하지 못했습니다.  확인 후 직접 삭제 "
+                      "하십시오.  다른 파일은 Windows를 다시 시작 하면 삭제 됩니다."),
+              1u);
+    EXPECT_EQ(h.events.back(), "self+dir");
+
+    h = Installed();
+    h.inUse = h.noRestart = {"C:\\V 1\\A.EXE"};
+    EXPECT_EQ(RunUninstall({"C:\\V 1\\INSTALL.LOG"}, h), RunStatus::ItemsRemain);
+    EXPECT_EQ(h.Count("box 완료|C:\\V 1\\A.EXE 파일을 삭제 하지 못했습니다.  확인 후 직접 삭제 하십시오."),
+              1u);
+    EXPECT_EQ(h.Count("restart C:\\V 1\\A.EXE"), 1u);
+    EXPECT_EQ(h.Count("box 완료|프로그램"), 0u);
+}
+
 // An item under the Windows folder (95/98 family): the log lists the Windows
-// folder, and the Desktop inside it held only the product's shortcut.
+// folder, and the Desktop inside it holds a shortcut still open.
 TEST(Run, LeavesTheSystemsFoldersAlone) {
     FakeHost h = Installed();
     h.kept = {"C:\\WINDOWS", "C:\\WINDOWS\\Desktop"};
     h.files[kLog] =
         "FILE:C:\\WINDOWS\\Varnel\\V.INI\r\nDIR:C:\\WINDOWS\r\nICON:C:\\WINDOWS\\Desktop\\V.LNK\r\nFILE:" +
         kLog + "\r\n";
+    h.dirs = {"C:\\V 1", "C:\\WINDOWS", "C:\\WINDOWS\\Varnel", "C:\\WINDOWS\\Desktop"};
     h.files["C:\\WINDOWS\\Varnel\\V.INI"] = h.files["C:\\WINDOWS\\Desktop\\V.LNK"] = "";
-    EXPECT_EQ(RunUninstall({"C:\\V 1\\INSTALL.LOG"}, h), RunStatus::Done);
-    EXPECT_EQ(h.Count("rmdir C:\\WINDOWS\\Varnel"), 1u);
+    h.inUse = {"C:\\WINDOWS\\Desktop\\V.LNK"};
+    EXPECT_EQ(RunUninstall({"C:\\V 1\\INSTALL.LOG"}, h), RunStatus::RestartNeeded);
+    // C:\V 1 still holds A.EXE, which this log does not list.
+    EXPECT_EQ(h.dirs, (std::set<std::string>{"C:\\V 1", "C:\\WINDOWS", "C:\\WINDOWS\\Desktop"}));
     for (const auto& e : h.events) {
         EXPECT_NE(e, "rmdir C:\\WINDOWS");
         EXPECT_NE(e, "rmdir C:\\WINDOWS\\Desktop");
+        EXPECT_NE(e, "restart C:\\WINDOWS\\Desktop");
     }
 }
