@@ -1,136 +1,181 @@
 #!/usr/bin/env bash
-# Builds the Windows UnRAR library (unrar.dll plus an import library) for i686
-# and x86_64 from Debian's unrar-nonfree source package, and a copy of its
-# header for the Windows builds:
+# Builds the UnRAR library from Debian's unrar-nonfree source package, one
+# source for every build:
+#   build/deps/unrar/                    the prepared sources (our patches applied),
+#                                        which the native and fuzz builds compile
+#                                        into a static library of their own
+#   build/deps/include/unrar/dll.hpp     the header for all builds
 #   build/deps/win32/{unrar.dll,libunrar.dll.a}   build/deps/win64/{...}
-#   build/deps/include/unrar/dll.hpp
-# The native build uses Debian's own libunrar and header instead.
-# Idempotent: returns at once when both builds are there.
+# The source package is fetched once into build/deps/src and kept there, so a
+# rebuild fetches nothing. Objects of an interrupted build are kept and only
+# the missing ones are compiled.
+#
+# The version is the one the kit was tested with; when the archive no longer
+# has it, the newest one it has is taken and named. Anything older than
+# upstream 7.2.7 is refused: older releases have published faults in exactly
+# this library (path traversal in the Windows library, a heap overflow, a
+# symbolic-link traversal). KIT_UNRAR_ACCEPT=<Debian version> accepts that one
+# version all the same, with a warning, for a machine that cannot get a newer.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
 deps="$root/build/deps"
+prep="$deps/unrar"
 stamp_name=unrar.version
 
-if [ -f "$deps/win32/$stamp_name" ] && [ -f "$deps/win64/$stamp_name" ] \
-   && [ -f "$deps/include/unrar/dll.hpp" ]; then
-    echo "unrar.dll: up to date (unrar-nonfree $(cat "$deps/win32/$stamp_name"))"
-    exit 0
-fi
+pinned=1:7.3.2-1
+minimum=7.2.7
+
+upstream() { local v=${1#*:}; echo "${v%-*}"; }
+acceptable() {
+    dpkg --compare-versions "$(upstream "$1")" ge "$minimum" || [ "$1" = "${KIT_UNRAR_ACCEPT:-}" ]
+}
+newest_first() { sort -V -r | uniq; }
+
+# The cached source folders, as "version folder" lines.
+cached() {
+    local d
+    for d in "$deps"/src/unrar-nonfree-*/; do
+        [ -f "$d/debian/changelog" ] || continue
+        echo "$(dpkg-parsechangelog -l "$d/debian/changelog" -S Version) ${d%/}"
+    done
+}
+
+pick_cached() {
+    local v d
+    while read -r v d; do
+        [ "$v" = "$pinned" ] && { echo "$d"; return; }
+    done < <(cached)
+    while read -r v d; do
+        acceptable "$v" && { echo "$d"; return; }
+    done < <(cached | newest_first)
+    return 0
+}
+
+fetch() {
+    local listed v
+    listed=$(apt-cache showsrc unrar-nonfree 2>/dev/null | sed -n 's/^Version: //p' | newest_first)
+    # The pinned version first, then the others newest first.
+    for v in $(grep -Fx "$pinned" <<<"$listed") $(grep -Fxv "$pinned" <<<"$listed"); do
+        acceptable "$v" || continue
+        [ "$v" = "$pinned" ] || echo "unrar.sh: unrar-nonfree $pinned is not available; taking $v" >&2
+        if (cd "$deps/src" && apt-get source -qq "unrar-nonfree=$v" >/dev/null 2>&1); then
+            return 0
+        fi
+        echo "unrar.sh: unrar-nonfree $v is listed but could not be fetched" >&2
+    done
+    echo "unrar.sh: no unrar-nonfree source of upstream $minimum or newer can be had" \
+         "(listed: $(echo $listed)). Older releases have published faults in this library;" \
+         "KIT_UNRAR_ACCEPT=<version> builds one all the same." >&2
+    return 1
+}
 
 mkdir -p "$deps/src"
-cd "$deps/src"
-src=$(find . -maxdepth 1 -type d -name 'unrar-nonfree-*' | sort | tail -n1)
+src=$(pick_cached)
 if [ -z "$src" ]; then
-    apt-get source -qq unrar-nonfree >/dev/null 2>&1 || apt-get source unrar-nonfree
-    src=$(find . -maxdepth 1 -type d -name 'unrar-nonfree-*' | sort | tail -n1)
+    fetch
+    src=$(pick_cached)
 fi
-[ -n "$src" ] || { echo "unrar.sh: no unrar-nonfree source" >&2; exit 1; }
-src="$deps/src/${src#./}"
+[ -n "$src" ] || { echo "unrar.sh: the fetched source is not where it was expected" >&2; exit 1; }
 version=$(dpkg-parsechangelog -l "$src/debian/changelog" -S Version)
-echo "unrar.dll: building from unrar-nonfree $version"
+acceptable "$version" || exit 1
+if ! dpkg --compare-versions "$(upstream "$version")" ge "$minimum"; then
+    echo "unrar.sh: WARNING: building unrar-nonfree $version, older than upstream $minimum" \
+         "(KIT_UNRAR_ACCEPT); it has published faults" >&2
+fi
 
-# Debian marks the exports for ELF visibility; PE has no such attribute and the
-# mingw compiler warns about every use, so both the library and our copy of the
-# header go without it.
-strip_visibility() { sed 's/__attribute__ *((visibility *("default"))) *//'; }
+# Everything that decides what the builds contain: a change to any of it
+# prepares the sources anew and rebuilds both DLLs.
+key=$( { echo "$version"; cat "$here/unrar.sh"; find "$here/unrar" -type f | sort | xargs cat; } | sha256sum | cut -c1-16)
+patches="$here/unrar/patches/$(upstream "$version")"
+
+if [ "$(cat "$prep/key" 2>/dev/null)" != "$key" ]; then
+    echo "unrar: preparing unrar-nonfree $version"
+    rm -rf "$prep.tmp"
+    mkdir -p "$prep.tmp"
+    cp "$src"/*.cpp "$src"/*.hpp "$src"/dll.def "$src"/makefile "$src"/UnRARDll.vcxproj "$prep.tmp/"
+    if [ -d "$patches" ]; then
+        for p in "$patches"/*.patch; do
+            echo "unrar: applying $(basename "$p")"
+            patch -s -p1 -d "$prep.tmp" <"$p"
+        done
+    fi
+    # Debian marks the exports for ELF visibility; PE has no such attribute and
+    # the mingw compiler warns about every use, so every build goes without it.
+    sed -i 's/__attribute__ *((visibility *("default"))) *//' "$prep.tmp"/*.cpp "$prep.tmp"/*.hpp
+    # Each platform's file list from the library's own build files: its
+    # Windows DLL project and its makefile's static-library target.
+    grep -o 'ClCompile Include="[^"]*\.cpp"' "$prep.tmp/UnRARDll.vcxproj" \
+        | sed 's/.*"\(.*\)\.cpp"/\1/' >"$prep.tmp/windows-sources.txt"
+    make -s -f "$prep.tmp/makefile" --eval 'kit-list: ; @echo $(OBJECTS) $(LIB_OBJ)' kit-list \
+        | tr ' ' '\n' | sed -n 's/\.o$//p' | sort -u >"$prep.tmp/native-sources.txt"
+    [ -s "$prep.tmp/windows-sources.txt" ] && [ -s "$prep.tmp/native-sources.txt" ] \
+        || { echo "unrar.sh: no file list in the library's build files" >&2; exit 1; }
+    # The sources name two system headers in mixed case; mingw's are lower case.
+    mkdir -p "$prep.tmp/mingw"
+    echo '#include <powrprof.h>' >"$prep.tmp/mingw/PowrProf.h"
+    echo '#include <wbemidl.h>' >"$prep.tmp/mingw/Wbemidl.h"
+    echo "$version" >"$prep.tmp/version"
+    echo "$key" >"$prep.tmp/key"
+    rm -rf "$prep"
+    mv "$prep.tmp" "$prep"
+fi
 mkdir -p "$deps/include/unrar"
-strip_visibility < "$src/dll.hpp" > "$deps/include/unrar/dll.hpp"
-
-# The file list of the library's own Windows project.
-sources="archive arcread blake2s cmddata consio crc crypt dll encname errhnd extinfo
-         extract filcreat file filefn filestr find getbits global hash headers isnt
-         match options pathfn qopen rar rarpch rarvm rawread rdwrfn rijndael rs rs16
-         scantree secpassword sha1 sha256 smallfn strfn strlist system threadpool timefn
-         ui unicode unpack volume"
+cmp -s "$prep/dll.hpp" "$deps/include/unrar/dll.hpp" || cp "$prep/dll.hpp" "$deps/include/unrar/dll.hpp"
 
 build_one() {
     local bits=$1 triple=$2
-    local out="$deps/win$bits" obj="$deps/src/obj-win$bits"
+    local out="$deps/win$bits" obj="$prep/obj-win$bits"
     local cxx="$triple-g++-posix"
-    rm -rf "$obj"
+    local sources
+    sources="$(cat "$prep/windows-sources.txt") comsupp"
     mkdir -p "$obj" "$out"
+    cp "$here/unrar/comsupp.cpp" "$prep/comsupp.cpp"
+    # Each object under a temporary name first, so that a broken one is never
+    # taken as done; those already there are kept.
     for f in $sources; do
-        strip_visibility < "$src/$f.cpp" > "$obj/$f.cpp"
-    done
-    strip_visibility < "$src/dll.hpp" > "$obj/dll.hpp"
-    # The sources name two system headers in mixed case; mingw's are lower case.
-    echo '#include <powrprof.h>' > "$obj/PowrProf.h"
-    echo '#include <wbemidl.h>' > "$obj/Wbemidl.h"
-    # Compile beside the pristine sources so their own headers are found, with
-    # our copies of the files that carried the attribute.
-    # The library's Windows half uses _bstr_t, whose helper lives in a
-    # compiler-support library that mingw does not have.
-    cat > "$obj/comsupp.cpp" <<'CPP'
-#include <windows.h>
-#include <comutil.h>
-namespace _com_util {
-BSTR WINAPI ConvertStringToBSTR(const char *s)
-{
-    if (!s) return NULL;
-    int n = MultiByteToWideChar(CP_ACP, 0, s, -1, NULL, 0);
-    BSTR b = SysAllocStringLen(NULL, n > 0 ? n - 1 : 0);
-    if (b && n > 0) MultiByteToWideChar(CP_ACP, 0, s, -1, b, n);
-    return b;
-}
-}
-CPP
-    # Objects of an interrupted run are kept; only missing ones are compiled,
-    # each under a temporary name so that a broken one is never taken as done.
-    for f in $sources comsupp; do
         [ -s "$obj/$f.o" ] || echo "$f"
     done | xargs -r -P "$(nproc)" -I{} \
-        "$cxx" -O2 -w -DRARDLL -DUNRAR -DSILENT -I"$obj" -I"$src" \
-               -c "$obj/{}.cpp" -o "$obj/{}.o.tmp" || true
-    for f in $sources comsupp; do
+        "$cxx" -O2 -w -DRARDLL -DUNRAR -DSILENT -I"$prep/mingw" -I"$prep" \
+               -c "$prep/{}.cpp" -o "$obj/{}.o.tmp" || true
+    for f in $sources; do
         if [ -f "$obj/$f.o.tmp" ]; then mv "$obj/$f.o.tmp" "$obj/$f.o"; fi
         [ -s "$obj/$f.o" ] || { echo "unrar.sh: $f did not compile" >&2; exit 1; }
     done
-    local def="$obj/unrar.def"
+    local def="$obj/unrar.def" objs=()
+    for f in $sources; do objs+=("$obj/$f.o"); done
+    local libs=(-static -static-libgcc -static-libstdc++ -Wl,-s -lpowrprof -lshlwapi -lole32 -loleaut32 -lwbemuuid)
     if [ "$bits" = 32 ]; then
         # stdcall names are decorated (_RAROpenArchive@4); the DLL exports them
         # plain, as the library's own dll.def lists them, and the import
         # library maps each decorated name to its plain export.
         { echo "EXPORTS"
           "$triple-nm" "$obj/dll.o" | awk '$2=="T" && $3 ~ /^_RAR/ { print "  " substr($3,2) }'
-        } > "$def"
-        "$cxx" -shared -o "$out/unrar.dll" "$obj"/*.o "$src/dll.def" \
-            -Wl,--enable-stdcall-fixup -static -static-libgcc -static-libstdc++ \
-            -Wl,-s -lpowrprof -lshlwapi -lole32 -loleaut32 -lwbemuuid
+        } >"$def"
+        "$cxx" -shared -o "$out/unrar.dll" "${objs[@]}" "$prep/dll.def" -Wl,--enable-stdcall-fixup "${libs[@]}"
         "$triple-dlltool" -k -d "$def" -D unrar.dll -l "$out/libunrar.dll.a"
     else
-        cp "$src/dll.def" "$def"
-        "$cxx" -shared -o "$out/unrar.dll" "$obj"/*.o "$src/dll.def" \
-            -static -static-libgcc -static-libstdc++ -Wl,-s -lpowrprof -lshlwapi -lole32 -loleaut32 -lwbemuuid
+        cp "$prep/dll.def" "$def"
+        "$cxx" -shared -o "$out/unrar.dll" "${objs[@]}" "$prep/dll.def" "${libs[@]}"
         "$triple-dlltool" -d "$def" -D unrar.dll -l "$out/libunrar.dll.a"
     fi
 
-    # The import library must satisfy a caller compiled against the header.
-    cat > "$obj/check.cpp" <<'EOF'
-#include <windows.h>
-#include <unrar/dll.hpp>
-int main()
-{
-    RAROpenArchiveData d = {};
-    HANDLE h = RAROpenArchive(&d);
-    if (h) RARCloseArchive(h);
-    RARHeaderData hd = {};
-    RARReadHeader(0, &hd);
-    RARProcessFile(0, RAR_SKIP, 0, 0);
-    RARSetChangeVolProc(0, 0);
-    RARSetProcessDataProc(0, 0);
-    RARSetPassword(0, 0);
-    return RARGetDllVersion() == RAR_DLL_VERSION ? 0 : 1;
-}
-EOF
-    "$cxx" -Wall -Werror -I"$deps/include" "$obj/check.cpp" -o "$obj/check.exe" \
-        -L"$out" -lunrar.dll
+    "$cxx" -Wall -Werror -I"$deps/include" "$here/unrar/check.cpp" -o "$obj/check.exe" -L"$out" -lunrar.dll
     local missing
-    missing=$("$triple-objdump" -p "$out/unrar.dll" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/\]/{print $NF}' \
-        | sort | comm -13 - <(grep -o 'RAR[A-Za-z]*' "$src/dll.def" | sort))
+    missing=$("$triple-objdump" -p "$out/unrar.dll" \
+        | awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/\]/{print $NF}' \
+        | sort | comm -13 - <(grep -o 'RAR[A-Za-z]*' "$prep/dll.def" | sort))
     [ -z "$missing" ] || { echo "unrar.dll ($bits): missing exports: $missing" >&2; exit 1; }
-    echo "$version" > "$out/$stamp_name"
-    echo "unrar.dll: win$bits done ($(stat -c %s "$out/unrar.dll") bytes)"
+    echo "$version $key" >"$out/$stamp_name"
+    echo "unrar.dll: win$bits built from unrar-nonfree $version ($(stat -c %s "$out/unrar.dll") bytes)"
 }
 
-[ -f "$deps/win32/$stamp_name" ] || build_one 32 i686-w64-mingw32
-[ -f "$deps/win64/$stamp_name" ] || build_one 64 x86_64-w64-mingw32
+built=0
+for target in "32 i686-w64-mingw32" "64 x86_64-w64-mingw32"; do
+    set -- $target
+    if [ "$(cat "$deps/win$1/$stamp_name" 2>/dev/null)" != "$version $key" ]; then
+        build_one "$1" "$2"
+        built=1
+    fi
+done
+[ $built = 1 ] || echo "unrar.dll: up to date (unrar-nonfree $version)"

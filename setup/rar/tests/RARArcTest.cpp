@@ -33,6 +33,8 @@ std::string Native(std::string p) {
 
 std::string Archive(const char* name) { return Native(std::string(RAR_ARCHIVES) + "/" + name); }
 
+std::string Finding(const char* name) { return Native(std::string(RAR_FINDINGS) + "/" + name); }
+
 std::string ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(f), {});
@@ -386,6 +388,29 @@ TEST_F(RARArc, ListAndTestRunsWriteNothing) {
               Lines({"testing bin/app.exe", "tested bin/app.exe failed",
                      "error " + std::to_string(ERAR_BAD_DATA), "testing APP.EXE", "tested APP.EXE ok"}));
     EXPECT_TRUE(fs::is_empty(target));
+}
+
+// Inputs with which rar_arc_fuzz broke the UnRAR library, kept as found. With
+// library-crash-password.rar (202 bytes) the library, once given a password,
+// read out of bounds: its entry names a key-derivation count that the library
+// does not support, and it went on decrypting with a cipher it never keyed.
+// library-crash-metadata.rar (52 bytes) crashed the library at open: its main
+// header carries an original-name record of length 0. library-oom-dictionary.rar
+// (268 bytes) names a 4 GiB dictionary, which the library allocates and clears
+// before it reads any data.
+TEST_F(RARArc, FuzzFindingsEndWithAnError) {
+    rar.OnProcessData = nullptr;  // the library hands over empty blocks of damaged data
+    rec.password = "pw";
+    const std::string bad = "error " + std::to_string(ERAR_BAD_DATA);
+    EXPECT_FALSE(rar.ExtractArchive(Finding("library-crash-password.rar"), target, false));
+    EXPECT_EQ(rec.log,
+              Lines({"extracting readme.txt", "password readme.txt", "extract readme.txt failed", bad, bad}));
+    rec.log.clear();
+    EXPECT_FALSE(rar.ExtractArchive(Finding("library-crash-metadata.rar"), target, false));
+    EXPECT_EQ(rec.log, Lines({bad}));
+    rec.log.clear();
+    EXPECT_FALSE(rar.ExtractArchive(Finding("library-oom-dictionary.rar"), target, false));
+    EXPECT_EQ(rec.log, Lines({"extracting }", "extract } failed", bad, bad}));
 }
 
 }  // namespace
