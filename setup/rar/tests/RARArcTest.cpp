@@ -410,7 +410,12 @@ TEST_F(RARArc, FuzzFindingsEndWithAnError) {
     EXPECT_EQ(rec.log, Lines({bad}));
     rec.log.clear();
     EXPECT_FALSE(rar.ExtractArchive(Finding("library-oom-dictionary.rar"), target, false));
-    EXPECT_EQ(rec.log, Lines({"extracting }", "extract } failed", bad, bad}));
+    // A 32-bit process cannot have the dictionary; a 64-bit one finds bad data.
+    if (sizeof(void*) == 4)
+        EXPECT_EQ(rec.log,
+                  Lines({"extracting }", "extract } failed", "error " + std::to_string(ERAR_NO_MEMORY)}));
+    else
+        EXPECT_EQ(rec.log, Lines({"extracting }", "extract } failed", bad, bad}));
 }
 
 }  // namespace
