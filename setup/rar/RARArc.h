@@ -49,6 +49,15 @@ typedef long LPARAM;
 
 class TRAR;
 
+// The component's own code for an entry that it refuses to extract: one whose
+// stored name could reach outside the target directory (absolute, with a
+// drive, UNC, with a ".." component, with a ':' stream or drive separator, or
+// naming a device such as CON or COM1.TXT), or one that is a link or a file
+// redirection (symbolic link, junction, hard link, file copy). Nothing is
+// written for it; it fails like an entry whose file cannot be created, and
+// the run goes on. The library's own codes are all below it.
+const int32_t kRarRefusedEntry = 100;
+
 // The archive comment as the library reported it at open time. CmtSize is the
 // library's CmtSize (it counts the terminating zero); the buffer is one byte
 // larger than the library is allowed to fill, so the text is always
@@ -91,7 +100,9 @@ public:
     // One extraction run with the current properties. True when the run met no
     // failure: every selected entry was extracted and the archive was read to
     // its end (or to a Stop request). Each failure is also raised through
-    // OnError with the library's code (13 for an empty ArchiveName).
+    // OnError with the library's code (13 for an empty ArchiveName,
+    // kRarRefusedEntry for a selected entry that may not be written). A
+    // refused entry raises OnExtract(false) and OnError, never OnExtracting.
     bool Extract();
 
     // Walks the archive without writing anything: raises OnListFile for every
@@ -137,6 +148,13 @@ private:
 // The component whose run began last. The library's callbacks carry no user
 // pointer, so they find their component here; one run at a time per process.
 extern TRAR* ActiveRAR;
+
+// True when a stored entry name stays inside the target directory on every
+// system: relative, no drive or stream (':'), no ".." component (nor one of
+// dots and blanks that Windows would read as one), no device name in any
+// component. Both '/' and '\\' separate components.
+bool RARNameConfined(const std::string& name);
+bool RARNameConfined(const std::wstring& name);
 
 // True when an entry name is selected by the list: its ASCII-upper-cased form
 // occurs inside at least one ASCII-upper-cased list string.

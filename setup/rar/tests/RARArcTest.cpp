@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -388,6 +390,177 @@ TEST_F(RARArc, ListAndTestRunsWriteNothing) {
               Lines({"testing bin/app.exe", "tested bin/app.exe failed",
                      "error " + std::to_string(ERAR_BAD_DATA), "testing APP.EXE", "tested APP.EXE ok"}));
     EXPECT_TRUE(fs::is_empty(target));
+}
+
+// Everything under a folder, as relative paths with '/'.
+std::set<std::string> Listing(const fs::path& dir) {
+    std::set<std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        all.insert(fs::relative(e.path(), dir).generic_string());
+    return all;
+}
+
+// Paths whose names carry the hostile archives' marker, under root (only its
+// own entries unless deep); folders for which skip is true are not entered.
+void FindMarked(const fs::path& root, bool deep, std::vector<std::string>& found,
+                const std::function<bool(const fs::path&)>& skip = nullptr) {
+    const fs::path::string_type marker = fs::path("kitesc").native();
+    auto marked = [&](const fs::path& p) { return p.filename().native().find(marker) != p.native().npos; };
+    std::error_code ec;
+    const auto opts = fs::directory_options::skip_permission_denied;
+    if (!deep) {
+        for (fs::directory_iterator it(root, opts, ec), end; !ec && it != end; it.increment(ec))
+            if (marked(it->path())) found.push_back(it->path().generic_string());
+        return;
+    }
+    for (fs::recursive_directory_iterator it(root, opts, ec), end; !ec && it != end; it.increment(ec)) {
+        if (skip && skip(it->path())) {
+            it.disable_recursion_pending();
+        } else if (marked(it->path())) {
+            found.push_back(it->path().generic_string());
+        }
+    }
+}
+
+struct Entry {
+    std::string name;  // as the owner sees it, with '/'
+    bool written;
+};
+
+// Archives whose entries would be written outside the target, made by
+// hostile-archives.py: each such entry is refused before anything is written
+// and fails the run; the others are extracted; and nothing of the marked
+// names exists anywhere else afterwards: in the test's temporary root, at the
+// top of each drive and, under Wine, anywhere on drive C. On
+// Windows the library itself turns ':' into '_' in the names it reports, so
+// those entries arrive harmless and are extracted under the new name.
+TEST_F(RARArc, EntriesThatWouldLeaveTheTargetAreRefused) {
+    const std::vector<std::pair<const char*, std::vector<Entry>>> archives = {
+        {"names5.rar",
+         {{"good1.txt", true},
+          {"/kitesc-abs.txt", false},
+          {"C:/kitesc-drive.txt", false},
+          {"//srv/share/kitesc-unc.txt", false},
+          {"../kitesc-up.txt", false},
+          {"sub/../../kitesc-up2.txt", false},
+          {".. /kitesc-dots.txt", false},
+          {"good1.txt:kitesc-ads", false},
+          {"CON", false},
+          {"nul.txt", false},
+          {"Com1.log", false},
+          {"lpt9", false},
+          {"aux .txt", false},
+          {"good2.txt", true}}},
+        {"names4.rar",
+         {{"good1.txt", true},
+          {"/kitesc-abs.txt", false},
+          {"C:/kitesc-drive.txt", false},
+          {"C:kitesc-drive2.txt", false},
+          {"//srv/share/kitesc-unc.txt", false},
+          {"../kitesc-up.txt", false},
+          {"sub/../../kitesc-up2.txt", false},
+          {"good1.txt:kitesc-ads", false},
+          {"PRN", false},
+          {"NUL.TXT", false},
+          {"lpt1.dat", false},
+          {"sub/com9", false},
+          {"good2.txt", true}}},
+        // Unix and Windows symbolic links, a junction, a hard link, a file copy.
+        {"links5.rar",
+         {{"good1.txt", true},
+          {"kitesc-sym", false},
+          {"kitesc-wsym", false},
+          {"kitesc-junc", false},
+          {"hard1.txt", true},
+          {"kitesc-hard.txt", false},
+          {"copy1.txt", true},
+          {"kitesc-copy.txt", false},
+          {"good2.txt", true}}},
+        // A Unix link and a Windows entry with the reparse-point attribute.
+        {"links4.rar",
+         {{"good1.txt", true}, {"kitesc-sym", false}, {"kitesc-reparse", false}, {"good2.txt", true}}},
+    };
+    for (const auto& [archive, entries] : archives) {
+        SCOPED_TRACE(archive);
+        fs::remove_all(target);
+        fs::create_directories(target);
+        rec.log.clear();
+        EXPECT_FALSE(rar.ExtractArchive(Archive(archive), target, false));
+
+        Lines expected;
+        std::set<std::string> written;
+        for (Entry e : entries) {
+#if defined(_WIN32)
+            if (e.name.find(':') != std::string::npos) {
+                for (char& c : e.name)
+                    if (c == ':') c = '_';
+                e.written = true;
+                for (size_t slash = e.name.find('/'); slash != std::string::npos;
+                     slash = e.name.find('/', slash + 1))
+                    written.insert(e.name.substr(0, slash));
+            }
+#endif
+            if (e.written) {
+                expected.push_back("extracting " + e.name);
+                expected.push_back("extract " + e.name + " ok");
+                written.insert(e.name);
+            } else {
+                expected.push_back("extract " + e.name + " failed");
+                expected.push_back("error " + std::to_string(kRarRefusedEntry));
+            }
+        }
+        EXPECT_EQ(rec.log, expected);
+        EXPECT_EQ(Listing(target), written);
+    }
+
+    // A probe outside the target shows that the search can see.
+    std::ofstream(Native(std::string(RAR_WORK) + "/kitesc-probe")) << "probe";
+    std::vector<std::string> outside;
+    const fs::path targetPath = target;
+    FindMarked(Native(RAR_WORK), true, outside, [&](const fs::path& p) { return p == targetPath; });
+    FindMarked(fs::current_path(), false, outside);
+#if defined(_WIN32)
+    // Wine links the profile's shell folders to the host's home folder,
+    // which is not part of the drive.
+    const std::set<fs::path> linked = {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"};
+    FindMarked("C:\\", true, outside, [&](const fs::path& p) {
+        return p.parent_path().parent_path() == "C:\\users" && linked.count(p.filename());
+    });
+    FindMarked("Z:\\", false, outside);
+#else
+    FindMarked("/", false, outside);
+#endif
+    fs::remove(Native(std::string(RAR_WORK) + "/kitesc-probe"));
+    EXPECT_EQ(outside, Lines({fs::path(Native(std::string(RAR_WORK) + "/kitesc-probe")).generic_string()}));
+
+    // Selection and FailifExists come after the check: a listed hostile entry
+    // is refused even when a file of its name exists, an unlisted one is
+    // passed over in silence.
+    fs::remove_all(target);
+    fs::create_directories(target);
+    rec.log.clear();
+    rar.FilesToExtract = {"..\\KITESC-UP.TXT ../kitesc-up.txt GOOD2.TXT"};
+    std::ofstream(Native(std::string(RAR_WORK) + "/kitesc-up.txt")) << "mine";
+    EXPECT_FALSE(rar.ExtractArchive(Archive("names5.rar"), target, true));
+    fs::remove(Native(std::string(RAR_WORK) + "/kitesc-up.txt"));
+    EXPECT_EQ(rec.log, Lines({"extract ../kitesc-up.txt failed", "error " + std::to_string(kRarRefusedEntry),
+                              "extracting good2.txt", "extract good2.txt ok"}));
+}
+
+TEST(RARNameConfined, RefusesEveryWayOutAndNothingElse) {
+    for (const char* bad : {"", "/a", "\\a", "C:a", "a:b", "..", "a/../b", "a\\..\\..\\b", "... /a", ". . /a",
+                            "con", "CON.txt", "a/nul", "Aux .dat", "com1", "LPT9.x", "conin$", "CONOUT$"})
+        EXPECT_FALSE(RARNameConfined(std::string(bad))) << bad;
+    for (const char* good : {"a", "a/b/c.txt", ".a", "a..b", "..a", "./a", "con1", "console.txt", "com0",
+                             "com10", "lpt", "auxiliary/prn0", "\xB9\xB2"})
+        EXPECT_TRUE(RARNameConfined(std::string(good))) << good;
+    // The wide name is what the library writes by: superscript device digits
+    // count there, and characters that only look like dots or separators do not.
+    EXPECT_FALSE(RARNameConfined(std::wstring(L"COM\u00B9.txt")));
+    EXPECT_FALSE(RARNameConfined(std::wstring(L"lpt\u00B3")));
+    EXPECT_FALSE(RARNameConfined(std::wstring(L"a/\u00E9/../../b")));
+    EXPECT_TRUE(RARNameConfined(std::wstring(L"\uFF0E\uFF0E\uFF0Fa")));
+    EXPECT_TRUE(RARNameConfined(std::wstring(L"\uD55C\uAE00/COM\u00B4")));
 }
 
 // Inputs with which rar_arc_fuzz broke the UnRAR library, kept as found. With

@@ -3,6 +3,7 @@
 # with fixed contents and times. Prints rar's version and keeps it beside the
 # archives (rar-version.txt) so a test log names the tool that made them.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 out=$1
 rm -rf "$out.tmp"
 mkdir -p "$out.tmp/src"
@@ -57,6 +58,10 @@ open("truncated.rar", "wb").write(data[: len(data) // 3])
 open("cutheader.rar", "wb").write(data[: data.index(b"bin/app.exe.bak") - 4])
 PY
 cp vol.part1.rar lonely.part1.rar
+# Entries that would leave the target, in RAR5 and RAR4.
+mkdir hostile
+(cd hostile && python3 "$here/hostile-archives.py" ..)
+rm -rf hostile
 echo "$version" > rar-version.txt
 rm -rf src comment.txt
 cd ..
