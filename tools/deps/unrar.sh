@@ -126,7 +126,10 @@ cmp -s "$prep/dll.hpp" "$deps/include/unrar/dll.hpp" || cp "$prep/dll.hpp" "$dep
 build_one() {
     local bits=$1 triple=$2
     local out="$deps/win$bits" obj="$prep/obj-win$bits"
-    local cxx="$triple-g++-posix"
+    # The win32 thread model: the library makes its threads through the
+    # Windows API itself, and the posix model's winpthreads would import
+    # GetTickCount64, which Windows XP does not have.
+    local cxx="$triple-g++-win32"
     local sources
     sources="$(cat "$prep/windows-sources.txt") comsupp"
     mkdir -p "$obj" "$out"
