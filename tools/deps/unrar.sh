@@ -14,8 +14,9 @@
 # has it, the newest one it has is taken and named. Anything older than
 # upstream 7.2.7 is refused: older releases have published faults in exactly
 # this library (path traversal in the Windows library, a heap overflow, a
-# symbolic-link traversal). KIT_UNRAR_ACCEPT=<Debian version> accepts that one
-# version all the same, with a warning, for a machine that cannot get a newer.
+# symbolic-link traversal). A version listed in unrar/ACCEPTED, or given as
+# KIT_UNRAR_ACCEPT=<Debian version>, is built all the same, with a warning,
+# for machines that cannot get a newer one (the file says why).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -28,7 +29,8 @@ minimum=7.2.7
 
 upstream() { local v=${1#*:}; echo "${v%-*}"; }
 acceptable() {
-    dpkg --compare-versions "$(upstream "$1")" ge "$minimum" || [ "$1" = "${KIT_UNRAR_ACCEPT:-}" ]
+    dpkg --compare-versions "$(upstream "$1")" ge "$minimum" || [ "$1" = "${KIT_UNRAR_ACCEPT:-}" ] ||
+        grep -v '^#' "$here/unrar/ACCEPTED" 2>/dev/null | grep -qxF "$1"
 }
 newest_first() { sort -V -r | uniq; }
 
@@ -66,7 +68,7 @@ fetch() {
     done
     echo "unrar.sh: no unrar-nonfree source of upstream $minimum or newer can be had" \
          "(listed: $(echo $listed)). Older releases have published faults in this library;" \
-         "KIT_UNRAR_ACCEPT=<version> builds one all the same." >&2
+         "tools/deps/unrar/ACCEPTED or KIT_UNRAR_ACCEPT=<version> builds one all the same." >&2
     return 1
 }
 
@@ -81,7 +83,7 @@ version=$(dpkg-parsechangelog -l "$src/debian/changelog" -S Version)
 acceptable "$version" || exit 1
 if ! dpkg --compare-versions "$(upstream "$version")" ge "$minimum"; then
     echo "unrar.sh: WARNING: building unrar-nonfree $version, older than upstream $minimum" \
-         "(KIT_UNRAR_ACCEPT); it has published faults" >&2
+         "(accepted in tools/deps/unrar/ACCEPTED or KIT_UNRAR_ACCEPT); it has published faults" >&2
 fi
 
 # Everything that decides what the builds contain: a change to any of it
