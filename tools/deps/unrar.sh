@@ -95,7 +95,7 @@ if [ "$(cat "$prep/key" 2>/dev/null)" != "$key" ]; then
     echo "unrar: preparing unrar-nonfree $version"
     rm -rf "$prep.tmp"
     mkdir -p "$prep.tmp"
-    cp "$src"/*.cpp "$src"/*.hpp "$src"/dll.def "$src"/makefile "$src"/UnRARDll.vcxproj "$prep.tmp/"
+    cp "$src"/*.cpp "$src"/*.hpp "$src"/dll.def "$src"/dll.rc "$src"/makefile "$src"/UnRARDll.vcxproj "$prep.tmp/"
     if [ -d "$patches" ]; then
         for p in "$patches"/*.patch; do
             echo "unrar: applying $(basename "$p")"
@@ -147,7 +147,10 @@ build_one() {
         if [ -f "$obj/$f.o.tmp" ]; then mv "$obj/$f.o.tmp" "$obj/$f.o"; fi
         [ -s "$obj/$f.o" ] || { echo "unrar.sh: $f did not compile" >&2; exit 1; }
     done
-    local def="$obj/unrar.def" objs=()
+    # The library's own version resource (its text is code page 1252), so
+    # Windows shows what the DLL is.
+    "$triple-windres" -c 1252 -I"$prep" -i "$prep/dll.rc" -O coff -o "$obj/dll-rc.o"
+    local def="$obj/unrar.def" objs=("$obj/dll-rc.o")
     for f in $sources; do objs+=("$obj/$f.o"); done
     local libs=(-static -static-libgcc -static-libstdc++ -Wl,-s -lpowrprof -lshlwapi -lole32 -loleaut32 -lwbemuuid)
     if [ "$bits" = 32 ]; then

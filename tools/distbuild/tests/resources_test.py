@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Reads back the manifest and the version resource of each shipped program
 from the built file, with Debian's python3-pefile.
-Usage: resources_test.py VERSION PROGRAM.exe=LEVEL ..."""
+Usage: resources_test.py VERSION PROGRAM.exe=LEVEL ... [LIBRARY.dll=library]
+A library is the UnRAR library, which carries its own maker's version."""
 import re
 import sys
 
@@ -50,6 +51,12 @@ for arg in sys.argv[2:]:
     path, level = arg.rsplit("=", 1)
     name = path.replace("\\", "/").rsplit("/", 1)[-1]
     pe = pefile.PE(path)
+    if level == "library":
+        s = strings_of(pe)
+        check(bool(s.get("FileVersion")), f"{name}: its own version {s.get('FileVersion')!r}")
+        check(s.get("OriginalFilename", "").lower() == name.lower(), f"{name}: original file name")
+        check(bool(s.get("FileDescription")), f"{name}: {s.get('FileDescription')!r}")
+        continue
     m = manifest_of(pe)
     check(m is not None, f"{name}: manifest resource 1")
     m = m or ""
