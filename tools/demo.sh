@@ -7,6 +7,8 @@
 # With a display (DISPLAY set) the windows appear there for a person to click
 # through. Without one (or with KIT_DEMO_HEADLESS=1) an Xvfb display is used
 # and tools/uidriver plays the user; a screenshot of every screen is saved.
+# KIT_DEMO_SIGN=1 also signs the distribution with a throwaway certificate
+# and verifies each signed file.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -38,11 +40,28 @@ cp "$bin/Varnel.exe" "$bin/VarShell.dll" "$demo/product/PROGRAM/"
 # The stub this Wine can run: the shipped i686 one, or its x86_64 twin.
 stub="$bin/selfext.exe"
 stub_size=$(stat -c %s "$stub")
+# KIT_DEMO_SIGN=1: a throwaway code-signing certificate, made here and kept
+# only under build/demo, signs the distribution as a vendor's would.
+sign=()
+if [ -n "${KIT_DEMO_SIGN:-}" ]; then
+    openssl req -x509 -newkey rsa:2048 -nodes -days 7 -subj "/CN=Varnel demo signer" \
+        -addext "extendedKeyUsage=codeSigning" \
+        -keyout "$demo/demo-key.pem" -out "$demo/demo-cert.pem" 2>/dev/null || exit 1
+    sign=(--sign-cert "$demo/demo-cert.pem" --sign-key "$demo/demo-key.pem")
+fi
 echo "== making the distribution and VarnelSetup.exe"
-build/native/tools/distbuild/mkdist --kit "$bin" --sfx "$demo/VarnelSetup.exe" \
+build/native/tools/distbuild/mkdist --kit "$bin" --sfx "$demo/VarnelSetup.exe" "${sign[@]}" \
     --packer build/native/tools/packer/packer --stub "$stub" \
     --packer-arg --stub-size --packer-arg "$stub_size" \
     "$demo/product" "$demo/dist" || exit 1
+if [ -n "${KIT_DEMO_SIGN:-}" ]; then
+    echo "== verifying the signatures against the demo certificate"
+    for f in "$demo/dist/setup.exe" "$demo/dist/VlUnInst.exe" "$demo/dist/UNRAR.DLL" "$demo/VarnelSetup.exe"; do
+        echo "-- $f"
+        osslsigncode verify -CAfile "$demo/demo-cert.pem" -in "$f" 2>&1 \
+            | grep -E 'Signer|Subject:|Message digest|Signature verification|Succeeded|Failed' || exit 1
+    done
+fi
 
 # --- the user's side, under Wine
 export KIT_WINE_STATE="$root/$demo/wine"
