@@ -16,6 +16,9 @@
 #include <windows.h>
 #endif
 
+#ifndef _WIN32
+#include "CodeSign.h"
+#endif
 #include "Pack.h"
 
 namespace fs = std::filesystem;
@@ -44,7 +47,14 @@ const char kUsage[] =
     "  --codepage N     the Windows code page of the stored names, which the users'\n"
     "                   systems must have as their ANSI code page (default: 949 on\n"
     "                   Linux, the system's own on Windows); -l and -t show names\n"
-    "                   converted back\n";
+    "                   converted back\n"
+#ifndef _WIN32
+    "signing the file written (Authenticode, with osslsigncode):\n"
+#endif
+    ;
+#ifdef _WIN32
+const char kSignUsage[] = "";
+#endif
 
 // Everything the command line says. The parser fills it; Run does the work.
 struct Options {
@@ -53,6 +63,9 @@ struct Options {
     std::string output, stub, list, test;
     bool paths = true, dirs = false;
     std::vector<std::string> inputs;
+#ifndef _WIN32
+    SignOptions sign;
+#endif
 };
 
 enum ParseStatus {
@@ -122,8 +135,15 @@ ParseStatus ParseArguments(int argc, char** argv, Options& o) {
             o.dirs = true;
         } else if (a == "-h" || a == "--help") {
             return ParseHelp;
+#ifndef _WIN32
+        } else if (a.compare(0, 7, "--sign-") == 0 || a == "--timestamp") {
+            if (!value("a value") || !TakeSignOption(a, v, o.sign)) {
+                fprintf(stderr, "packer: unknown option %s\n%s%s", a.c_str(), kUsage, kSignUsage);
+                return ParseUsage;
+            }
+#endif
         } else if (!a.empty() && a[0] == '-') {
-            fprintf(stderr, "packer: unknown option %s\n%s", a.c_str(), kUsage);
+            fprintf(stderr, "packer: unknown option %s\n%s%s", a.c_str(), kUsage, kSignUsage);
             return ParseUsage;
         } else {
             o.inputs.push_back(a);
@@ -134,9 +154,16 @@ ParseStatus ParseArguments(int argc, char** argv, Options& o) {
         return ParseUsage;
     }
     if (o.list.empty() && o.test.empty() && (o.output.empty() || o.inputs.empty())) {
-        fputs(kUsage, stderr);
+        fprintf(stderr, "%s%s", kUsage, kSignUsage);
         return ParseUsage;
     }
+#ifndef _WIN32
+    const std::string signProblem = CheckSignOptions(o.sign);
+    if (!signProblem.empty()) {
+        fprintf(stderr, "packer: %s\n", signProblem.c_str());
+        return ParseUsage;
+    }
+#endif
     return ParseRun;
 }
 
@@ -402,6 +429,17 @@ int Pack(const Options& o, const CodePage& codePage) {
         fs::remove(o.output, ec);  // no half-written file that looks like a result
         return 1;
     }
+#ifndef _WIN32
+    if (o.sign.Wanted()) {
+        const std::string problem = SignFile(o.sign, o.output, fs::path(o.output).filename().string());
+        if (!problem.empty()) {
+            fprintf(stderr, "packer: %s\n", problem.c_str());
+            std::error_code ec;
+            fs::remove(o.output, ec);  // an unsigned file must not pass for the signed one
+            return 1;
+        }
+    }
+#endif
     return 0;
 }
 
@@ -427,7 +465,7 @@ int main(int argc, char** argv) {
     Options options;
     switch (ParseArguments(argc, argv, options)) {
         case ParseRun: break;
-        case ParseHelp: fputs(kUsage, stdout); return 0;
+        case ParseHelp: printf("%s%s", kUsage, kSignUsage); return 0;
         case ParseUsage: return 2;
     }
     try {

@@ -33,6 +33,17 @@ grep -q 'Signature verification: ok' "$work/verify.log"; check $? 0 "the signatu
 printf 'Z' | dd of="$work/dist/setup.exe" bs=1 seek=2000 conv=notrunc 2>/dev/null
 verify "$work/dist/setup.exe"; check $? 1 "a changed byte fails verification"
 
+# The packer signs a file it writes, and replaces nothing when it cannot.
+printf 'x' >"$work/x.txt"
+"$packer" -s "$stub" --sign-cert "$work/cert.pem" --sign-key "$work/key.pem" -o "$work/packed.exe" \
+    "$work/x.txt" >/dev/null 2>&1
+check $? 0 "packer --sign-cert/--sign-key signs what it writes"
+verify "$work/packed.exe"; check $? 0 "... and the result verifies"
+"$packer" -s "$stub" --sign-cert "$work/cert.pem" --sign-key "$work/nokey.pem" -o "$work/packed2.exe" \
+    "$work/x.txt" >/dev/null 2>&1
+check $? 1 "a key that cannot be read fails the packer"
+check "$([ -e "$work/packed2.exe" ] && echo left)" "" "... and leaves no unsigned file behind"
+
 # The PKCS#12 password comes from the environment only.
 KIT_SIGN_PASSWORD='p12 secret' "$mkdist" --kit "$kit" --sign-pkcs12 "$work/signer.p12" \
     "$work/product" "$work/dist2" >"$work/mkdist2.log" 2>&1
