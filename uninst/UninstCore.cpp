@@ -45,33 +45,27 @@ std::string Tail(const std::string& s, size_t at) { return s.size() > at ? s.sub
 
 }  // namespace
 
-std::vector<std::string> SplitCommandLine(const std::string& cmdline) {
-    std::vector<std::string> out;
-    size_t i = 0, n = cmdline.size();
-    auto at = [&](size_t k) { return k < n ? (unsigned char)cmdline[k] : 0u; };
-    for (;;) {
-        // Blanks, and empty quoted pairs standing alone, lead to the next parameter.
-        for (;;) {
-            while (i < n && at(i) <= 32) ++i;
-            if (at(i) == '"' && at(i + 1) == '"')
-                i += 2;
-            else
-                break;
+Switches ParseSwitches(const std::vector<std::string>& params) {
+    Switches s;
+    for (const auto& p : params) {
+        std::string value;
+        if (IsSwitch(p, "/SILENT")) {
+            if (s.quiet == Quiet::None) s.quiet = Quiet::Silent;
+        } else if (IsSwitch(p, "/VERYSILENT")) {
+            s.quiet = Quiet::VerySilent;
+        } else if (IsSwitch(p, "/?")) {
+            s.usage = true;
+        } else if (IsValueSwitch(p, "/LOG=", &value)) {
+            if ((s.hasRunLog || value.empty()) && s.bad.empty()) s.bad = p;
+            s.hasRunLog = true;
+            s.runLog = value;
+        } else if (s.pieces.empty() && !p.empty() && p[0] == '/') {
+            if (s.bad.empty()) s.bad = p;
+        } else {
+            s.pieces.push_back(p);
         }
-        if (i >= n) break;
-        std::string param;
-        while (i < n && at(i) > 32) {
-            if (at(i) == '"') {
-                ++i;
-                while (i < n && at(i) != '"') param += cmdline[i++];
-                if (i < n) ++i;
-            } else {
-                param += cmdline[i++];
-            }
-        }
-        out.push_back(param);
     }
-    return out;
+    return s;
 }
 
 LogPathResult RebuildLogPath(const std::vector<std::string>& params,

@@ -1,4 +1,4 @@
-// The uninstaller's pure parts: command-line splitting, the log-path rebuild,
+// The uninstaller's pure parts: the switches, the log-path rebuild,
 // the reading of INSTALL.LOG, the choice of directories to prune and the
 // startup-rename file's text. Everything here works on byte strings in the
 // system code page and touches neither files nor the registry, so it runs
@@ -13,14 +13,34 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "KitText.h"
 
 namespace uninst {
 
-// Splits a command line into parameters as the platform's run-time does:
-// bytes of value 32 or less separate, double quotation marks group and are
-// removed. Element 0 is the program itself.
-std::vector<std::string> SplitCommandLine(const std::string& cmdline);
+// How much of itself the run shows (/SILENT, /VERYSILENT).
+enum class Quiet {
+    None,        // every box, as ever
+    Silent,      // no question (taken as Yes), no completion box; boxes for what went wrong
+    VerySilent,  // no window at all
+};
+
+// The parameters (program excluded) sorted into switches and the pieces of
+// the log path. A switch is a whole parameter: "/SILENT", "/VERYSILENT",
+// "/LOG=file" (the run log; quotes around the file are removed by the
+// splitting) or "/?", in any letter case and at any place. Other parameters
+// are pieces of the log path, to be rebuilt as ever; a path split at a blank
+// may leave a piece that starts with '/', so only before the first piece is
+// an unknown "/..." parameter a bad switch.
+struct Switches {
+    Quiet quiet = Quiet::None;  // /VERYSILENT wins over /SILENT
+    bool usage = false;         // "/?" was given
+    std::string bad;            // the first bad switch: unknown, or a second or empty "/LOG="
+    bool hasRunLog = false;
+    std::string runLog;
+    std::vector<std::string> pieces;
+};
+Switches ParseSwitches(const std::vector<std::string>& params);
 
 // The log path rebuilt from the parameters (program excluded). Candidates, in
 // order: all parameters run together; the same with one blank after parameter

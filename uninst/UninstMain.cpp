@@ -7,6 +7,7 @@
 
 #include "KeptFolders.h"
 #include "RegTree.h"
+#include "RunLogFile.h"
 #include "UninstCore.h"
 #include "UninstallRun.h"
 
@@ -140,7 +141,11 @@ public:
         return (n == 0 || n >= sizeof buf) ? path : std::string(buf, n);
     }
 
-    void DeleteKeyTree(RegRoot root, const std::string& key) override { ::DeleteKeyTree(RootKey(root), key); }
+    uninst::KeyRemoval DeleteKeyTree(RegRoot root, const std::string& key) override {
+        if (!KeyThere(RootKey(root), key)) return uninst::KeyRemoval::Missing;
+        ::DeleteKeyTree(RootKey(root), key);
+        return KeyThere(RootKey(root), key) ? uninst::KeyRemoval::Stays : uninst::KeyRemoval::Removed;
+    }
 
     std::vector<std::pair<std::string, std::string>> UninstallEntries() override {
         std::vector<std::pair<std::string, std::string>> out;
@@ -219,12 +224,28 @@ public:
         int answer = MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
         return answer != IDNO;
     }
+
+    bool OpenRunLog(const std::string& path) override { return runLog_.Open(path); }
+    bool WriteRunLog(const std::string& line) override { return runLog_.Write(line); }
+    bool CloseRunLog() override { return runLog_.Close(); }
+
+private:
+    // A key that cannot be opened for a reason other than its absence is
+    // taken to be there.
+    static bool KeyThere(HKEY root, const std::string& key) {
+        HKEY h;
+        LONG rc = RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &h);
+        if (rc == ERROR_SUCCESS) RegCloseKey(h);
+        return rc != ERROR_FILE_NOT_FOUND;
+    }
+
+    RunLogFile runLog_;
 };
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    std::vector<std::string> args = uninst::SplitCommandLine(GetCommandLineA());
+    std::vector<std::string> args = SplitCommandLine(GetCommandLineA());
     std::vector<std::string> params(args.size() > 1 ? args.begin() + 1 : args.end(), args.end());
     WinHost host;
     return uninst::ExitCode(uninst::RunUninstall(params, host));

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "RunLog.h"
 #include "UninstCore.h"
 
 namespace uninst {
@@ -23,16 +24,133 @@ const char kRestartText[] =
     "프로그램 삭제를 완료 했습니다.  나머지 파일은 Windows를 다시 시작 하면 삭제 됩니다.";
 const char kLeftTail[] = " 파일을 삭제 하지 못했습니다.  확인 후 직접 삭제 하십시오.";
 const char kLeftRestartTail[] = "  다른 파일은 Windows를 다시 시작 하면 삭제 됩니다.";
+const char kBadSwitchTail[] = " : 알 수 없는 스위치입니다.\r\n\r\n";
+const char kRunLogOpenTail[] = " 파일에 실행 기록을 쓸 수 없습니다.  확인 후 다시 실행 하십시오.";
+const char kRunLogWriteTail[] = " 파일에 실행 기록을 끝까지 쓰지 못했습니다.";
+const char kUsage[] =
+    "사용법: VlUnInst [/SILENT | /VERYSILENT] [/LOG=\"기록 파일\"] INSTALL.LOG 경로\r\n\r\n"
+    "/SILENT\t묻지 않고 삭제하며, 문제가 있을 때만 알립니다.\r\n"
+    "/VERYSILENT\t창을 전혀 띄우지 않습니다.\r\n"
+    "/LOG=\"파일\"\t실행 기록을 UTF-8로 남깁니다.\r\n\r\n"
+    "종료 코드:\r\n"
+    "0\t삭제 완료\r\n"
+    "3010\tWindows를 다시 시작 하면 삭제 완료\r\n"
+    "6\t삭제 하지 못한 파일이 남음\r\n"
+    "1\t매개 변수나 스위치가 잘못됨\r\n"
+    "2\tINSTALL.LOG가 없음\r\n"
+    "3\t사용자가 취소함\r\n"
+    "4, 5\tINSTALL.LOG나 wininit.ini를 읽거나 쓸 수 없음\r\n"
+    "7\t실행 기록을 쓸 수 없음";
 
-void CleanRegistry(const std::string& logPath, Host& host) {
+const char* RootName(RegRoot root) {
+    switch (root) {
+        case RegRoot::ClassesRoot: return "HKCR\\";
+        case RegRoot::CurrentUser: return "HKCU\\";
+        case RegRoot::LocalMachine: return "HKLM\\";
+    }
+    return "";
+}
+
+// What the last line of the run log says of each outcome.
+const char* ResultText(RunStatus status) {
+    switch (status) {
+        case RunStatus::Done: return "removed";
+        case RunStatus::BadParameters: return "bad command line";
+        case RunStatus::LogNotFound: return "INSTALL.LOG not found";
+        case RunStatus::Declined: return "declined, nothing changed";
+        case RunStatus::LogUnreadable: return "INSTALL.LOG unreadable";
+        case RunStatus::RenameFileFailed: return "wininit.ini unreadable or unwritable";
+        case RunStatus::RestartNeeded: return "removed, restart needed to finish";
+        case RunStatus::ItemsRemain: return "some items remain";
+        case RunStatus::RunLogFailed: return "run log failed";
+    }
+    return "";
+}
+
+// The run as its user sees it: which boxes show under the switches, and the
+// run log, which hears of every box whether shown or not. A run log that
+// fails once is written no further; the run ends with RunLogFailed then.
+class View {
+public:
+    View(Host& host, Quiet quiet) : host_(host), quiet_(quiet) {}
+
+    // False, with the reason in a box, when the run log cannot be created.
+    bool OpenLog(const std::string& path) {
+        path_ = path;
+        if (host_.OpenRunLog(path)) {
+            open_ = true;
+            return true;
+        }
+        Show(BoxKind::Error, kErrorCaption, path + kRunLogOpenTail);
+        return false;
+    }
+
+    void Log(const char* step, const std::string& text) {
+        if (open_ && !failed_ && !host_.WriteRunLog(RunLogLine(step, text))) failed_ = true;
+    }
+
+    // A box for the user, as the switches allow; a question unasked is
+    // answered Yes.
+    bool Box(BoxKind kind, const char* caption, const std::string& text) {
+        if (kind == BoxKind::Confirm) {
+            bool yes = quiet_ != Quiet::None || host_.Message(kind, caption, text);
+            Log("confirmed", yes ? "yes" : "no");
+            return yes;
+        }
+        Log(kind == BoxKind::Error ? "error" : kind == BoxKind::Warning ? "warning" : "message", text);
+        if (quiet_ == Quiet::None || (quiet_ == Quiet::Silent && kind != BoxKind::Info))
+            host_.Message(kind, caption, text);
+        return true;
+    }
+
+    // The usage asked for with "/?": not only for what went wrong.
+    void Usage() {
+        if (quiet_ != Quiet::VerySilent) host_.Message(BoxKind::Info, kConfirmCaption, kUsage);
+    }
+
+    // The result line, and the run log closed; a run log that failed turns a
+    // success into RunLogFailed, said in a box.
+    RunStatus End(RunStatus status) {
+        if (!open_) return status;
+        Log("result", std::to_string(ExitCode(status)) + " " + ResultText(status));
+        if (!host_.CloseRunLog()) failed_ = true;
+        open_ = false;
+        if (!failed_) return status;
+        Show(BoxKind::Error, kErrorCaption, path_ + kRunLogWriteTail);
+        return status == RunStatus::Done || status == RunStatus::RestartNeeded ? RunStatus::RunLogFailed
+                                                                               : status;
+    }
+
+private:
+    void Show(BoxKind kind, const char* caption, const std::string& text) {
+        if (quiet_ != Quiet::VerySilent) host_.Message(kind, caption, text);
+    }
+
+    Host& host_;
+    Quiet quiet_;
+    std::string path_;
+    bool open_ = false, failed_ = false;
+};
+
+void RemoveKey(RegRoot root, const std::string& key, Host& host, View& view) {
+    switch (host.DeleteKeyTree(root, key)) {
+        case KeyRemoval::Removed: view.Log("registry", std::string("removed ") + RootName(root) + key); break;
+        case KeyRemoval::Stays:
+            view.Log("error", std::string("registry key stays ") + RootName(root) + key);
+            break;
+        case KeyRemoval::Missing: break;
+    }
+}
+
+void CleanRegistry(const std::string& logPath, Host& host, View& view) {
     for (size_t i = 0; i < kProductKeyCount; ++i)
         if (kProductKeys[i].use & kKeyUninstRemoves)
-            host.DeleteKeyTree(kProductKeys[i].root, kProductKeys[i].path);
+            RemoveKey(kProductKeys[i].root, kProductKeys[i].path, host, view);
     // Setup names its entry after the product's title, which the fixed list
     // cannot know; the entry's command line tells it apart.
     for (const auto& entry : host.UninstallEntries())
         if (UninstallStringNamesLog(entry.second, logPath))
-            host.DeleteKeyTree(RegRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + entry.first);
+            RemoveKey(RegRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + entry.first, host, view);
 }
 
 // What the removal passes did with the log's paths; upper-cased paths.
@@ -43,21 +161,26 @@ struct Removal {
     std::string firstLeft;  // the first file neither deleted nor scheduled
 };
 
-void RemoveFiles(const LogContents& log, Host& host, Removal* r) {
+void RemoveFiles(const LogContents& log, Host& host, View& view, Removal* r) {
     for (const auto& e : log.entries) {
         switch (host.RemoveFile(e)) {
-            case FileRemoval::Removed: r->deleted.insert(UpperAscii(e)); break;
+            case FileRemoval::Removed:
+                r->deleted.insert(UpperAscii(e));
+                view.Log("file", "removed " + e);
+                break;
             case FileRemoval::Refused:
                 // Typically the shell extension, loaded by Explorer, or a
                 // program of the product still running.
                 if (host.RemoveAtRestart(e)) {
                     r->atRestart.insert(UpperAscii(e));
                     r->filesAtRestart = true;
-                } else if (r->firstLeft.empty()) {
-                    r->firstLeft = e;
+                    view.Log("file", "in use, removed at restart " + e);
+                } else {
+                    if (r->firstLeft.empty()) r->firstLeft = e;
+                    view.Log("error", "file stays, in use or denied " + e);
                 }
                 break;
-            case FileRemoval::Missing:
+            case FileRemoval::Missing: view.Log("file", "not there " + e); break;
             case FileRemoval::Folder: break;
         }
     }
@@ -83,38 +206,61 @@ int ExitCode(RunStatus status) {
         case RunStatus::LogUnreadable: return 4;
         case RunStatus::RenameFileFailed: return 5;
         case RunStatus::ItemsRemain: return 6;
+        case RunStatus::RunLogFailed: return 7;
         case RunStatus::RestartNeeded: return 3010;
     }
     return 1;
 }
 
 RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
-    if (params.empty()) {
-        host.Message(BoxKind::Error, kErrorCaption, kBadParamsText);
+    const Switches sw = ParseSwitches(params);
+    View view(host, sw.quiet);
+    if (!sw.bad.empty()) {
+        view.Box(BoxKind::Error, kErrorCaption, sw.bad + kBadSwitchTail + kUsage);
         return RunStatus::BadParameters;
     }
-    LogPathResult where = RebuildLogPath(params, [&](const std::string& p) { return host.IsFile(p); });
-    if (!where.found) {
-        host.Message(BoxKind::Error, kErrorCaption, where.firstCandidate + kNotFoundTail);
-        return RunStatus::LogNotFound;
+    if (sw.usage) {
+        view.Usage();
+        return RunStatus::BadParameters;
     }
-    if (!host.Message(BoxKind::Confirm, kConfirmCaption, kConfirmText)) return RunStatus::Declined;
-
+    LogPathResult where;
+    if (!sw.pieces.empty())
+        where = RebuildLogPath(sw.pieces, [&](const std::string& p) { return host.IsFile(p); });
+    if (sw.hasRunLog) {
+        // Replacing the install log with the run log would lose the product's list.
+        std::string runLog = host.FullPath(sw.runLog);
+        if (where.found && SamePath(runLog, host.FullPath(where.path))) {
+            view.Box(BoxKind::Error, kErrorCaption, runLog + kRunLogOpenTail);
+            return RunStatus::RunLogFailed;
+        }
+        if (!view.OpenLog(runLog)) return RunStatus::RunLogFailed;
+    }
+    if (sw.pieces.empty()) {
+        view.Box(BoxKind::Error, kErrorCaption, kBadParamsText);
+        return view.End(RunStatus::BadParameters);
+    }
+    if (!where.found) {
+        view.Box(BoxKind::Error, kErrorCaption, where.firstCandidate + kNotFoundTail);
+        return view.End(RunStatus::LogNotFound);
+    }
     std::string logPath = host.FullPath(where.path);
-    CleanRegistry(logPath, host);
+    view.Log("log", logPath);
+    if (!view.Box(BoxKind::Confirm, kConfirmCaption, kConfirmText)) return view.End(RunStatus::Declined);
+
+    CleanRegistry(logPath, host, view);
 
     std::string text;
     if (!host.ReadAll(logPath, &text)) {
-        host.Message(BoxKind::Error, kErrorCaption, logPath + kUnreadableTail);
-        return RunStatus::LogUnreadable;
+        view.Box(BoxKind::Error, kErrorCaption, logPath + kUnreadableTail);
+        return view.End(RunStatus::LogUnreadable);
     }
     LogContents log = ParseLog(text);
     const std::vector<std::string> kept = host.KeptFolders();
     const std::string ownDir = ParentDir(host.OwnPath());
     Removal removal;
-    RemoveFiles(log, host, &removal);
+    RemoveFiles(log, host, view, &removal);
     for (const auto& d : log.dirs)
-        if (!IsKeptFolder(d, kept)) host.RemoveDir(d);
+        if (!IsKeptFolder(d, kept) && host.RemoveDir(d)) view.Log("folder", "removed " + d);
     // Folders the listed ones could not take because they still held
     // subfolders, and folders left empty by the deletions. What was just
     // deleted as a file is no folder. Deepest first, so a folder held up
@@ -123,31 +269,37 @@ RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
     std::vector<std::string> prune = PruneCandidates(log, ParentDir(logPath), kept);
     for (const auto& d : prune) {
         std::string key = UpperAscii(d);
-        if (removal.deleted.count(key) || removal.atRestart.count(key) || host.RemoveDir(d)) continue;
-        if (removal.filesAtRestart && !SamePath(d, ownDir) && HoldsOnlyRestartItems(d, host, removal) &&
-            host.RemoveAtRestart(d))
+        if (removal.deleted.count(key) || removal.atRestart.count(key)) continue;
+        if (host.RemoveDir(d)) {
+            view.Log("folder", "removed " + d);
+        } else if (removal.filesAtRestart && !SamePath(d, ownDir) &&
+                   HoldsOnlyRestartItems(d, host, removal) && host.RemoveAtRestart(d)) {
             removal.atRestart.insert(key);
+            view.Log("folder", "removed at restart " + d);
+        }
     }
 
     std::string failed;
     if (!host.ScheduleSelfRemoval(&failed)) {
-        host.Message(BoxKind::Error, kErrorCaption, failed + kUnwritableTail);
-        return RunStatus::RenameFileFailed;
+        view.Box(BoxKind::Error, kErrorCaption, failed + kUnwritableTail);
+        return view.End(RunStatus::RenameFileFailed);
     }
     RunStatus status = RunStatus::Done;
     if (!removal.firstLeft.empty()) {
         status = RunStatus::ItemsRemain;
-        host.Message(BoxKind::Warning, kDoneCaption,
-                     removal.firstLeft + kLeftTail + (removal.filesAtRestart ? kLeftRestartTail : ""));
+        view.Box(BoxKind::Warning, kDoneCaption,
+                 removal.firstLeft + kLeftTail + (removal.filesAtRestart ? kLeftRestartTail : ""));
     } else if (removal.filesAtRestart) {
         status = RunStatus::RestartNeeded;
-        host.Message(BoxKind::Info, kDoneCaption, kRestartText);
+        view.Box(BoxKind::Info, kDoneCaption, kRestartText);
     } else {
-        host.Message(BoxKind::Info, kDoneCaption, kDoneText);
+        view.Box(BoxKind::Info, kDoneCaption, kDoneText);
     }
 
     bool ownDirIsProducts = false;
     for (const auto& d : prune) ownDirIsProducts = ownDirIsProducts || SamePath(d, ownDir);
+    view.Log("uninstaller", "deleted once it ends " + host.OwnPath());
+    status = view.End(status);
     host.RemoveSelfNow(ownDirIsProducts);
     return status;
 }

@@ -22,11 +22,13 @@ enum class RunStatus {
     RenameFileFailed,  // the startup-rename file could not be read or written
     RestartNeeded,     // as Done, but files in use go at the next system start
     ItemsRemain,       // some listed file could neither be deleted nor scheduled
+    RunLogFailed,      // the run log (/LOG=) could not be opened, so nothing changed,
+                       // or not written to its end after a run that otherwise removed all
 };
 
-// The program's exit code for each outcome: 0 Done, 1 BadParameters,
-// 2 LogNotFound, 3 Declined, 4 LogUnreadable, 5 RenameFileFailed,
-// 6 ItemsRemain, and for RestartNeeded 3010, the system's own "success,
+// The program's exit code for each outcome: 0 Done, 1 BadParameters (a bad
+// switch and "/?" too), 2 LogNotFound, 3 Declined, 4 LogUnreadable,
+// 5 RenameFileFailed, 6 ItemsRemain, 7 RunLogFailed, and for RestartNeeded 3010, the system's own "success,
 // restart required" (ERROR_SUCCESS_REBOOT_REQUIRED) that deployment tools read.
 int ExitCode(RunStatus status);
 
@@ -36,6 +38,13 @@ enum class FileRemoval {
     Missing,  // not there: gone already, or never made
     Folder,   // a folder (an archive's folder entry): left to the pruning
     Refused,  // there, but the system would not delete it (in use, denied)
+};
+
+// What became of a registry key of the fixed list or an uninstall entry.
+enum class KeyRemoval {
+    Removed,  // it was there and is gone
+    Missing,  // it was not there
+    Stays,    // it is still there (no right to delete it)
 };
 
 class Host {
@@ -60,7 +69,7 @@ public:
     virtual std::vector<std::string> KeptFolders() = 0;
     virtual std::string FullPath(const std::string& path) = 0;
     // Deletes the key with all its subkeys; a missing key is no error.
-    virtual void DeleteKeyTree(RegRoot root, const std::string& key) = 0;
+    virtual KeyRemoval DeleteKeyTree(RegRoot root, const std::string& key) = 0;
     // Name and "UninstallString" of every subkey of kUninstallRoot.
     virtual std::vector<std::pair<std::string, std::string>> UninstallEntries() = 0;
     // Arranges for the program's own file to go at the next system start; on
@@ -72,9 +81,17 @@ public:
     virtual std::string OwnPath() = 0;
     // Shows a message box; true when a confirmation is answered Yes.
     virtual bool Message(BoxKind kind, const std::string& caption, const std::string& text) = 0;
+    // The run log: created (replacing a file there) before anything changes;
+    // each line, in the system code page and without its end, is appended as
+    // UTF-8. Each call is false when its bytes did not all reach the file.
+    virtual bool OpenRunLog(const std::string& path) = 0;
+    virtual bool WriteRunLog(const std::string& line) = 0;
+    virtual bool CloseRunLog() = 0;
 };
 
-// Runs the whole uninstall for the parameters (program excluded).
+// Runs the whole uninstall for the parameters (program excluded), switches
+// included (ParseSwitches). Without switches it asks and reports in boxes as
+// it always has.
 RunStatus RunUninstall(const std::vector<std::string>& params, Host& host);
 
 }  // namespace uninst

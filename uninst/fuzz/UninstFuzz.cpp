@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string> params = uninst::SplitCommandLine(text);
+    std::vector<std::string> params = SplitCommandLine(text);
     uninst::RebuildLogPath(params, [](const std::string& p) { return p.size() % 7 == 3; });
     uninst::LogContents log = uninst::ParseLog(text);
     std::string logDir = log.dirs.empty() ? "C:\\P" : log.dirs.front();

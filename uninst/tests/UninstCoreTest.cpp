@@ -7,15 +7,24 @@
 using namespace uninst;
 using Lines = std::vector<std::string>;
 
-TEST(CommandLine, SplitsLikeTheRunTime) {
-    EXPECT_EQ(SplitCommandLine("\"C:\\A B\\VlUnInst.exe\" C:\\A B\\INSTALL.LOG"),
-              (Lines{"C:\\A B\\VlUnInst.exe", "C:\\A", "B\\INSTALL.LOG"}));
-    EXPECT_EQ(SplitCommandLine("x.exe \"C:\\A B\\INSTALL.LOG\"\t "),
-              (Lines{"x.exe", "C:\\A B\\INSTALL.LOG"}));
-    // Quotes inside a parameter group and vanish; a lone "" is no parameter.
-    EXPECT_EQ(SplitCommandLine("x.exe C:\\\"A B\"\\L \"\" y"), (Lines{"x.exe", "C:\\A B\\L", "y"}));
-    EXPECT_EQ(SplitCommandLine("x.exe \"C:\\open"), (Lines{"x.exe", "C:\\open"}));
-    EXPECT_TRUE(SplitCommandLine("   ").empty());
+// A mistyped switch must not turn into a wait for a person; a path split at
+// a blank must still arrive whole.
+TEST(Switches, PickedOutWholeAndAnywhere) {
+    Switches s = ParseSwitches({"/silent", "C:\\A", "/B\\INSTALL.LOG", "/LOG=C:\\my log.txt", "/VerySilent"});
+    EXPECT_EQ(s.quiet, Quiet::VerySilent);
+    EXPECT_TRUE(s.hasRunLog);
+    EXPECT_EQ(s.runLog, "C:\\my log.txt");
+    EXPECT_EQ(s.pieces, (Lines{"C:\\A", "/B\\INSTALL.LOG"}));
+    EXPECT_TRUE(s.bad.empty());
+    EXPECT_FALSE(s.usage);
+
+    EXPECT_EQ(ParseSwitches({"/VERYSILNT", "C:\\V\\INSTALL.LOG"}).bad, "/VERYSILNT");
+    EXPECT_EQ(ParseSwitches({"/LOG=", "C:\\L"}).bad, "/LOG=");
+    EXPECT_EQ(ParseSwitches({"/LOG=a", "/log=b", "C:\\L"}).bad, "/log=b");
+    EXPECT_EQ(ParseSwitches({"/SILENTLY", "C:\\L"}).bad, "/SILENTLY");
+    EXPECT_TRUE(ParseSwitches({"C:\\L", "/?"}).usage);
+    EXPECT_EQ(ParseSwitches({"/SILENT"}).quiet, Quiet::Silent);
+    EXPECT_TRUE(ParseSwitches({"/SILENT"}).pieces.empty());
 }
 
 TEST(LogPath, RebuildsFromPieces) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -18,7 +19,9 @@ struct FakeHost : Host {
     std::set<std::string> noRestart;  // what cannot be scheduled for the next start either
     std::vector<std::string> kept;
     std::vector<std::pair<std::string, std::string>> entries;
-    bool answerYes = true, readFails = false, scheduleFails = false;
+    bool answerYes = true, readFails = false, scheduleFails = false, logOpens = true;
+    size_t logWritesLeft = 1000;
+    std::vector<std::string> runLog;
     std::vector<std::string> events;
 
     bool IsFile(const std::string& p) override { return files.count(p) > 0; }
@@ -55,7 +58,10 @@ struct FakeHost : Host {
     }
     std::vector<std::string> KeptFolders() override { return kept; }
     std::string FullPath(const std::string& p) override { return p; }
-    void DeleteKeyTree(RegRoot, const std::string& k) override { events.push_back("key " + k); }
+    KeyRemoval DeleteKeyTree(RegRoot, const std::string& k) override {
+        events.push_back("key " + k);
+        return KeyRemoval::Removed;
+    }
     std::vector<std::pair<std::string, std::string>> UninstallEntries() override { return entries; }
     bool ScheduleSelfRemoval(std::string* f) override {
         if (scheduleFails) *f = "C:\\WINDOWS\\wininit.ini";
@@ -67,6 +73,17 @@ struct FakeHost : Host {
         events.push_back("box " + caption + "|" + text);
         return k != BoxKind::Confirm || answerYes;
     }
+    bool OpenRunLog(const std::string& p) override {
+        events.push_back("open " + p);
+        return logOpens;
+    }
+    bool WriteRunLog(const std::string& line) override {
+        if (logWritesLeft == 0) return false;
+        --logWritesLeft;
+        runLog.push_back(line);
+        return true;
+    }
+    bool CloseRunLog() override { return events.push_back("close"), true; }
     size_t Count(const std::string& prefix) const {
         size_t n = 0;
         for (const auto& e : events) n += e.compare(0, prefix.size(), prefix) == 0;
@@ -210,4 +227,85 @@ TEST(Run, LeavesTheSystemsFoldersAlone) {
         EXPECT_NE(e, "rmdir C:\\WINDOWS\\Desktop");
         EXPECT_NE(e, "restart C:\\WINDOWS\\Desktop");
     }
+}
+
+// Unattended: no question, no completion box, every step in the run log, the
+// result last; the run log opens before anything changes.
+TEST(Run, SilentRunsLogEveryStep) {
+    FakeHost h = Installed();
+    h.files[kLog] = "FILE:C:\\V 1\\A.EXE\r\nFILE:C:\\V 1\\GONE.TXT\r\nDIR:C:\\V 1\r\nFILE:" + kLog + "\r\n";
+    EXPECT_EQ(RunUninstall({"/SILENT", "C:\\V", "1\\INSTALL.LOG", "/LOG=C:\\run.log"}, h), RunStatus::Done);
+    EXPECT_EQ(h.Count("box "), 0u);
+    EXPECT_EQ(h.events.front(), "open C:\\run.log");
+    EXPECT_EQ(h.runLog.front(), "log: " + kLog);
+    EXPECT_EQ(h.runLog[1], "confirmed: yes");
+    EXPECT_EQ(h.runLog[2], "registry: removed HKCR\\*\\shellex\\ContextMenuHandlers\\Varnel");
+    std::vector<std::string> tail(h.runLog.end() - 7, h.runLog.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "file: removed C:\\V 1\\A.EXE", "file: not there C:\\V 1\\GONE.TXT",
+                        "file: removed " + kLog, "folder: removed C:\\V 1",
+                        "message: 프로그램 삭제를 완료 했습니다.",
+                        "uninstaller: deleted once it ends C:\\V 1\\VlUnInst.exe", "result: 0 removed"}));
+    EXPECT_EQ(h.events.back(), "self+dir");
+
+    // What went wrong still shows under /SILENT, and nothing at all under /VERYSILENT.
+    for (const char* quiet : {"/SILENT", "/verysilent"}) {
+        h = Installed();
+        h.inUse = h.noRestart = {"C:\\V 1\\A.EXE"};
+        EXPECT_EQ(RunUninstall({quiet, "C:\\V 1\\INSTALL.LOG", "/LOG=C:\\run.log"}, h),
+                  RunStatus::ItemsRemain);
+        EXPECT_EQ(h.Count("box "), quiet[1] == 'S' ? 1u : 0u) << quiet;
+        EXPECT_EQ(h.Count("error: file stays, in use or denied C:\\V 1\\A.EXE"), 0u);
+        EXPECT_EQ(std::count(h.runLog.begin(), h.runLog.end(),
+                             "error: file stays, in use or denied C:\\V 1\\A.EXE"),
+                  1);
+        EXPECT_EQ(h.runLog.back(), "result: 6 some items remain");
+    }
+}
+
+TEST(Run, RunLogFailuresAreNoSuccess) {
+    // Not opened: nothing changed, the reason in a box.
+    FakeHost h = Installed();
+    h.logOpens = false;
+    EXPECT_EQ(RunUninstall({"/SILENT", "/LOG=C:\\ro\\run.log", "C:\\V 1\\INSTALL.LOG"}, h),
+              RunStatus::RunLogFailed);
+    EXPECT_EQ(h.events,
+              (std::vector<std::string>{"open C:\\ro\\run.log",
+                                        "box 오류|C:\\ro\\run.log 파일에 실행 기록을 쓸 수 없습니다.  확인 "
+                                        "후 다시 실행 하십시오."}));
+    EXPECT_EQ(ExitCode(RunStatus::RunLogFailed), 7);
+
+    // The install log itself is never replaced by the run log.
+    h = Installed();
+    EXPECT_EQ(RunUninstall({"/VERYSILENT", "/LOG=" + kLog, "C:\\V 1\\INSTALL.LOG"}, h),
+              RunStatus::RunLogFailed);
+    EXPECT_TRUE(h.events.empty());
+
+    // Full after a few lines (a full disk): the removal goes on to its end,
+    // but does not count as a success.
+    h = Installed();
+    h.logWritesLeft = 3;
+    EXPECT_EQ(RunUninstall({"/SILENT", "/LOG=C:\\run.log", "C:\\V 1\\INSTALL.LOG"}, h),
+              RunStatus::RunLogFailed);
+    EXPECT_FALSE(h.files.count("C:\\V 1\\A.EXE"));
+    EXPECT_EQ(h.Count("box 오류|C:\\run.log 파일에 실행 기록을 끝까지 쓰지 못했습니다."), 1u);
+    EXPECT_EQ(h.events.back(), "self+dir");
+}
+
+TEST(Run, BadSwitchesAndUsage) {
+    FakeHost h = Installed();
+    EXPECT_EQ(RunUninstall({"/SILENTLY", "C:\\V 1\\INSTALL.LOG"}, h), RunStatus::BadParameters);
+    ASSERT_EQ(h.events.size(), 1u);
+    const std::string want = "box 오류|/SILENTLY : 알 수 없는 스위치입니다.\r\n\r\n사용법";
+    EXPECT_EQ(h.events[0].compare(0, want.size(), want), 0);
+    h.events.clear();
+    EXPECT_EQ(RunUninstall({"/?"}, h), RunStatus::BadParameters);
+    EXPECT_EQ(h.Count("box 프로그램삭제|사용법: VlUnInst"), 1u);
+    h.events.clear();
+    EXPECT_EQ(RunUninstall({"/VERYSILENT", "/?"}, h), RunStatus::BadParameters);
+    EXPECT_EQ(RunUninstall({"/VERYSILENT", "C:\\No\\INSTALL.LOG"}, h), RunStatus::LogNotFound);
+    EXPECT_EQ(RunUninstall({"/VERYSILENT"}, h), RunStatus::BadParameters);
+    EXPECT_TRUE(h.events.empty());
+    EXPECT_EQ(RunUninstall({"/SILENT", "/LOG=C:\\run.log"}, h), RunStatus::BadParameters);
+    EXPECT_EQ(h.runLog.back(), "result: 1 bad command line");
 }

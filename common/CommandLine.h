@@ -1,0 +1,19 @@
+// Command lines, as setup and the uninstaller read them: split once into
+// parameters, then switches picked out whole. Portable: no window code.
+// Byte strings in the system code page; only ASCII letters are folded.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Splits a command line into parameters as the platform's run-time does:
+// bytes of value 32 or less separate, double quotation marks group and are
+// removed. Element 0 is the program itself.
+std::vector<std::string> SplitCommandLine(const std::string& cmdline);
+
+// Whether `param` is the switch `name` ("/SILENT"), whole, in any letter case.
+bool IsSwitch(const std::string& param, const char* name);
+
+// Whether `param` starts with `name` ("/LOG=") in any letter case; `value`
+// then receives the rest, which may be empty.
+bool IsValueSwitch(const std::string& param, const char* name, std::string* value);
