@@ -16,14 +16,15 @@ cleanup() {
     rm -f "$WINEPREFIX/dosdevices/t:"
     [ -n "$mnt" ] && mountpoint -q "$mnt" && umount "$mnt"
     wreg delete "$SESSION" /v PendingFileRenameOperations /f >/dev/null
-    rm -rf "$C/Silent Prog" "$C/VlSilent" "$C/runlogs" "$C/hold.release" "$C/held"
+    rm -rf "$C"/Silent* "$C/VlSilent" "$C/runlogs" "$C/hold.release" "$C/held"
 }
 trap cleanup EXIT
 
-# product: an installed product in C:\Silent Prog as setup leaves it, with
-# its uninstall entry and the fixed keys.
-dir='C:\Silent Prog' d=$C/Silent\ Prog
+# product DIR: an installed product in DIR as setup leaves it, with its
+# uninstall entry and the fixed keys. Each case has a folder of its own: the
+# last case's uninstaller may still be deleting itself from its folder.
 product() {
+    dir=$1 d=$(unixpath "$1")
     mkdir -p "$d/doc" "$C/runlogs"
     echo x >"$d/A.EXE"; echo x >"$d/doc/설명.TXT"; echo copied >"$d/README.TXT"
     cp "$vl" "$d/VlUnInst.exe"
@@ -38,7 +39,7 @@ runlog() { tr -d '\r' <"$C/runlogs/$1"; }
 noboxes() { if ui list | grep -qE $'\t(오류|완료|프로그램삭제)$'; then bad "a box showed"; else ok "no box"; fi; }
 
 echo "== /VERYSILENT with a run log whose path has a blank: everything goes, nothing shows"
-product
+product 'C:\Silent Prog'
 run "/VERYSILENT \"$dir\\INSTALL.LOG\" /LOG=\"C:\\runlogs\\run 1.log\""
 finish; check "$RC" 0 "exit code: removed"
 for f in A.EXE doc INSTALL.LOG; do gone "$d/$f"; done
@@ -53,10 +54,10 @@ has "$log" "registry: removed HKLM\\Software\\Microsoft\\Windows\\CurrentVersion
 has "$log" $'file: removed C:\\Silent Prog\\doc\\설명.TXT\nfile: not there C:\\Silent Prog\\GONE.TXT' "files"
 has "$log" "folder: removed C:\\Silent Prog\\doc" "folders"
 check "$(echo "$log" | tail -n1)" "result: 0 removed" "the result comes last"
-rm -rf "$d"
+if waitgone "$d/VlUnInst.exe"; then ok "the uninstaller removed itself"; else bad "VlUnInst.exe stays"; fi
 
 echo "== /SILENT: a file in use goes at restart, no box at all"
-product
+product 'C:\Silent Two'
 rm -f "$C/hold.release"
 "$KIT_WINE" "$holdopen" "$dir\\A.EXE" 'C:\hold.release' >"$C/held" &
 holder=$!
@@ -66,7 +67,7 @@ finish; check "$RC" "$RC_RESTART" "exit code: restart needed"
 noboxes
 touch "$C/hold.release"; wait_pid "$holder"; holder=
 stays "$d/A.EXE"; gone "$d/doc"
-has "$(runlog run2.log)" "file: in use, removed at restart C:\\Silent Prog\\A.EXE" "the run log says why"
+has "$(runlog run2.log)" "file: in use, removed at restart C:\\Silent Two\\A.EXE" "the run log says why"
 has "$(runlog run2.log)" "result: 3010 removed, restart needed to finish" "and the code"
 wreg delete "$SESSION" /v PendingFileRenameOperations /f >/dev/null
 rm -rf "$d"
@@ -82,7 +83,7 @@ start 'C:\VlSilent\VlUnInst.exe /VERYSILENT C:\No Such\INSTALL.LOG'
 finish; check "$RC" "$RC_NOTFOUND" "very silent: exit code only"
 
 echo "== bad switches: the usage, unless very silent"
-product
+product 'C:\Silent Three'
 run "/VERYSILNT $dir\\INSTALL.LOG"
 ui wait 오류 20 && ui text 오류 | grep -q '/VERYSILNT : 알 수 없는 스위치입니다.' && ok "names the switch" || bad "no usage box"
 ui text 오류 | grep -q '7	실행 기록을 쓸 수 없음' && ok "usage lists the exit codes" || bad "no exit codes"
