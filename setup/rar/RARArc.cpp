@@ -179,7 +179,7 @@ bool RARNameSelected(const TStringList& list, const std::string& entryName) {
     if (entryName.empty()) return false;
     std::string name = UpperAscii(entryName);
     for (const std::string& s : list)
-        if (UpperAscii(s).find(name) != std::string::npos) return true;
+        if (FindText(UpperAscii(s), name) != std::string::npos) return true;
     return false;
 }
 

@@ -156,6 +156,7 @@ extern TRAR* ActiveRAR;
 bool RARNameConfined(const std::string& name);
 bool RARNameConfined(const std::wstring& name);
 
-// True when an entry name is selected by the list: its ASCII-upper-cased form
-// occurs inside at least one ASCII-upper-cased list string.
+// True when an entry name is selected by the list: its upper-cased form
+// (UpperAscii: Korean characters are left whole) occurs inside at least one
+// upper-cased list string, starting at a character of it, never inside one.
 bool RARNameSelected(const TStringList& list, const std::string& entryName);

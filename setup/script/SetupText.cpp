@@ -17,13 +17,13 @@ std::string ReplaceMacro(const std::string& text, const std::string& token, cons
     if (token.empty()) return text;
     const std::string upperToken = UpperAscii(token);
     std::string result = text;
-    std::string upper = UpperAscii(result);
     size_t from = 0;
     for (;;) {
-        size_t p = upper.find(upperToken, from);
+        // Folded again each time: a replacement may change where the
+        // characters after it begin.
+        const size_t p = FindText(UpperAscii(result), upperToken, from);
         if (p == std::string::npos) return result;
         result.replace(p, token.size(), replacement);
-        upper.replace(p, token.size(), UpperAscii(replacement));
         from = p + replacement.size();
     }
 }

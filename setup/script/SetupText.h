@@ -1,5 +1,6 @@
-// Text helpers of the setup script. Strings are byte strings in the system
-// code page; only the ASCII letters a to z are ever folded.
+// Text helpers of the setup script. Strings are byte strings in code page
+// 949; only the ASCII letters a to z are ever folded, never a byte of a
+// Korean character (see KitText.h).
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,8 @@
 // A value with fewer fields, or index 0, yields the empty string.
 std::string ScriptField(const std::string& value, uint16_t index);
 
-// Replaces every occurrence of token (matched without regard to ASCII case).
+// Replaces every occurrence of token (matched without regard to ASCII case,
+// and only where a character starts).
 // The search goes on after each inserted replacement, so a replacement that
 // contains the token itself cannot loop.
 std::string ReplaceMacro(const std::string& text, const std::string& token, const std::string& replacement);

@@ -206,6 +206,15 @@ TEST(RARNameSelected, FoldsAsciiOnlyAndSearchesTheNameInTheListString) {
     EXPECT_TRUE(RARNameSelected(two, "b.txt"));
 }
 
+// Korean names whose second bytes look like ASCII letters: \x8C\x63 and
+// \x8C\x43 are two different syllables, and \x63 inside the first is no "c".
+TEST(RARNameSelected, KoreanCharactersAreNeitherFoldedNorSplit) {
+    EXPECT_FALSE(RARNameSelected({"\x8C\x43.TXT"}, "\x8C\x63.txt"));
+    EXPECT_TRUE(RARNameSelected({"\x8C\x63.TXT"}, "\x8C\x63.txt"));
+    EXPECT_FALSE(RARNameSelected({"\x8C\x63.TXT"}, "c.txt"));
+    EXPECT_TRUE(RARNameSelected({"\x8C\x63\x43.TXT"}, "c.txt"));
+}
+
 TEST_F(RARArc, FailifExistsLeavesExistingFilesOutSilently) {
     fs::create_directories(Out("bin"));
     std::ofstream(Out("readme.txt")) << "mine";

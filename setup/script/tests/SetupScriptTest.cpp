@@ -39,7 +39,8 @@ TEST(SetupText, TrimAndFieldsFollowTheCommas) {
 TEST(SetupText, ReplaceMacroIgnoresCaseAndKeepsTheRest) {
     EXPECT_EQ(ReplaceMacro("<installdir>\\Bin\\<InstallDir>", "<INSTALLDIR>", "C:\\P"), "C:\\P\\Bin\\C:\\P");
     EXPECT_EQ(ReplaceMacro("none here", "<WINDIR>", "x"), "none here");
-    EXPECT_EQ(UpperAscii("a\xE1z"), "A\xE1Z");
+    // "\x8C\x63" is one Korean syllable, not a byte and a "c".
+    EXPECT_EQ(ReplaceMacro("\x8C\x63:\\c:", "C:", "D:"), "\x8C\x63:\\D:");
 }
 
 TEST(SetupText, ReplacementHoldingItsOwnTokenEnds) {
