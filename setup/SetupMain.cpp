@@ -41,6 +41,9 @@ static int Dump(const std::string& dumpFile) {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmd, int) {
+    // Empty drives are probed (the diskette prompt, the chooser's drive box):
+    // the system must answer "not there" instead of asking the user itself.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     std::string dumpFile;
     if (DumpRequested(cmd, dumpFile)) return Dump(dumpFile);
 

@@ -41,7 +41,7 @@ TInstallEngine::TInstallEngine(TInstallView& v) : view(v) {
 
 void TInstallEngine::RAR1Extracting(RARHeaderData& eFile) {
     const std::string path =
-        RAR1.TargetDir + "\\" + std::string(eFile.FileName, strnlen(eFile.FileName, 260));
+        RAR1.TargetDir + "\\" + std::string(eFile.FileName, strnlen(eFile.FileName, sizeof eFile.FileName));
     InstallLog.push_back(kLogFilePrefix + path);
     view.EntryStarted(path, eFile.UnpSize);
     if (view.CancelRequested()) RAR1.Stop = true;
@@ -150,9 +150,11 @@ bool TInstallEngine::Finish() {
 }
 
 bool WriteInstallLogFile(const std::string& path, const std::vector<std::string>& lines) {
-    const std::string dir = FileDirectory(path);
+    const std::string dir = FileDirectory(path).empty() ? "." : FileDirectory(path);
+    // The system copies the folder into the name's buffer as it is, with
+    // room for 14 more characters only.
     char temp[MAX_PATH];
-    if (!GetTempFileNameA(dir.empty() ? "." : dir.c_str(), "log", 0, temp)) return false;
+    if (dir.size() > MAX_PATH - 14 || !GetTempFileNameA(dir.c_str(), "log", 0, temp)) return false;
     const std::string bytes = InstallLogBytes(lines);
     HANDLE f = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool ok = f != INVALID_HANDLE_VALUE;

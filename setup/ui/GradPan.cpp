@@ -41,6 +41,13 @@ void FillColour(HDC dc, int l, int t, int r, int b, COLORREF c) {
     DeleteObject(brush);
 }
 
+// Cut to the field, always terminated.
+void SetFaceName(LOGFONTA& font, const char* face) {
+    const size_t n = strnlen(face, sizeof font.lfFaceName - 1);
+    memcpy(font.lfFaceName, face, n);
+    font.lfFaceName[n] = 0;
+}
+
 void Line(HDC dc, int x1, int y1, int x2, int y2) {
     MoveToEx(dc, x1, y1, nullptr);
     LineTo(dc, x2, y2);
@@ -56,7 +63,7 @@ COLORREF ColorToRGB(TColor colour) {
 TGradPan::TGradPan() {
     font.lfHeight = -11;
     font.lfCharSet = DEFAULT_CHARSET;
-    strcpy(font.lfFaceName, "MS Sans Serif");
+    SetFaceName(font, "MS Sans Serif");
     // The default picture: a white square with a frame in the default pen.
     HDC screen = GetDC(nullptr);
     bitmap = CreateCompatibleBitmap(screen, 50, 50);
@@ -137,7 +144,7 @@ void TGradPan::SetFont(const char* face, int height, TColor colour) {
     font = LOGFONTA{};
     font.lfHeight = height;
     font.lfCharSet = DEFAULT_CHARSET;
-    strncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+    SetFaceName(font, face);
     fontColour = colour;
     Changed();
 }

@@ -75,8 +75,8 @@ void RemoveTree(const std::string& dir) {
 std::string UserString(const char* key, const char* name, DWORD* type) {
     HKEY h;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS) return "<none>";
-    char buf[1024];
-    DWORD size = sizeof buf;
+    char buf[1024] = {0};
+    DWORD size = sizeof buf - 1;
     LONG r = RegQueryValueExA(h, name, nullptr, type, reinterpret_cast<BYTE*>(buf), &size);
     RegCloseKey(h);
     return r == ERROR_SUCCESS ? std::string(buf) : "<none>";
@@ -103,8 +103,8 @@ std::string MachineString(const std::string& key, const char* name) {
     HKEY h;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS)
         return "<none>";
-    char buf[1024];
-    DWORD size = sizeof buf, type = 0;
+    char buf[1024] = {0};
+    DWORD size = sizeof buf - 1, type = 0;
     LONG r = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
     RegCloseKey(h);
     return r == ERROR_SUCCESS && type == REG_SZ ? std::string(buf) : "<none>";
