@@ -1,0 +1,188 @@
+// The journal over a file system in memory that can be told to refuse an
+// operation, as a file in use or a read-only folder would.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "InstallJournal.h"
+#include "KitText.h"
+
+namespace {
+
+struct MemoryFs : TJournalFs {
+    struct Node {
+        TKind kind;
+        std::string bytes;  // a file's content and, standing for its times, its history
+    };
+    std::map<std::string, Node> nodes;  // by upper-cased path, as Windows matches names
+    std::set<std::string> refuse;       // "move FROM", "delete P", "mkdir P", "rmdir P"
+
+    static std::string Key(const std::string& p) { return UpperAscii(p); }
+    void Folder(const std::string& p) { nodes[Key(p)] = {fkFolder, ""}; }
+    void File(const std::string& p, const std::string& bytes) { nodes[Key(p)] = {fkFile, bytes}; }
+    std::string Bytes(const std::string& p) {
+        auto n = nodes.find(Key(p));
+        return n == nodes.end() ? "<none>" : n->second.kind == fkFolder ? "<folder>" : n->second.bytes;
+    }
+    bool Empty(const std::string& p) {
+        const std::string prefix = Key(p) + "\\";
+        for (const auto& n : nodes)
+            if (n.first.compare(0, prefix.size(), prefix) == 0) return false;
+        return true;
+    }
+
+    TKind Kind(const std::string& p) override {
+        auto n = nodes.find(Key(p));
+        return n == nodes.end() ? fkNone : n->second.kind;
+    }
+    bool MakeFolder(const std::string& p) override {
+        if (refuse.count("mkdir " + p) || Kind(p) != fkNone || Kind(ParentFolder(p)) != fkFolder)
+            return false;
+        Folder(p);
+        return true;
+    }
+    bool Rename(const std::string& from, const std::string& to) override {
+        if (refuse.count("move " + from) || Kind(from) != fkFile || Kind(to) != fkNone) return false;
+        nodes[Key(to)] = nodes[Key(from)];
+        nodes.erase(Key(from));
+        return true;
+    }
+    bool Delete(const std::string& p) override {
+        if (Kind(p) == fkFolder || (Kind(p) == fkFile && refuse.count("delete " + p))) return false;
+        nodes.erase(Key(p));
+        return true;
+    }
+    bool RemoveFolder(const std::string& p) override {
+        if (refuse.count("rmdir " + p) || Kind(p) != fkFolder || !Empty(p)) return false;
+        nodes.erase(Key(p));
+        return true;
+    }
+};
+
+// An install folder with an older install in it, as the tests start.
+class Journal : public ::testing::Test {
+protected:
+    MemoryFs fs;
+    TInstallJournal journal{fs};
+    const std::string dir = "C:\\Program Files\\Varnel", backup = dir + "\\~setup-backup";
+    void SetUp() override {
+        fs.Folder("C:\\");
+        fs.Folder("C:\\Program Files");
+        fs.Folder(dir);
+        fs.File(dir + "\\app.exe", "old app, 1999-05-01");
+        fs.File(dir + "\\readme.txt", "old readme");
+    }
+    // The run writes over the old app and into a folder of its own.
+    void Install() {
+        ASSERT_TRUE(journal.KeepFile(dir + "\\app.exe", dir));
+        ASSERT_TRUE(journal.KeepFile(dir + "\\bin\\tool.exe", dir));
+        fs.File(dir + "\\app.exe", "new app");
+        fs.Folder(dir + "\\bin");
+        fs.File(dir + "\\bin\\tool.exe", "new tool");
+    }
+};
+
+TEST_F(Journal, RollbackPutsReplacedFilesBackAndDeletesTheRunsOwn) {
+    Install();
+    EXPECT_EQ(fs.Bytes(backup + "\\1"), "old app, 1999-05-01");
+    std::string notRestored = "untouched";
+    EXPECT_TRUE(journal.Rollback(&notRestored));
+    EXPECT_EQ(notRestored, "untouched");
+    EXPECT_EQ(fs.Bytes(dir + "\\app.exe"), "old app, 1999-05-01");
+    EXPECT_EQ(fs.Bytes(dir + "\\readme.txt"), "old readme");
+    EXPECT_EQ(fs.Bytes(dir + "\\bin"), "<none>");
+    EXPECT_EQ(fs.Bytes(backup), "<none>");
+    EXPECT_EQ(fs.Bytes(dir), "<folder>");
+}
+
+TEST_F(Journal, CommitDeletesOnlyTheBackups) {
+    Install();
+    journal.Commit();
+    EXPECT_EQ(fs.Bytes(dir + "\\app.exe"), "new app");
+    EXPECT_EQ(fs.Bytes(dir + "\\bin\\tool.exe"), "new tool");
+    EXPECT_EQ(fs.Bytes(backup), "<none>");
+    EXPECT_EQ(fs.nodes.size(), 7u);
+}
+
+// A name written twice (two items, or one archive in two letter cases) is
+// kept once: the second write must not make the first one's file "original".
+TEST_F(Journal, ANameWrittenTwiceComesBackAsItWasBeforeTheRun) {
+    Install();
+    ASSERT_TRUE(journal.KeepFile(dir + "\\APP.EXE", dir));
+    ASSERT_TRUE(journal.KeepFile(dir + "\\BIN\\TOOL.EXE", dir));
+    fs.File(dir + "\\app.exe", "newer app");
+    EXPECT_TRUE(journal.Rollback(nullptr));
+    EXPECT_EQ(fs.Bytes(dir + "\\app.exe"), "old app, 1999-05-01");
+    EXPECT_EQ(fs.Bytes(dir + "\\bin"), "<none>");
+    EXPECT_EQ(fs.Bytes(backup + "-2"), "<none>");
+}
+
+// Only the folders the run made go, deepest first, and only when empty; the
+// backup folder takes another name when its own is taken.
+TEST_F(Journal, FoldersGoDeepestFirstWhenEmptyAndOnlyTheRunsOwn) {
+    fs.Folder(backup);
+    fs.Folder("C:\\Data");
+    journal.NoteFolder("C:\\Data\\a\\b\\c");
+    std::string failed;
+    ASSERT_TRUE(journal.MakeFolders("C:\\Data\\x\\y", &failed));
+    EXPECT_EQ(fs.Bytes("C:\\Data\\x\\y"), "<folder>");
+    for (const char* f : {"C:\\Data\\a", "C:\\Data\\a\\b", "C:\\Data\\a\\b\\c"}) fs.Folder(f);
+    fs.File("C:\\Data\\x\\user.txt", "the user's, written during the run");
+    ASSERT_TRUE(journal.KeepFile(dir + "\\readme.txt", dir));
+    EXPECT_EQ(fs.Bytes(backup + "-2\\1"), "old readme");
+    EXPECT_TRUE(journal.Rollback(nullptr));
+    EXPECT_EQ(fs.Bytes("C:\\Data\\a"), "<none>");
+    EXPECT_EQ(fs.Bytes("C:\\Data\\x\\y"), "<none>");
+    EXPECT_EQ(fs.Bytes("C:\\Data\\x"), "<folder>");
+    EXPECT_EQ(fs.Bytes("C:\\Data"), "<folder>");
+    EXPECT_EQ(fs.Bytes(backup), "<folder>");  // not the run's
+    EXPECT_EQ(fs.Bytes(backup + "-2"), "<none>");
+
+    fs.refuse.insert("mkdir C:\\Data\\m");
+    EXPECT_FALSE(journal.MakeFolders("C:\\Data\\m\\n", &failed));
+    EXPECT_EQ(failed, "C:\\Data\\m");
+}
+
+// A file held open cannot be moved aside: the write is refused before it
+// happens. One that cannot go back is named and stays in its backup folder.
+TEST_F(Journal, FilesThatCannotMoveAreRefusedOrReported) {
+    fs.refuse.insert("move " + dir + "\\readme.txt");
+    EXPECT_FALSE(journal.KeepFile(dir + "\\readme.txt", dir));
+    EXPECT_EQ(fs.Bytes(dir + "\\readme.txt"), "old readme");
+
+    Install();
+    fs.refuse.insert("move " + backup + "\\1");
+    fs.refuse.insert("delete " + dir + "\\bin\\tool.exe");
+    std::string notRestored;
+    EXPECT_FALSE(journal.Rollback(&notRestored));
+    EXPECT_EQ(notRestored, dir + "\\bin\\tool.exe");
+    EXPECT_EQ(fs.Bytes(backup + "\\1"), "old app, 1999-05-01");
+    EXPECT_EQ(fs.Bytes(dir + "\\bin\\tool.exe"), "new tool");
+}
+
+TEST_F(Journal, UndoStepsRunLatestFirstBeforeTheFiles) {
+    std::string order;
+    journal.AddUndo("first", [&] { return order += "1", fs.Bytes(dir + "\\bin") == "<folder>"; });
+    journal.AddUndo("second", [&] { return order += "2", false; });
+    Install();
+    std::string notRestored;
+    EXPECT_FALSE(journal.Rollback(&notRestored));
+    EXPECT_EQ(order, "21");
+    EXPECT_EQ(notRestored, "second");
+    EXPECT_TRUE(journal.Rollback(nullptr)) << "a rolled-back journal is empty";
+}
+
+TEST(ParentFolder, StopsAtTheRoot) {
+    EXPECT_EQ(ParentFolder("C:\\a\\b"), "C:\\a");
+    EXPECT_EQ(ParentFolder("C:\\a\\"), "C:\\");
+    EXPECT_EQ(ParentFolder("C:\\a"), "C:\\");
+    EXPECT_EQ(ParentFolder("C:\\"), "");
+    EXPECT_EQ(ParentFolder("C:\\a\\\\b"), "C:\\a");
+    EXPECT_EQ(ParentFolder("\\\\srv\\share\\a"), "\\\\srv\\share");
+    EXPECT_EQ(ParentFolder("\\\\srv\\share"), "");
+    EXPECT_EQ(ParentFolder("name"), "");
+    EXPECT_EQ(ParentFolder("C:\\\xB0\xA1\\b"), "C:\\\xB0\xA1");
+}
+
+}  // namespace
