@@ -62,7 +62,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmd, int) {
         CreateInstallForm(instance);
         wizard.Show();
         rc = RunMessageLoop();
-        // Writes INSTALL.LOG, but only after a completed run.
         DestroyInstallForm();
         fmDir = nullptr;
         fmWizad = nullptr;

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <cstring>
+#include <new>
 
+#include "InstallJournal.h"
 #include "InstallText.h"
 #include "ProductKeys.h"
 #include "SetupScript.h"
@@ -19,17 +21,121 @@ static bool FileExists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-static void CopyReplacing(const std::string& from, const std::string& to) {
-    CopyFileA(from.c_str(), to.c_str(), FALSE);
-}
+// The journal's file system, remembering the system's reason for the last
+// operation that failed.
+class TWinJournalFs : public TJournalFs {
+public:
+    DWORD Error = 0;
+    TKind Kind(const std::string& path) override {
+        const DWORD a = GetFileAttributesA(path.c_str());
+        return a == INVALID_FILE_ATTRIBUTES ? fkNone : (a & FILE_ATTRIBUTE_DIRECTORY) ? fkFolder : fkFile;
+    }
+    bool MakeFolder(const std::string& path) override { return Did(CreateDirectoryA(path.c_str(), nullptr)); }
+    bool Rename(const std::string& from, const std::string& to) override {
+        return Did(::MoveFileA(from.c_str(), to.c_str()));
+    }
+    bool Delete(const std::string& path) override {
+        const DWORD a = GetFileAttributesA(path.c_str());
+        if (a == INVALID_FILE_ATTRIBUTES) return true;
+        // Archives keep attributes: the run may have made read-only files.
+        if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
+        return Did(::DeleteFileA(path.c_str()));
+    }
+    bool RemoveFolder(const std::string& path) override { return Did(RemoveDirectoryA(path.c_str())); }
+
+private:
+    bool Did(BOOL ok) {
+        if (!ok) Error = GetLastError();
+        return ok != FALSE;
+    }
+};
 
 namespace {
+
 // Hides the view on every way out of the run, the exceptional one included.
 struct ShownRun {
     TInstallView& view;
     explicit ShownRun(TInstallView& v) : view(v) { view.RunShown(); }
     ~ShownRun() { view.RunHidden(); }
 };
+
+bool IsReadError(DWORD e) {
+    return e == ERROR_CRC || e == ERROR_READ_FAULT || e == ERROR_NOT_READY || e == ERROR_SECTOR_NOT_FOUND ||
+           e == ERROR_GEN_FAILURE || e == ERROR_FILE_NOT_FOUND;
+}
+
+TInstallFault FaultOfSystemError(DWORD e) {
+    switch (e) {
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ifDiskFull;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY: return ifOutOfMemory;
+        default: return IsReadError(e) ? ifSourceUnreadable : ifCannotWrite;
+    }
+}
+
+// The archive component's codes are the library's, and codes of its own
+// above them (an entry it refuses to write): those have no name here.
+TInstallFault FaultOfArchiveError(int32_t code) {
+    switch (code) {
+        case ERAR_NO_MEMORY: return ifOutOfMemory;
+        case ERAR_BAD_DATA:
+        case ERAR_BAD_ARCHIVE:
+        case ERAR_UNKNOWN_FORMAT: return ifArchiveDamaged;
+        case ERAR_EOPEN:
+        case ERAR_EREAD: return ifSourceUnreadable;
+        case ERAR_ECREATE:
+        case ERAR_ECLOSE: return ifCannotWrite;
+        case ERAR_EWRITE: return ifDiskFull;
+        case ERAR_MISSING_PASSWORD:
+        case ERAR_BAD_PASSWORD: return ifArchiveEncrypted;
+        default: return ifEntryRefused;
+    }
+}
+
+// A stored name that stays below the target folder. Others are refused by
+// the archive component; the run must not keep or touch anything for them.
+bool StaysBelow(const std::string& name) {
+    if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos)
+        return false;
+    for (size_t start = 0; start <= name.size();) {
+        size_t end = name.find_first_of("\\/", start);
+        if (end == std::string::npos) end = name.size();
+        if (name.compare(start, end - start, "..") == 0) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::string EntryName(const RARHeaderData& h) {
+    return std::string(h.FileName, strnlen(h.FileName, sizeof h.FileName));
+}
+
+// A registry value as it was before the run: gone, or its type and bytes.
+struct SavedValue {
+    std::string name;
+    bool present = false;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
+SavedValue SaveValue(HKEY key, const char* name) {
+    SavedValue v;
+    v.name = name;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, &v.type, nullptr, &size) != ERROR_SUCCESS) return v;
+    v.data.resize(size);
+    DWORD got = size;
+    v.present = RegQueryValueExA(key, name, nullptr, &v.type, v.data.data(), &got) == ERROR_SUCCESS;
+    v.data.resize(got < size ? got : size);
+    return v;
+}
+
+bool SetString(HKEY key, const char* name, const std::string& value) {
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 TInstallEngine::TInstallEngine(TInstallView& v) : view(v) {
@@ -37,11 +143,27 @@ TInstallEngine::TInstallEngine(TInstallView& v) : view(v) {
     RAR1.OnProcessData = [this](TRAR*, unsigned char*, int, int position) {
         return RAR1ProcessData(static_cast<uint32_t>(position));
     };
+    // Watching only: each failure of an item fails the run, so the run must
+    // know which entry failed and why.
+    RAR1.OnError = [this](TRAR*, int32_t code) {
+        if (!rarError) rarError = code;
+    };
+    RAR1.OnExtract = [this](TRAR*, RARHeaderData& eFile, bool ok) {
+        if (!ok && failedEntry.empty()) failedEntry = EntryName(eFile);
+    };
+    // Answers as the component does without a handler (a volume that is not
+    // there cannot be supplied), remembering which one was missing.
+    RAR1.OnVolumeChange = [this](TRAR*, char* arcName, int32_t mode) {
+        if (mode == RAR_VOL_NOTIFY) return 1;
+        if (missingVolume.empty()) missingVolume.assign(arcName, strnlen(arcName, MAX_PATH));
+        return 0;
+    };
 }
 
+TInstallEngine::~TInstallEngine() = default;
+
 void TInstallEngine::RAR1Extracting(RARHeaderData& eFile) {
-    const std::string path =
-        RAR1.TargetDir + "\\" + std::string(eFile.FileName, strnlen(eFile.FileName, sizeof eFile.FileName));
+    const std::string path = RAR1.TargetDir + "\\" + EntryName(eFile);
     InstallLog.push_back(kLogFilePrefix + path);
     view.EntryStarted(path, eFile.UnpSize);
     if (view.CancelRequested()) RAR1.Stop = true;
@@ -53,17 +175,59 @@ int TInstallEngine::RAR1ProcessData(uint32_t position) {
     return 1;
 }
 
-bool TInstallEngine::Run() {
+bool TInstallEngine::Fail(TInstallFault fault, const std::string& subject) {
+    if (outcome.Status == rsCompleted) {
+        outcome.Status = rsFailed;
+        outcome.Fault = fault;
+        outcome.Item = item;
+        outcome.Subject = subject;
+    }
+    return false;
+}
+
+// A failed system call: a read error names the file read, any other the
+// file written.
+bool TInstallEngine::FailWith(unsigned long winError, const std::string& written, const std::string& read) {
+    TInstallFault fault = FaultOfSystemError(winError);
+    if (fault == ifSourceUnreadable && read.empty()) fault = ifCannotWrite;
+    return Fail(fault, fault == ifSourceUnreadable ? read : written);
+}
+
+bool TInstallEngine::Cancelled() {
+    if (outcome.Status == rsCompleted) outcome.Status = rsCancelled;
+    return false;
+}
+
+TInstallOutcome TInstallEngine::Run() {
     InstallCompleted = false;
-    bool done;
+    InstallLog.clear();
+    outcome = TInstallOutcome();
+    TWinJournalFs winFs;
+    TInstallJournal runJournal(winFs);
+    fs = &winFs;
+    journal = &runJournal;
+    bool done = false;
     {
         ShownRun shown(view);
-        done = RunSteps();
+        try {
+            done = RunSteps();
+        } catch (const std::bad_alloc&) {
+            Fail(ifOutOfMemory, std::string());
+        } catch (...) {
+            Fail(ifUnexpected, std::string());
+        }
+        if (!done) {
+            if (outcome.Status == rsCompleted) Fail(ifUnexpected, std::string());
+            runJournal.Rollback(&outcome.NotRestored);
+        }
     }
-    if (!done) return false;
+    journal = nullptr;
+    fs = nullptr;
+    if (!done) return outcome;
+    runJournal.Commit();
     SetCurrentDirectoryA(SetupScript.InstallDir.c_str());
     InstallCompleted = true;
-    return true;
+    return outcome;
 }
 
 bool TInstallEngine::WaitForSource(const std::string& path) {
@@ -72,49 +236,142 @@ bool TInstallEngine::WaitForSource(const std::string& path) {
     return true;
 }
 
-bool TInstallEngine::RunSteps() {
-    const TSetupScript& s = SetupScript;
-    if (FileExists(s.SourceDir + "UNRAR.DLL"))
-        CopyReplacing(s.SourceDir + "UNRAR.DLL", ExpandPathMacros("<WINSYSDIR>\\UNRAR.DLL"));
+bool TInstallEngine::MakeFolders(const std::string& folder) {
+    std::string failed;
+    return journal->MakeFolders(folder, &failed) || FailWith(fs->Error, failed);
+}
 
-    for (int k = 0; k < s.FileItemCount; ++k) {
-        const TFileItem& item = s.FileItems[k];
-        // A number left out below the highest is no item: waiting for its
-        // empty source would ask for diskettes forever.
-        if (item.Source.empty()) continue;
-        const std::string source = s.SourceDir + item.Source;
-        if (view.CancelRequested() || !WaitForSource(source)) return false;
-        if ((item.Option.empty() || item.Option == "FAILIFEXISTS") && IsRarName(item.Source)) {
-            RAR1.ExtractArchive(source, ExpandPathMacros(item.DestDir), item.Option == "FAILIFEXISTS");
-            if (view.CancelRequested()) return false;
-        }
-        InstallLog.push_back(kLogDirPrefix + RAR1.TargetDir);
-        if (item.Option == "COPY" && FileExists(source))
-            CopyReplacing(source, ExpandPathMacros(item.DestDir) + "\\" + item.Source);
-    }
-    if (view.CancelRequested()) return false;
-    if (s.IconItemCount > 0) InstallShortcuts();
+// Copies a single file over whatever is there, keeping the old one aside.
+bool TInstallEngine::CopyKept(const std::string& from, const std::string& to) {
+    if (!journal->KeepFile(to, FileDirectory(to))) return FailWith(fs->Error, to);
+    if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return FailWith(GetLastError(), to, from);
     return true;
 }
 
-// Each value here is removed again by the uninstaller from its own list; the
-// log carries only what the uninstaller cannot know.
-static void WriteUninstallEntry(const std::string& commandLine) {
-    const std::string key = UninstallEntryKey(SetupScript.ProductTitle);
-    HKEY h;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                        nullptr, &h, nullptr) != ERROR_SUCCESS)
-        return;
-    const std::string& title = SetupScript.ProductTitle;
-    RegSetValueExA(h, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(title.c_str()),
-                   static_cast<DWORD>(title.size() + 1));
-    RegSetValueExA(h, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(commandLine.c_str()),
-                   static_cast<DWORD>(commandLine.size() + 1));
-    RegFlushKey(h);
-    RegCloseKey(h);
+bool TInstallEngine::RunSteps() {
+    const TSetupScript& s = SetupScript;
+    item = 0;
+    if (FileExists(s.SourceDir + "UNRAR.DLL") &&
+        !CopyKept(s.SourceDir + "UNRAR.DLL", ExpandPathMacros("<WINSYSDIR>\\UNRAR.DLL")))
+        return false;
+
+    for (int k = 0; k < s.FileItemCount; ++k) {
+        const TFileItem& fileItem = s.FileItems[k];
+        // A number left out below the highest is no item: waiting for its
+        // empty source would ask for diskettes forever.
+        if (fileItem.Source.empty()) continue;
+        item = k + 1;
+        const std::string source = s.SourceDir + fileItem.Source;
+        if (view.CancelRequested() || !WaitForSource(source)) return Cancelled();
+        if ((fileItem.Option.empty() || fileItem.Option == "FAILIFEXISTS") && IsRarName(fileItem.Source)) {
+            if (!ExtractItem(source, ExpandPathMacros(fileItem.DestDir), fileItem.Option == "FAILIFEXISTS"))
+                return false;
+            if (view.CancelRequested()) return Cancelled();
+        }
+        InstallLog.push_back(kLogDirPrefix + RAR1.TargetDir);
+        if (fileItem.Option == "COPY" && FileExists(source)) {
+            // Unlike an archive, a copy makes no folders of its own.
+            const std::string dest = ExpandPathMacros(fileItem.DestDir);
+            if (!MakeFolders(dest) || !CopyKept(source, dest + "\\" + fileItem.Source)) return false;
+        }
+    }
+    item = 0;
+    if (view.CancelRequested()) return Cancelled();
+    if (s.IconItemCount > 0 && !InstallShortcuts()) return false;
+    return WriteLog();
 }
 
-void TInstallEngine::InstallShortcuts() {
+// Lists the archive first: every file it will write over is moved aside and
+// every folder it may make is noted before a byte is written.
+bool TInstallEngine::ExtractItem(const std::string& source, const std::string& dest, bool failIfExists) {
+    rarError = 0;
+    failedEntry.clear();
+    missingVolume.clear();
+    std::vector<std::pair<std::string, bool>> entries;  // name, folder
+    RAR1.ArchiveName = source;
+    RAR1.OnListFile = [&entries](TRAR*, RARHeaderData& h) {
+        entries.emplace_back(EntryName(h), (h.Flags & RHDF_DIRECTORY) != 0);
+    };
+    const bool listed = RAR1.List();
+    RAR1.OnListFile = nullptr;
+    if (!listed || rarError) return ArchiveFailed(source, dest);
+
+    // Where the component writes: an empty target is the current folder.
+    const std::string home = dest.empty() ? "." : dest;
+    journal->NoteFolder(home);
+    for (const auto& e : entries) {
+        if (!StaysBelow(e.first)) continue;
+        const std::string path = dest.empty() ? e.first : dest + "\\" + e.first;
+        if (e.second) {
+            journal->NoteFolder(path);
+        } else if (!(failIfExists && FileExists(path)) && !journal->KeepFile(path, home)) {
+            return FailWith(fs->Error, path);
+        }
+    }
+    const bool extracted = RAR1.ExtractArchive(source, dest, failIfExists);
+    if (view.CancelRequested()) return true;  // the caller ends the run as cancelled
+    return (extracted && !rarError) || ArchiveFailed(source, dest);
+}
+
+bool TInstallEngine::ArchiveFailed(const std::string& source, const std::string& dest) {
+    if (!missingVolume.empty()) return Fail(ifVolumeMissing, missingVolume);
+    const TInstallFault fault = FaultOfArchiveError(rarError);
+    // A damaged or unreadable archive is named itself; a file that could
+    // not be written, or an entry refused, by where it was to go.
+    const bool archiveItself = fault == ifArchiveDamaged || fault == ifArchiveEncrypted ||
+                               fault == ifSourceUnreadable || failedEntry.empty();
+    return Fail(fault, archiveItself ? source : dest + "\\" + failedEntry);
+}
+
+bool TInstallEngine::SaveShortcut(const std::string& path, const std::string& target,
+                                  const std::string& arguments) {
+    const std::string folder = FileDirectory(path);
+    journal->NoteFolder(folder);  // the program group, made with the shortcut
+    if (!journal->KeepFile(path, folder)) return FailWith(fs->Error, path);
+    return WriteShortcut(path, target, arguments) || Fail(ifShortcutFailed, path);
+}
+
+// Each value here is removed again by the uninstaller from its own list; the
+// log carries only what the uninstaller cannot know. A rollback gives the
+// entry back as it was: gone, or with its earlier values.
+bool TInstallEngine::WriteUninstallEntry(const std::string& commandLine) {
+    const std::string key = UninstallEntryKey(SetupScript.ProductTitle);
+    const std::string subject = "HKEY_LOCAL_MACHINE\\" + key;
+    HKEY h;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &h, &disposition) != ERROR_SUCCESS)
+        return Fail(ifRegistryFailed, subject);
+    if (disposition == REG_CREATED_NEW_KEY) {
+        journal->AddUndo(subject, [key] {
+            const LONG rc = RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+            return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+        });
+    } else {
+        std::vector<SavedValue> saved = {SaveValue(h, "DisplayName"), SaveValue(h, "UninstallString")};
+        journal->AddUndo(subject, [key, saved] {
+            HKEY k;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS)
+                return false;
+            bool ok = true;
+            for (const SavedValue& v : saved) {
+                const LONG rc = v.present ? RegSetValueExA(k, v.name.c_str(), 0, v.type, v.data.data(),
+                                                           static_cast<DWORD>(v.data.size()))
+                                          : RegDeleteValueA(k, v.name.c_str());
+                ok = ok && (rc == ERROR_SUCCESS || (!v.present && rc == ERROR_FILE_NOT_FOUND));
+            }
+            RegFlushKey(k);
+            RegCloseKey(k);
+            return ok;
+        });
+    }
+    const bool written = SetString(h, "DisplayName", SetupScript.ProductTitle) &&
+                         SetString(h, "UninstallString", commandLine) && RegFlushKey(h) == ERROR_SUCCESS;
+    RegCloseKey(h);
+    return written || Fail(ifRegistryFailed, subject);
+}
+
+bool TInstallEngine::InstallShortcuts() {
     const TSetupScript& s = SetupScript;
     std::string groupDir;
     for (int i = 0; i < s.IconItemCount; ++i) {
@@ -122,31 +379,43 @@ void TInstallEngine::InstallShortcuts() {
         const bool inGroup = UpperAscii(icon.FolderKey) == "PROGRAMS";
         const std::string linkName =
             (inGroup ? s.ProductTitle + "\\" : std::string()) + icon.LinkName + ".LNK";
-        const std::string path = CreateShortcut(icon.FolderKey, linkName, ExpandPathMacros(icon.Target),
-                                                ExpandPathMacros(icon.Arguments));
+        const std::string target = ExpandPathMacros(icon.Target);
+        const std::string path = ShortcutPath(icon.FolderKey, linkName, target);
+        if (!SaveShortcut(path, target, ExpandPathMacros(icon.Arguments))) return false;
         if (inGroup) groupDir = FileDirectory(path);
         InstallLog.push_back(kLogIconPrefix + path);
     }
     const std::string uninstaller = s.SourceDir + "VlUnInst.exe";
     const bool haveUninstaller = FileExists(uninstaller);
-    if (haveUninstaller) CopyReplacing(uninstaller, ExpandPathMacros("<INSTALLDIR>\\VlUnInst.exe"));
+    if (haveUninstaller && (!MakeFolders(s.InstallDir) ||
+                            !CopyKept(uninstaller, ExpandPathMacros("<INSTALLDIR>\\VlUnInst.exe"))))
+        return false;
     if (haveUninstaller && !s.Uninstall.empty()) {
         // Quoted, so an install directory with blanks reaches the uninstaller
         // as one parameter.
         const std::string log = ExpandPathMacros("<INSTALLDIR>\\INSTALL.LOG");
-        const std::string path = CreateShortcut("Programs", s.ProductTitle + "\\" + s.Uninstall + ".LNK",
-                                                ExpandPathMacros("<INSTALLDIR>\\VlUnInst.EXE"), Quoted(log));
+        const std::string target = ExpandPathMacros("<INSTALLDIR>\\VlUnInst.EXE");
+        const std::string path =
+            ShortcutPath("Programs", s.ProductTitle + "\\" + s.Uninstall + ".LNK", target);
+        if (!SaveShortcut(path, target, Quoted(log))) return false;
         InstallLog.push_back(kLogIconPrefix + path);
-        WriteUninstallEntry(QuotedCommandLine(ExpandPathMacros("<INSTALLDIR>\\VlUnInst.exe"),
-                                              s.InstallDir + "\\INSTALL.LOG"));
+        if (!WriteUninstallEntry(QuotedCommandLine(ExpandPathMacros("<INSTALLDIR>\\VlUnInst.exe"),
+                                                   s.InstallDir + "\\INSTALL.LOG")))
+            return false;
     }
     if (!groupDir.empty()) InstallLog.push_back(kLogDirPrefix + groupDir);
+    return true;
 }
 
-bool TInstallEngine::Finish() {
-    const std::string path = SetupScript.InstallDir + "\\INSTALL.LOG";
+// The log is what the uninstall entry and shortcut point at: it is written
+// before the run counts as completed, never later.
+bool TInstallEngine::WriteLog() {
+    const std::string& dir = SetupScript.InstallDir;
+    const std::string path = dir + "\\INSTALL.LOG";
+    if (!MakeFolders(dir)) return false;
+    if (!journal->KeepFile(path, dir)) return FailWith(fs->Error, path);
     InstallLog.push_back(kLogFilePrefix + path);
-    return InstallCompleted && WriteInstallLogFile(path, InstallLog);
+    return WriteInstallLogFile(path, InstallLog) || FailWith(GetLastError(), path);
 }
 
 bool WriteInstallLogFile(const std::string& path, const std::vector<std::string>& lines) {
@@ -154,14 +423,19 @@ bool WriteInstallLogFile(const std::string& path, const std::vector<std::string>
     // The system copies the folder into the name's buffer as it is, with
     // room for 14 more characters only.
     char temp[MAX_PATH];
-    if (dir.size() > MAX_PATH - 14 || !GetTempFileNameA(dir.c_str(), "log", 0, temp)) return false;
+    if (dir.size() > MAX_PATH - 14) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    if (!GetTempFileNameA(dir.c_str(), "log", 0, temp)) return false;
     const std::string bytes = InstallLogBytes(lines);
     HANDLE f = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool ok = f != INVALID_HANDLE_VALUE;
     if (ok) {
         DWORD written = 0;
-        ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-             written == bytes.size() && FlushFileBuffers(f);
+        const BOOL wrote = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        if (wrote && written != bytes.size()) SetLastError(ERROR_DISK_FULL);  // a short write
+        ok = wrote && written == bytes.size() && FlushFileBuffers(f);
         ok = CloseHandle(f) && ok;
     }
     if (ok) {
@@ -173,6 +447,10 @@ bool WriteInstallLogFile(const std::string& path, const std::vector<std::string>
             ok = MoveFileA(temp, path.c_str());
         }
     }
-    if (!ok) DeleteFileA(temp);
+    if (!ok) {
+        const DWORD e = GetLastError();
+        DeleteFileA(temp);
+        SetLastError(e);
+    }
     return ok;
 }

@@ -8,14 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "InstallOutcome.h"
 #include "RARArc.h"
+
+class TInstallJournal;
+class TWinJournalFs;
 
 class TInstallView {
 public:
     virtual ~TInstallView() = default;
     // The run begins: show the progress window, bar at 0 and no file line.
     virtual void RunShown() = 0;
-    // The run ends, however it ends.
+    // The run ends, however it ends (after a rollback, when there is one).
     virtual void RunHidden() = 0;
     // An archive entry is about to be written to path; size is its unpacked
     // size and the bar's new range.
@@ -32,18 +36,16 @@ public:
 class TInstallEngine {
 public:
     explicit TInstallEngine(TInstallView& view);
+    ~TInstallEngine();
     TInstallEngine(const TInstallEngine&) = delete;
     TInstallEngine& operator=(const TInstallEngine&) = delete;
 
-    // One run over SetupScript. True when every step was done; false when the
-    // user cancelled (at a diskette prompt or with the form's button). Other
-    // failures are absorbed; a C++ exception leaves the run as it is.
-    bool Run();
-
-    // Program end: appends the log's own line and, only after a completed
-    // run, writes the log to InstallDir\INSTALL.LOG. Returns whether a log
-    // file was written.
-    bool Finish();
+    // One run over SetupScript. Completed: every step was done and verified,
+    // INSTALL.LOG is written in InstallDir and the files the run replaced are
+    // gone from their backup folders. Cancelled or failed: everything the run
+    // did is undone (see TInstallOutcome::NotRestored) and no log is written.
+    // A C++ exception inside the run is a failure (ifUnexpected) like any other.
+    TInstallOutcome Run();
 
     TRAR RAR1;
     std::vector<std::string> InstallLog;  // one entry per log line, in order
@@ -52,15 +54,33 @@ public:
 private:
     bool RunSteps();
     bool WaitForSource(const std::string& path);
-    void InstallShortcuts();
+    bool ExtractItem(const std::string& source, const std::string& dest, bool failIfExists);
+    bool ArchiveFailed(const std::string& source, const std::string& dest);
+    bool CopyKept(const std::string& from, const std::string& to);
+    bool MakeFolders(const std::string& folder);
+    bool SaveShortcut(const std::string& path, const std::string& target, const std::string& arguments);
+    bool WriteUninstallEntry(const std::string& commandLine);
+    bool WriteLog();
+    bool InstallShortcuts();
+    bool Fail(TInstallFault fault, const std::string& subject);
+    bool FailWith(unsigned long winError, const std::string& written, const std::string& read = "");
+    bool Cancelled();
     void RAR1Extracting(RARHeaderData& eFile);
     int RAR1ProcessData(uint32_t position);
 
     TInstallView& view;
+    TInstallOutcome outcome;
+    int item = 0;  // the script item being installed, 1-based; 0 outside the items
+    TWinJournalFs* fs = nullptr;
+    TInstallJournal* journal = nullptr;
+    // What the archive component reported during one item.
+    int32_t rarError = 0;
+    std::string failedEntry, missingVolume;
 };
 
 // Writes the lines as INSTALL.LOG bytes to path through a temporary file in
-// the same directory, so a failed write never replaces a good file.
+// the same directory, so a failed write never replaces a good file. On
+// failure the system's error code is left for GetLastError.
 bool WriteInstallLogFile(const std::string& path, const std::vector<std::string>& lines);
 
 // The uninstall entry's key under HKEY_LOCAL_MACHINE for a product title.

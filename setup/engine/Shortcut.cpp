@@ -56,12 +56,13 @@ static std::string ShortcutFolder(const std::string& folderKey) {
     return ReadUserString(ShellFoldersKey, folderKey, value) == rrFailed ? std::string() : value + "\\";
 }
 
-static void WriteShellLink(const std::string& fullPath, const std::string& target,
+static bool WriteShellLink(const std::string& fullPath, const std::string& target,
                            const std::string& arguments) {
     IUnknown* unknown = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                 IID_IUnknown, reinterpret_cast<void**>(&unknown))))
-        return;
+        return false;
+    bool saved = false;
     IShellLinkA* link = nullptr;
     IPersistFile* file = nullptr;
     WCHAR wide[MAX_PATH];
@@ -73,15 +74,16 @@ static void WriteShellLink(const std::string& fullPath, const std::string& targe
         SUCCEEDED(link->SetWorkingDirectory(FileDirectory(target).c_str())) &&
         SUCCEEDED(link->SetShowCmd(SW_SHOWNORMAL)) &&
         MultiByteToWideChar(CP_ACP, 0, fullPath.c_str(), -1, wide, MAX_PATH) > 0) {
-        file->Save(wide, TRUE);
+        saved = SUCCEEDED(file->Save(wide, TRUE));
     }
     if (file) file->Release();
     if (link) link->Release();
     unknown->Release();
+    return saved;
 }
 
-std::string CreateShortcut(const std::string& folderKey, const std::string& linkName,
-                           const std::string& target, const std::string& arguments) {
+std::string ShortcutPath(const std::string& folderKey, const std::string& linkName,
+                         const std::string& target) {
     std::string folder = ShortcutFolder(folderKey);
     const int family = PlatformFamily();
     if (!IsUninstallerTarget(target) && (family == 3 || family == 4)) {
@@ -89,8 +91,17 @@ std::string CreateShortcut(const std::string& folderKey, const std::string& link
         ReadUserString(ExplorerKey, "Logon User Name", user);
         folder = AllUsersFolder(folder, user);
     }
-    const std::string fullPath = folder + linkName;
-    CreateDirectoryA(FileDirectory(fullPath).c_str(), nullptr);
-    WriteShellLink(fullPath, target, arguments);
+    return folder + linkName;
+}
+
+bool WriteShortcut(const std::string& fullPath, const std::string& target, const std::string& arguments) {
+    CreateDirectoryA(FileDirectory(fullPath).c_str(), nullptr);  // there already, or the save fails
+    return WriteShellLink(fullPath, target, arguments);
+}
+
+std::string CreateShortcut(const std::string& folderKey, const std::string& linkName,
+                           const std::string& target, const std::string& arguments) {
+    const std::string fullPath = ShortcutPath(folderKey, linkName, target);
+    WriteShortcut(fullPath, target, arguments);
     return fullPath;
 }

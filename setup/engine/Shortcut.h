@@ -18,5 +18,13 @@ int PlatformFamily();
 std::string CreateShortcut(const std::string& folderKey, const std::string& linkName,
                            const std::string& target, const std::string& arguments);
 
+// The two halves of CreateShortcut, for a caller that must know the path
+// before anything is written and whether the shortcut was saved.
+std::string ShortcutPath(const std::string& folderKey, const std::string& linkName,
+                         const std::string& target);
+// Makes the folder of fullPath (one level, its parent must exist) and saves
+// the shortcut there. False when it was not saved.
+bool WriteShortcut(const std::string& fullPath, const std::string& target, const std::string& arguments);
+
 // The fixed description every shortcut carries.
 extern const char ShortcutDescription[];

@@ -3,25 +3,26 @@
 //
 // Program start, after the wizard and the directory chooser exist and after
 // CoInitialize (shortcuts go through the shell-link object):
-//     CreateInstallForm(hInstance);        // fmInstall, hidden
+//     CreateInstallForm(hInstance);          // fmInstall, hidden
 // Page 3's Next, with the wizard hidden:
-//     bool completed = RunInstall();       // false: the user cancelled
+//     TInstallOutcome end = RunInstall();    // INSTALL.LOG is written when it completed
 // Program end, after the wizard closed:
-//     DestroyInstallForm();                // writes INSTALL.LOG if completed
+//     DestroyInstallForm();
 //
-// RunInstall lets any C++ exception out of the run (the silent abort); the
-// form is hidden again and no log will be written. Everything else the run
-// meets (missing files, failed copies, broken archives) it absorbs.
+// A cancelled or failed run has been undone when RunInstall returns; the
+// outcome says why it ended and whether anything could not be put back.
 #pragma once
 
 #include <windows.h>
+
+#include "InstallOutcome.h"
 
 class TfmInstall;
 extern TfmInstall* fmInstall;
 
 void CreateInstallForm(HINSTANCE instance);
 void DestroyInstallForm();
-bool RunInstall();
+TInstallOutcome RunInstall();
 
 // How the run asks for the next diskette. Tests put their own answer here;
 // the program keeps the real message box.

@@ -166,10 +166,8 @@ void CreateInstallForm(HINSTANCE instance) {
 }
 
 void DestroyInstallForm() {
-    if (!fmInstall) return;
-    fmInstall->Engine.Finish();
     delete fmInstall;
     fmInstall = nullptr;
 }
 
-bool RunInstall() { return fmInstall->Engine.Run(); }
+TInstallOutcome RunInstall() { return fmInstall->Engine.Run(); }

@@ -1,5 +1,5 @@
 // fmInstall: the window that shows an install run's progress and owns its
-// log (through its engine). Windows only; see Install.h for its lifetime.
+// engine, which keeps the log. Windows only; see Install.h for its lifetime.
 #pragma once
 
 #include <windows.h>

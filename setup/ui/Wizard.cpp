@@ -4,12 +4,14 @@
 #include "Forms.h"
 #include "GradPan.h"
 #include "Pictures.h"
+#include "SetupMessages.h"
 #include "SetupScript.h"
 #include "ShellExt.h"
 
 TfmWizad* fmWizad = nullptr;
 const char ApplicationTitle[] = "설치 마법사";
 WizardMessageBoxFn WizardMessageBox = MessageBoxA;
+RestartFn WizardRestart = RestartWindows;
 
 namespace {
 
@@ -236,20 +238,21 @@ void TfmWizad::PrevPage() {
 
 void TfmWizad::RunInstallStep() {
     ShowWindow(handle, SW_HIDE);
-    bool completed = false;
-    bool failed = false;
+    TInstallOutcome end{rsFailed, ifUnexpected, 0, "", ""};
+    std::string text = kFailedText;  // nothing is known of a run that threw
     try {
-        completed = RunInstall ? RunInstall() : false;
+        if (RunInstall) {
+            end = RunInstall();
+            text = RunEndText(end);
+        }
     } catch (...) {
-        failed = true;
     }
     // A cancelled or failed run is not a finished install: say so and end,
     // without the finish page and without registering the extension.
-    if (failed || !completed) {
-        WizardMessageBox(
-            nullptr,
-            failed ? "설치 중 오류가 발생하여 설치를 마치지 못했습니다." : "프로그램 설치가 취소되었습니다.",
-            ApplicationTitle, MB_OK | (failed ? MB_ICONSTOP : MB_ICONINFORMATION));
+    if (end.Status != rsCompleted) {
+        const bool calm = end.Status == rsCancelled && end.NotRestored.empty();
+        WizardMessageBox(nullptr, text.c_str(), ApplicationTitle,
+                         MB_OK | (calm ? MB_ICONINFORMATION : MB_ICONSTOP));
         DestroyWindow(handle);
         return;
     }
@@ -265,7 +268,7 @@ void TfmWizad::Button4Click() {
 void TfmWizad::FormClose() {
     if (CurrentPage == 4) {
         RegisterShellExtension();
-        if (SendMessageA(WinReStartCheckBox, BM_GETCHECK, 0, 0) == BST_CHECKED) RestartWindows();
+        if (SendMessageA(WinReStartCheckBox, BM_GETCHECK, 0, 0) == BST_CHECKED) WizardRestart();
         DestroyWindow(handle);
         return;
     }

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "InstallOutcome.h"
+
 class TGradPan;
 
 class TfmWizad {
@@ -24,9 +26,8 @@ public:
     HWND Handle() const { return handle; }
     void Show();
 
-    // The install run of page 3: true when it went through every step, false
-    // when the user cancelled it; an exception is a failure of the run.
-    std::function<bool()> RunInstall;
+    // The install run of page 3; an exception is a failure of the run.
+    std::function<TInstallOutcome()> RunInstall;
 
     uint16_t CurrentPage = 1;
     void ShowPage(uint16_t n);
@@ -75,3 +76,6 @@ void SummaryLines(const std::string& sourceDir, const std::string& installDir, s
 // Asks Windows to restart, first taking the shutdown privilege where the
 // system has privileges. False when the request was refused.
 bool RestartWindows();
+// How the wizard restarts Windows; tests record the request instead.
+using RestartFn = bool (*)();
+extern RestartFn WizardRestart;

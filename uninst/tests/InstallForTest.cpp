@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     CoInitialize(nullptr);
     LoadSetupScriptFrom(argv[1]);
     CreateInstallForm(GetModuleHandleA(nullptr));
-    bool completed = RunInstall();
+    const bool completed = RunInstall().Status == rsCompleted;
     DestroyInstallForm();
     CoUninitialize();
     return completed ? 0 : 1;

@@ -92,7 +92,7 @@ static Span Install(const std::string& work) {
     LoadSetupScriptFrom(work + "\\");
     CreateInstallForm(GetModuleHandleA(nullptr));
     const Clock t;
-    const bool ok = RunInstall();
+    const bool ok = RunInstall().Status == rsCompleted;
     const Span elapsed = t.Elapsed();
     DestroyInstallForm();
     if (!ok) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "Install.h"
@@ -18,7 +19,9 @@
 #include "InstallText.h"
 #include "SetupScript.h"
 #include "SetupText.h"
+#include "ShellExt.h"
 #include "Shortcut.h"
+#include "Wizard.h"
 
 namespace {
 
@@ -203,10 +206,14 @@ protected:
         asked.clear();
         answer = nullptr;
         InstallMessageBox = AnswerQuestion;
+        DeleteUninstallKey();
     }
 
     void TearDown() override {
         DestroyInstallForm();
+        SetFileAttributesA(SystemDll().c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(SystemDll().c_str());
+        DeleteUninstallKey();
         SetCurrentDirectoryA(ExeDir().c_str());
         RemoveTree(root);
         for (const Saved& v : saved) SetUserString(v.key, v.name, v.value, v.type);
@@ -222,12 +229,14 @@ protected:
 
     void Uninstaller() { Copy(ExeDir() + "unrar.dll", src + "VlUnInst.exe"); }
 
+    TInstallOutcome end;  // of the latest Run
     bool Run() {
         CreateInstallForm(GetModuleHandleA(nullptr));
-        return RunInstall();
+        end = RunInstall();
+        return end.Status == rsCompleted;
     }
 
-    // Ends the program's part: the form goes and writes the log if it may.
+    // Ends the program's part and reads the log the run left.
     std::string LogAtEnd() {
         DestroyInstallForm();
         return ReadFile(inst + "\\INSTALL.LOG");
@@ -236,6 +245,90 @@ protected:
     std::string UninstallKey() const { return UninstallEntryKey("Varnel 2.0"); }
 
     void DeleteUninstallKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey().c_str()); }
+
+    static std::string SystemDll() {
+        char sys[MAX_PATH];
+        const UINT n = GetSystemDirectoryA(sys, MAX_PATH);
+        return std::string(sys, n < MAX_PATH ? n : 0) + "\\UNRAR.DLL";
+    }
+
+    // A file as an earlier install left it, dated 3 February 2001.
+    static void Old(const std::string& path, const std::string& bytes, bool readOnly = false) {
+        WriteFile(path, bytes);
+        SYSTEMTIME st = {2001, 2, 0, 3, 12, 0, 0, 0};
+        FILETIME ft;
+        SystemTimeToFileTime(&st, &ft);
+        HANDLE f = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE) << path;
+        SetFileTime(f, &ft, &ft, &ft);
+        CloseHandle(f);
+        if (readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+
+    // Varnel 1.0 as its setup left it: files (one read-only), log, program
+    // shortcut, uninstall entry and UNRAR.DLL; and a file of the user's own.
+    void OlderInstall() {
+        for (const std::string& d : {inst, inst + "\\bin", allPrograms + "\\Varnel 2.0"})
+            CreateDirectoryA(d.c_str(), nullptr);
+        Old(inst + "\\readme.txt", "Varnel 1.0 readme\r\n", true);
+        Old(inst + "\\bin\\app.exe", "Varnel 1.0 program");
+        Old(inst + "\\INSTALL.LOG", "FILE:" + inst + "\\readme.txt\r\n");
+        Old(inst + "\\user.cfg", "the user's settings");
+        Old(allPrograms + "\\Varnel 2.0\\Varnel.LNK", "an older shortcut");
+        Old(SystemDll(), "UNRAR.DLL 1.0");
+        HKEY h;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey().c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &h, nullptr),
+                  ERROR_SUCCESS);
+        for (const char* v : {"DisplayName", "UninstallString"})
+            RegSetValueExA(h, v, 0, REG_SZ, reinterpret_cast<const BYTE*>("Varnel 1.0"), 11);
+        RegCloseKey(h);
+    }
+
+    // Every file and folder under the test's root, and the system's
+    // UNRAR.DLL: bytes, last write time and attributes.
+    std::map<std::string, std::string> State() {
+        std::map<std::string, std::string> state;
+        std::function<void(const std::string&)> walk = [&](const std::string& dir) {
+            WIN32_FIND_DATAA fd;
+            HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+            if (h == INVALID_HANDLE_VALUE) return;
+            do {
+                const std::string name = fd.cFileName, p = dir + "\\" + name;
+                if (name == "." || name == "..") continue;
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    state[p] = "<folder>";
+                    walk(p);
+                } else {
+                    state[p] = ReadFile(p) + " | " + std::to_string(fd.ftLastWriteTime.dwHighDateTime) + ":" +
+                               std::to_string(fd.ftLastWriteTime.dwLowDateTime) + " | " +
+                               std::to_string(fd.dwFileAttributes);
+                }
+            } while (FindNextFileA(h, &fd));
+            FindClose(h);
+        };
+        walk(root);
+        state[SystemDll()] = Exists(SystemDll()) ? ReadFile(SystemDll()) : "<none>";
+        state["uninstall entry"] = MachineString(UninstallKey(), "DisplayName") + " | " +
+                                   MachineString(UninstallKey(), "UninstallString");
+        return state;
+    }
+
+    // Runs an install over the older one that must fail as said and leave
+    // everything as it was.
+    void ExpectFailedAndUndone(const std::string& files, const std::string& icons, TInstallFault fault,
+                               int item, const std::string& subject) {
+        Script("UNINSTALL=Varnel 제거\r\n", files, icons);
+        const auto before = State();
+        EXPECT_FALSE(Run());
+        EXPECT_EQ(end.Status, rsFailed);
+        EXPECT_EQ(end.Fault, fault);
+        EXPECT_EQ(end.Item, item);
+        EXPECT_EQ(end.Subject, subject);
+        EXPECT_EQ(end.NotRestored, "");
+        EXPECT_EQ(State(), before);
+        EXPECT_FALSE(IsWindowVisible(fmInstall->Handle()));
+    }
 };
 
 // A two-archive product on two diskettes: the whole run in its order, the
@@ -328,7 +421,6 @@ TEST_F(InstallRun, TwoDisketteProductLeavesFilesShortcutsEntryAndLog) {
     EXPECT_EQ(MachineString(UninstallKey(), "UninstallString"),
               "\"" + inst + "\\VlUnInst.exe\" \"" + inst + "\\INSTALL.LOG\"");
 
-    WriteFile(inst + "\\INSTALL.LOG", "an older log\r\n");
     EXPECT_EQ(LogAtEnd(), expected);
     DeleteUninstallKey();
     DeleteFileA(sysDll.c_str());
@@ -390,7 +482,8 @@ TEST_F(InstallRun, FailIfExistsLeavesAndOmitsInstalledFiles) {
                                  "FILE:" + inst + "\\bin", "DIR:" + inst, "FILE:" + inst + "\\INSTALL.LOG"}));
 }
 
-TEST_F(InstallRun, CancelAtTheThirdItemsPromptKeepsFilesButWritesNoLog) {
+// A cancel undoes what the items before it installed.
+TEST_F(InstallRun, CancelAtTheThirdItemsPromptLeavesNothingBehind) {
     Copy(arcs + "ZERO.RAR", src + "ZERO.RAR");
     WriteFile(src + "b.txt", "b");
     Script("",
@@ -399,13 +492,12 @@ TEST_F(InstallRun, CancelAtTheThirdItemsPromptKeepsFilesButWritesNoLog) {
     int prompts = 0;
     answer = [&] { return ++prompts < 3 ? IDOK : IDCANCEL; };
     EXPECT_FALSE(Run());
+    EXPECT_EQ(end.Status, rsCancelled);
+    EXPECT_EQ(end.NotRestored, "");
     EXPECT_EQ(prompts, 3);
     EXPECT_FALSE(IsWindowVisible(fmInstall->Handle()));
-    EXPECT_TRUE(Exists(inst + "\\zero.dat"));
-    EXPECT_EQ(ReadFile(inst + "\\b.txt"), "b");
+    EXPECT_FALSE(Exists(inst));
     EXPECT_FALSE(Exists(allDesktop + "\\V.LNK"));
-    EXPECT_EQ(LogAtEnd(), "");
-    EXPECT_FALSE(Exists(inst + "\\INSTALL.LOG"));
 }
 
 TEST_F(InstallRun, TheCancelButtonEndsTheRunLikeADisketteCancel) {
@@ -413,9 +505,8 @@ TEST_F(InstallRun, TheCancelButtonEndsTheRunLikeADisketteCancel) {
     Script("", "FILE1=ZERO.RAR,<INSTALLDIR>\r\n", "");
     CreateInstallForm(GetModuleHandleA(nullptr));
     PostMessageA(fmInstall->Handle(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
-    EXPECT_FALSE(RunInstall());
-    EXPECT_FALSE(Exists(inst + "\\zero.dat"));
-    EXPECT_EQ(LogAtEnd(), "");
+    EXPECT_EQ(RunInstall().Status, rsCancelled);
+    EXPECT_FALSE(Exists(inst));
 }
 
 // The group directory of the last program-group icon, once, after the
@@ -466,7 +557,7 @@ TEST_F(InstallRun, EachEntrySetsTheRangeAndEndsAtItsSize) {
     Script("", "FILE1=DISK1.RAR,<INSTALLDIR>\r\n", "");
     RecordingView view;
     TInstallEngine engine(view);
-    ASSERT_TRUE(engine.Run());
+    ASSERT_EQ(engine.Run().Status, rsCompleted);
     ASSERT_EQ(view.entries.size(), 5u);
     EXPECT_EQ(view.entries[1], std::make_pair(300000u, 300000u));
     EXPECT_EQ(view.entries[2], std::make_pair(0u, 0u));  // the empty file: a bar of range 0
@@ -478,11 +569,10 @@ TEST_F(InstallRun, ACancelDuringExtractionStopsAtTheNextEntry) {
     RecordingView view;
     view.cancelAfter = 0;
     TInstallEngine engine(view);
-    EXPECT_FALSE(engine.Run());
+    EXPECT_EQ(engine.Run().Status, rsCancelled);
     EXPECT_EQ(view.entries.size(), 1u);
-    EXPECT_TRUE(Exists(inst + "\\readme.txt"));
-    EXPECT_FALSE(Exists(inst + "\\bin\\app.exe"));
-    EXPECT_FALSE(engine.Finish());
+    EXPECT_FALSE(engine.InstallCompleted);
+    EXPECT_FALSE(Exists(inst));
 }
 
 // Drawing is rationed, but an entry once on screen ends with its bar full,
@@ -528,6 +618,112 @@ TEST_F(InstallRun, TheLogIsReplacedWholeOrNotAtAll) {
     EXPECT_EQ(h, INVALID_HANDLE_VALUE);
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
     EXPECT_FALSE(WriteInstallLogFile(root + "\\missing\\INSTALL.LOG", {"FILE:e"}));
+}
+
+// The faults, each over an older install: a damaged archive and a missing
+// volume after the items before them installed, a shortcut that cannot be
+// saved, and a log held open by another program after everything else,
+// the uninstall entry included, was written.
+class FailedRun : public InstallRun {
+protected:
+    const std::string items = "FILE1=DISK1.RAR,<INSTALLDIR>\r\nFILE2=Varnel.ini,<INSTALLDIR>,COPY\r\n";
+    const std::string icons = "ICON1=Programs,Varnel,<INSTALLDIR>\\bin\\app.exe,\r\n";
+    void SetUp() override {
+        InstallRun::SetUp();
+        OlderInstall();
+        Uninstaller();
+        Copy(ExeDir() + "unrar.dll", src + "UNRAR.DLL");
+        Copy(arcs + "DISK1.RAR", src + "DISK1.RAR");
+        WriteFile(src + "Varnel.ini", "[Options]\r\n");
+    }
+};
+
+TEST_F(FailedRun, ADamagedArchive) {
+    Copy(arcs + "BROKEN.RAR", src + "BROKEN.RAR");
+    ExpectFailedAndUndone(items + "FILE3=BROKEN.RAR,<INSTALLDIR>\\data\r\n", icons, ifArchiveDamaged, 3,
+                          src + "BROKEN.RAR");
+}
+
+TEST_F(FailedRun, AMissingSecondVolume) {
+    Copy(arcs + "VOL.part1.rar", src + "VOL.part1.rar");
+    ExpectFailedAndUndone(items + "FILE3=VOL.part1.rar,<INSTALLDIR>\\data\r\n", icons, ifVolumeMissing, 3,
+                          src + "VOL.part2.rar");
+}
+
+TEST_F(FailedRun, AShortcutThatCannotBeSaved) {
+    for (const char* key : {ShellFolders, UserShellFolders})
+        SetUserString(key, "Desktop", root + "\\gone\\Desktop");
+    ExpectFailedAndUndone(items, icons + "ICON2=Desktop,V,<INSTALLDIR>\\v.exe\r\n", ifShortcutFailed, 0,
+                          root + "\\gone\\Desktop\\V.LNK");
+}
+
+TEST_F(FailedRun, ALogHeldOpenByAnotherProgram) {
+    HANDLE held =
+        CreateFileA((inst + "\\INSTALL.LOG").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ExpectFailedAndUndone(items, icons, ifCannotWrite, 0, inst + "\\INSTALL.LOG");
+    CloseHandle(held);
+}
+
+// A cancel in the middle of an archive over an older install: the entries
+// already written go and the files they replaced come back with their dates.
+TEST_F(FailedRun, ACancelAfterSomeEntries) {
+    Script("UNINSTALL=Varnel 제거\r\n", items, icons);
+    const auto before = State();
+    RecordingView view;
+    view.cancelAfter = 2;
+    TInstallEngine engine(view);
+    const TInstallOutcome cancelled = engine.Run();
+    EXPECT_EQ(cancelled.Status, rsCancelled);
+    EXPECT_EQ(cancelled.NotRestored, "");
+    EXPECT_EQ(view.entries.size(), 3u);
+    EXPECT_EQ(State(), before);
+}
+
+// Over the older install, a completed run replaces its files, the read-only
+// one too, leaves the user's own file alone and no backup behind.
+TEST_F(FailedRun, ACompletedRunReplacesTheOlderInstallAndKeepsNoBackup) {
+    Script("UNINSTALL=Varnel 제거\r\n", items, icons);
+    const auto before = State();
+    ASSERT_TRUE(Run()) << end.Fault << " " << end.Subject;
+    auto after = State();
+    EXPECT_EQ(after[inst + "\\readme.txt"].substr(0, 15), "Varnel readme\r\n");
+    EXPECT_EQ(after[inst + "\\user.cfg"], before.at(inst + "\\user.cfg"));
+    EXPECT_EQ(after[SystemDll()], ReadFile(ExeDir() + "unrar.dll"));
+    EXPECT_EQ(after["uninstall entry"],
+              "Varnel 2.0 | \"" + inst + "\\VlUnInst.exe\" \"" + inst + "\\INSTALL.LOG\"");
+    EXPECT_EQ(ReadFile(inst + "\\INSTALL.LOG").substr(0, 5), "FILE:");
+    EXPECT_NE(ReadFile(inst + "\\INSTALL.LOG"), "FILE:" + inst + "\\readme.txt\r\n");
+    for (const auto& f : after) EXPECT_EQ(f.first.find("~setup-backup"), std::string::npos) << f.first;
+}
+
+UINT WINAPI NoExec(LPCSTR, UINT) { return 32; }
+bool logAtRestart = false;
+int restarts = 0;
+
+// The restart box is checked when page 4 shows: the log is on disk before
+// Windows is asked to restart, and already when page 4 shows.
+TEST_F(InstallRun, TheLogIsOnDiskBeforeTheRestartIsAsked) {
+    Copy(arcs + "ZERO.RAR", src + "ZERO.RAR");
+    ShellExtExec = NoExec;
+    restarts = 0;
+    WizardRestart = [] {
+        ++restarts;
+        logAtRestart = Exists(SetupScript.InstallDir + "\\INSTALL.LOG");
+        return true;
+    };
+    CreateInstallForm(GetModuleHandleA(nullptr));
+    TfmWizad wizard;
+    wizard.RunInstall = [] { return RunInstall(); };
+    Script("", "FILE1=ZERO.RAR,<INSTALLDIR>\r\n", "");
+    for (int page = 1; page <= 3; ++page) wizard.NextPage();
+    ASSERT_EQ(wizard.CurrentPage, 4);
+    EXPECT_TRUE(Exists(inst + "\\INSTALL.LOG"));
+    SendMessageA(wizard.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(restarts, 1);
+    EXPECT_TRUE(logAtRestart);
+    WizardRestart = RestartWindows;
+    RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
 }
 
 }  // namespace

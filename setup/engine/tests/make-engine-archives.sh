@@ -4,6 +4,9 @@
 #   DISK1.RAR  readme.txt, bin\app.exe, empty.dat (0 bytes), a Korean name, bin\
 #   DISK2.RAR  data.txt, more\more.txt, more\
 #   ZERO.RAR   zero.dat (0 bytes)
+#   BROKEN.RAR first.txt, second.dat (64 KB, stored) with one byte of its data
+#              changed: the first entry extracts, the second fails its check
+#   VOL.partN.rar  small.txt, big.dat (64 KB, stored) in 20 KB volumes
 # The tests expect the entry order that rar stores, listed by "rar lb" below.
 set -euo pipefail
 out=$1
@@ -11,7 +14,7 @@ rar 2>/dev/null | sed -n 2p
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 rm -rf "$out"
-mkdir -p "$out" "$work/d1/bin" "$work/d2/more" "$work/z"
+mkdir -p "$out" "$work/d1/bin" "$work/d2/more" "$work/z" "$work/b"
 
 cd "$work/d1"
 printf 'Varnel readme\r\n' > readme.txt
@@ -29,4 +32,15 @@ cd "$work/z"
 : > zero.dat
 rar a -idq "$out/ZERO.RAR" zero.dat
 
-for a in DISK1 DISK2 ZERO; do echo "$a.RAR:"; rar lb "$out/$a.RAR" | sed 's/^/  /'; done
+# Data of a fixed seed: the same archives on every run.
+cd "$work/b"
+printf 'first\r\n' > first.txt
+printf 'small\r\n' > small.txt
+python3 -c 'import random,sys; sys.stdout.buffer.write(random.Random(13).randbytes(65536))' > second.dat
+cp second.dat big.dat
+rar a -idq -m0 "$out/BROKEN.RAR" first.txt second.dat
+# 20,000 bytes before the end lies inside second.dat's stored data.
+python3 -c 'import sys; p=sys.argv[1]; b=bytearray(open(p,"rb").read()); b[-20000]^=0xFF; open(p,"wb").write(b)' "$out/BROKEN.RAR"
+rar a -idq -m0 -v20k "$out/VOL.rar" small.txt big.dat
+
+for a in DISK1.RAR DISK2.RAR ZERO.RAR BROKEN.RAR VOL.part1.rar; do echo "$a:"; rar lb "$out/$a" | sed 's/^/  /'; done

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "SetupMessages.h"
 #include "SetupScript.h"
 #include "ShellExt.h"
 #include "Wizard.h"
@@ -72,7 +73,7 @@ protected:
 
 TEST_F(Wizard, PagesCaptionsAndButtons) {
     TfmWizad w;
-    w.RunInstall = [] { return true; };
+    w.RunInstall = [] { return TInstallOutcome(); };
     HWND form = w.Handle();
     EXPECT_EQ(w.CurrentPage, 1);
     EXPECT_FALSE(IsWindowEnabled(Control(form, Back)));
@@ -113,14 +114,18 @@ TEST_F(Wizard, PagesCaptionsAndButtons) {
 }
 
 TEST_F(Wizard, CancelledOrFailedRunEndsWithoutTheFinishPage) {
+    const TInstallOutcome full{rsFailed, ifDiskFull, 1, "F:\\Varnel\\BIG.DAT", ""};
     struct {
-        std::function<bool()> run;
-        const char* message;
+        std::function<TInstallOutcome()> run;
+        std::string message;
         UINT icon;
     } cases[] = {
-        {[] { return false; }, "프로그램 설치가 취소되었습니다.", MB_ICONINFORMATION},
-        {[]() -> bool { throw std::runtime_error("run failed"); },
-         "설치 중 오류가 발생하여 설치를 마치지 못했습니다.", MB_ICONSTOP},
+        {[] {
+             return TInstallOutcome{rsCancelled, ifNone, 2, "", ""};
+         },
+         kCancelledText, MB_ICONINFORMATION},
+        {[&] { return full; }, RunEndText(full), MB_ICONSTOP},
+        {[]() -> TInstallOutcome { throw std::runtime_error("run failed"); }, kFailedText, MB_ICONSTOP},
     };
     for (const auto& c : cases) {
         asked.clear();

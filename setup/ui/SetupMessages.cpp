@@ -1,0 +1,43 @@
+#include "SetupMessages.h"
+
+const char kCancelledText[] = "프로그램 설치가 취소되었습니다.";
+const char kFailedText[] = "설치 중 오류가 발생하여 설치를 마치지 못했습니다.";
+
+std::string FaultText(TInstallFault fault) {
+    switch (fault) {
+        case ifNone:
+        case ifUnexpected: return std::string();
+        case ifArchiveDamaged: return "압축 파일이 손상되었습니다.";
+        case ifArchiveEncrypted: return "암호가 걸린 압축 파일은 설치할 수 없습니다.";
+        case ifVolumeMissing: return "분할 압축 파일의 다음 볼륨을 찾을 수 없습니다.";
+        case ifEntryRefused: return "압축 파일에 설치할 수 없는 파일이 들어 있습니다.";
+        case ifSourceUnreadable: return "파일을 읽을 수 없습니다. 디스켓이나 CD가 손상되었을 수 있습니다.";
+        case ifCannotWrite:
+            return "이 위치에 쓸 수 없습니다. 읽기 전용이거나 다른 프로그램이 사용하고 있습니다.";
+        case ifDiskFull: return "디스크에 쓸 수 없습니다. 디스크 공간이 부족한지 확인하세요.";
+        case ifShortcutFailed: return "바로 가기를 만들 수 없습니다.";
+        case ifRegistryFailed: return "레지스트리에 프로그램 제거 정보를 기록할 수 없습니다.";
+        case ifOutOfMemory: return "메모리가 부족합니다.";
+    }
+    return std::string();
+}
+
+std::string RunEndText(const TInstallOutcome& o) {
+    std::string text;
+    if (o.Status == rsCancelled) {
+        text = kCancelledText;
+    } else if (o.Status == rsFailed) {
+        text = kFailedText;
+        const std::string reason = FaultText(o.Fault);
+        if (!o.Subject.empty() || !reason.empty()) text += "\r\n\r\n" + o.Subject;
+        if (!reason.empty()) text += (o.Subject.empty() ? "" : "\r\n") + reason;
+    } else {
+        return std::string();
+    }
+    if (!o.NotRestored.empty())
+        text += "\r\n\r\n설치하기 전의 상태로 모두 되돌리지 못했습니다. 다음 파일을 확인하세요.\r\n" +
+                o.NotRestored;
+    else if (o.Status == rsFailed)
+        text += "\r\n\r\n설치하던 파일은 지우고 설치하기 전의 상태로 되돌렸습니다.";
+    return text;
+}

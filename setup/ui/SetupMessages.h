@@ -1,0 +1,18 @@
+// The texts setup shows when an install cannot go on: a cancelled or failed
+// run. Made here, at the edge, from the closed lists of the run. Portable.
+#pragma once
+
+#include <string>
+
+#include "InstallOutcome.h"
+
+extern const char kCancelledText[];  // "프로그램 설치가 취소되었습니다."
+extern const char kFailedText[];  // "설치 중 오류가 발생하여 설치를 마치지 못했습니다."
+
+// The box text for a run that did not complete: what failed, why, and
+// whether everything is as it was before. Empty for a completed run.
+std::string RunEndText(const TInstallOutcome& outcome);
+
+// The reason given for a fault, one sentence or two; empty for ifNone and
+// ifUnexpected.
+std::string FaultText(TInstallFault fault);
