@@ -1,5 +1,7 @@
 #include "InstallText.h"
 
+#include <cstring>
+
 #include "SetupText.h"
 
 std::string InstallLogBytes(const std::vector<std::string>& lines) {
@@ -42,4 +44,23 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 std::string QuotedCommandLine(const std::string& program, const std::string& argument) {
     return Quoted(program) + " " + Quoted(argument);
+}
+
+TDirCheck CheckInstallDir(const std::string& dir, const std::function<bool(char)>& driveExists) {
+    if (TrimControl(dir).empty()) return dcEmpty;
+    const char letter = UpperAscii(dir.substr(0, 1))[0];
+    const bool drive = dir.size() >= 3 && letter >= 'A' && letter <= 'Z' && dir[1] == ':' && dir[2] == '\\';
+    if (!drive) {
+        // \\server\share, two names that are not empty.
+        const size_t share = dir.compare(0, 2, "\\\\") == 0 ? dir.find('\\', 2) : std::string::npos;
+        if (share == std::string::npos || share == 2 || share + 1 == dir.size() || dir[share + 1] == '\\')
+            return dcNotAbsolute;
+    }
+    static const char kForbidden[] = "<>:\"/|?*";
+    for (size_t i = drive ? 2 : 0; i < dir.size(); i += CharLength(dir, i)) {
+        const unsigned char c = static_cast<unsigned char>(dir[i]);
+        if (c < 32 || (c < 128 && std::strchr(kForbidden, c))) return dcBadCharacter;
+    }
+    if (drive && !driveExists(letter)) return dcNoSuchDrive;
+    return dcValid;
 }

@@ -3,6 +3,7 @@
 // formats that the uninstaller relies on are tested without Windows.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,3 +34,17 @@ bool IsUninstallerTarget(const std::string& target);
 std::string QuotedCommandLine(const std::string& program, const std::string& argument);
 // One path in double quotes (shortcut arguments).
 std::string Quoted(const std::string& path);
+
+// What is wrong with an install directory the user gave, if anything.
+enum TDirCheck {
+    dcValid,
+    dcEmpty,         // nothing, or blanks only
+    dcNotAbsolute,   // neither a drive letter with '\' nor a UNC path (\\server\share)
+    dcBadCharacter,  // a character Windows forbids in names: < > : " / | ? * or a control code
+    dcNoSuchDrive,   // the drive letter names no drive (asked through driveExists)
+};
+
+// Checks an install directory before the install may use it. driveExists is
+// asked for the upper-case letter of a drive path, never for a UNC path.
+// Code page 949 characters pass whole.
+TDirCheck CheckInstallDir(const std::string& dir, const std::function<bool(char letter)>& driveExists);

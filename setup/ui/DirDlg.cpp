@@ -5,6 +5,7 @@
 
 #include "Forms.h"
 #include "SetupScript.h"
+#include "Wizard.h"
 
 TfmDir* fmDir = nullptr;
 
@@ -175,7 +176,9 @@ void TfmDir::ChooseDirectory() {
 }
 
 void TfmDir::Button1Click() {
-    SetupScript.InstallDir = WindowText(ePath);
+    const std::string dir = WindowText(ePath);
+    if (!AcceptInstallDir(handle, dir)) return;  // the chooser stays open
+    SetupScript.InstallDir = dir;
     ShowWindow(handle, SW_HIDE);
 }
 

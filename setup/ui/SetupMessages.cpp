@@ -41,3 +41,18 @@ std::string RunEndText(const TInstallOutcome& o) {
         text += "\r\n\r\n설치하던 파일은 지우고 설치하기 전의 상태로 되돌렸습니다.";
     return text;
 }
+
+std::string InstallDirText(TDirCheck check, const std::string& dir) {
+    switch (check) {
+        case dcValid: return std::string();
+        case dcEmpty: return "설치할 디렉토리를 입력하세요.";
+        case dcNotAbsolute:
+            return dir +
+                   "\r\n\r\n설치할 디렉토리는 드라이브 문자를 포함한 전체 경로로 입력하세요.\r\n(예: "
+                   "C:\\Program Files)";
+        case dcBadCharacter:
+            return dir + "\r\n\r\n디렉토리 이름에는 다음 문자를 쓸 수 없습니다.\r\n< > : \" / | ? *";
+        case dcNoSuchDrive: return dir + "\r\n\r\n" + dir.substr(0, 2) + " 드라이브가 없습니다.";
+    }
+    return std::string();
+}

@@ -77,6 +77,16 @@ bool RestartWindows() {
     return ExitWindowsEx(EWX_REBOOT, 0) != 0;
 }
 
+bool AcceptInstallDir(HWND owner, const std::string& dir) {
+    const TDirCheck check = CheckInstallDir(dir, [](char letter) {
+        const char root[] = {letter, ':', '\\', 0};
+        return GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR;
+    });
+    if (check == dcValid) return true;
+    WizardMessageBox(owner, InstallDirText(check, dir).c_str(), "설치 경로", MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
 TfmWizad::TfmWizad() {
     RegisterFormClass(ClassName, WndProc);
     RegisterFormClass(PageClassName, PageProc);
@@ -223,6 +233,9 @@ void TfmWizad::ShowPage(uint16_t n) {
 }
 
 void TfmWizad::NextPage() {
+    // The directory is used as it is: one the install cannot use keeps the
+    // user on its page.
+    if (CurrentPage == 2 && !AcceptInstallDir(handle, SetupScript.InstallDir)) return;
     if (CurrentPage == 3) {
         RunInstallStep();
         if (!handle || !IsWindow(handle)) return;  // the program is ending

@@ -79,3 +79,7 @@ bool RestartWindows();
 // How the wizard restarts Windows; tests record the request instead.
 using RestartFn = bool (*)();
 extern RestartFn WizardRestart;
+
+// True when dir can be the install directory; otherwise says why in a
+// message box over owner and returns false.
+bool AcceptInstallDir(HWND owner, const std::string& dir);

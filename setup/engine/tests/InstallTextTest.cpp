@@ -45,4 +45,38 @@ TEST(QuotedCommandLine, QuotesBothPathsSoBlanksSurvive) {
               "\"C:\\Program Files\\V\\VlUnInst.exe\" \"C:\\Program Files\\V\\INSTALL.LOG\"");
 }
 
+// The directories a user may type or pick: drives A to Z exist except Q.
+TEST(CheckInstallDir, AcceptsOnlyAbsolutePathsOfExistingDrivesWithLegalNames) {
+    const auto drives = [](char letter) { return letter != 'Q'; };
+    const struct {
+        const char* dir;
+        TDirCheck check;
+    } cases[] = {
+        {"C:\\Program Files\\Varnel", dcValid},
+        {"c:\\", dcValid},
+        {"D:\\\xB9\xD9\xB3\xDA\\\x8C\x63", dcValid},  // Korean names
+        {"\\\\server\\share\\Varnel", dcValid},
+        {"", dcEmpty},
+        {"  \t", dcEmpty},
+        {"Varnel", dcNotAbsolute},
+        {"\\Varnel", dcNotAbsolute},
+        {"C:Varnel", dcNotAbsolute},
+        {"C:", dcNotAbsolute},
+        {" C:\\Varnel", dcNotAbsolute},
+        {"1:\\Varnel", dcNotAbsolute},
+        {"\\\\server", dcNotAbsolute},
+        {"\\\\server\\", dcNotAbsolute},
+        {"\\\\\\share", dcNotAbsolute},
+        {"C:\\Var:nel", dcBadCharacter},
+        {"C:\\Var*", dcBadCharacter},
+        {"C:\\a/b", dcBadCharacter},
+        {"C:\\a\"b", dcBadCharacter},
+        {"C:\\a\tb", dcBadCharacter},
+        {"\\\\server\\share\\a?", dcBadCharacter},
+        {"Q:\\Varnel", dcNoSuchDrive},
+        {"q:\\Varnel", dcNoSuchDrive},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CheckInstallDir(c.dir, drives), c.check) << c.dir;
+}
+
 }  // namespace

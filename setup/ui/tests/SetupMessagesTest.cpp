@@ -29,4 +29,6 @@ TEST(SetupMessages, AFailureNamesItsFileAndReasonAndWhatStayed) {
               std::string(kFailedText) + "\r\n\r\n설치하던 파일은 지우고 설치하기 전의 상태로 되돌렸습니다.");
     EXPECT_EQ(RunEndText({rsCancelled, ifNone, 2, "", ""}), kCancelledText);
     EXPECT_EQ(RunEndText({rsCompleted, ifNone, 0, "", ""}), "");
+    EXPECT_EQ(InstallDirText(dcNoSuchDrive, "Q:\\V"), "Q:\\V\r\n\r\nQ: 드라이브가 없습니다.");
+    EXPECT_EQ(InstallDirText(dcValid, "C:\\V"), "");
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "DirDlg.h"
 #include "SetupMessages.h"
 #include "SetupScript.h"
 #include "ShellExt.h"
@@ -61,8 +62,9 @@ protected:
         WizardMessageBox = Answer;
         ShellExtExec = NoExec;
     }
-    // Page 3 is reached by Next from page 1 twice.
+    // Page 3 is reached by Next from page 1 twice, with a usable directory.
     void ToPage3(TfmWizad& w) {
+        SetupScript.InstallDir = "C:\\Varnel";
         w.NextPage();
         w.NextPage();
         ASSERT_EQ(w.CurrentPage, 3);
@@ -141,4 +143,36 @@ TEST_F(Wizard, CancelledOrFailedRunEndsWithoutTheFinishPage) {
         EXPECT_FALSE(IsWindow(form)) << "the program ends";
         EXPECT_NE(w.CurrentPage, 4);
     }
+}
+
+// A directory the install cannot use keeps the user where it was given:
+// on page 2, or in the chooser with the directory unchanged.
+TEST_F(Wizard, AnUnusableDirectoryIsRefusedWhereItWasGiven) {
+    TfmWizad w;
+    TfmDir chooser(w.Handle());
+    w.NextPage();
+    SetupScript.InstallDir = "Varnel";
+    w.NextPage();
+    EXPECT_EQ(w.CurrentPage, 2);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, InstallDirText(dcNotAbsolute, "Varnel"));
+    EXPECT_EQ(asked[0].caption, "설치 경로");
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+
+    HWND form = chooser.Handle();
+    ShowWindow(form, SW_SHOW);
+    enum { IdPath = 101, IdChoose = 104 };
+    for (const char* dir : {"", "C:\\a|b", "C:Varnel"}) {
+        SetWindowTextA(Control(form, IdPath), dir);
+        SendMessageA(form, WM_COMMAND, MAKEWPARAM(IdChoose, BN_CLICKED), 0);
+        EXPECT_TRUE(IsWindowVisible(form)) << dir;
+        EXPECT_EQ(SetupScript.InstallDir, "Varnel");
+    }
+    EXPECT_EQ(asked.size(), 4u);
+    SetWindowTextA(Control(form, IdPath), "C:\\Apps\\Varnel");
+    SendMessageA(form, WM_COMMAND, MAKEWPARAM(IdChoose, BN_CLICKED), 0);
+    EXPECT_FALSE(IsWindowVisible(form));
+    EXPECT_EQ(SetupScript.InstallDir, "C:\\Apps\\Varnel");
+    w.NextPage();
+    EXPECT_EQ(w.CurrentPage, 3);
 }
