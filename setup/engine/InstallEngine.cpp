@@ -169,10 +169,13 @@ void TInstallEngine::RAR1Extracting(RARHeaderData& eFile) {
     if (view.CancelRequested()) RAR1.Stop = true;
 }
 
+// A cancel stops the entry being written at once, however large: the run
+// is undone anyway.
 int TInstallEngine::RAR1ProcessData(uint32_t position) {
     view.EntryProgress(position);
-    if (view.CancelRequested()) RAR1.Stop = true;
-    return 1;
+    if (!view.CancelRequested()) return 1;
+    RAR1.Stop = true;
+    return 0;
 }
 
 bool TInstallEngine::Fail(TInstallFault fault, const std::string& subject) {

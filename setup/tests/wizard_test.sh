@@ -2,8 +2,9 @@
 # Plays a user through setup.exe under Wine: a full install from a sample
 # distribution (forward and back, another directory from the chooser, the
 # close question answered No once, finish with the restart box cleared), then
-# a run cancelled at the diskette prompt. Checks files, log, shortcuts and
-# registry afterwards. Screenshots of every page go to $shots (not kept in git).
+# a run over that install cancelled at the diskette prompt, which must leave
+# it as it was. Checks files, log, shortcuts and registry afterwards.
+# Screenshots of every page go to $shots (not kept in git).
 # Usage: wizard_test.sh SETUP.EXE UIDRIVER.EXE VLUNINST.EXE UNRAR.DLL
 set -u
 . "$(dirname "$0")/../../tools/scenario-lib.sh"
@@ -33,7 +34,7 @@ cp "$setup_exe" "$dist/setup.exe"
 cp "$unrar_dll" "$dist/UNRAR.DLL"
 [ -f "$vluninst" ] && cp "$vluninst" "$dist/VlUnInst.exe"
 write_ini() {
-    printf '%s\r\n' "[APP]" "NAME=Varnel" "VERSION=3.0" "INSTALLDIR=C:\\Program Files\\Varnel" \
+    printf '%s\r\n' "[APP]" "NAME=Varnel" "VERSION=3.0" "INSTALLDIR=${installdir:-C:\\Program Files\\Varnel}" \
         "FOLDER=Varnel" "TITLE=$title" "UNINSTALL=Varnel 제거" \
         "[SHELL]" "SHELLDLLFILE=vctx600.dll" \
         "[FILES]" "FILE1=APP.RAR,<INSTALLDIR>," "FILE2=HELP.RAR,<INSTALLDIR>\\HELP," \
@@ -133,10 +134,19 @@ check "$(regval 'HKCU\SOFTWARE\Tessaro\Varnel' ShellDll)" vctx600.dll "product k
 check "$(regval 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnel 3.0' DisplayName)" \
     "Varnel 3.0" "uninstall entry"
 
-# A second run cancelled at the diskette prompt is not a finished install.
-write_ini "FILE4=DISK2.RAR,<INSTALLDIR>,"
-rm -f "$app/INSTALL.LOG"
-wreg delete 'HKCU\SOFTWARE\Tessaro\Varnel' /f >/dev/null
+# A second run over this install, made older, cancelled at the diskette
+# prompt after its first three items: not a finished install, and the
+# older one comes back byte for byte, with its times.
+printf 'Varnel 2.0 program\r\n' >"$app/VARNEL.EXE"
+find "$app" "$group" -exec touch -h -d '2001-02-03 12:00' {} +
+older() {
+    find "$app" "$group" \( -type d -printf 'd %p\n' \) -o -printf '%y %p %s %m %T@\n' | sort
+    find "$app" "$group" -type f -exec sha256sum {} + | sort
+    wreg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnel 3.0'
+    wreg query 'HKCU\SOFTWARE\Tessaro\Varnel'
+}
+before=$(older)
+installdir='C:\Apps\Varnel' write_ini "FILE4=DISK2.RAR,<INSTALLDIR>,"
 "$KIT_WINE" 'C:\dist\setup.exe' & pid=$!
 ui wait "$title" 30 >/dev/null
 for page in "$title" "설치 경로"; do ui click "$page" "다음(N) >" >/dev/null; done
@@ -151,8 +161,7 @@ shot cancelled
 ui key "설치 마법사" RETURN
 wait_pid $pid; check $? 0 "setup ends after a cancelled run"
 ui list | grep -q "설치 완료"; check $? 1 "no finish page after a cancel"
-check "$([ -f "$app/INSTALL.LOG" ] && echo yes)" "" "no log after a cancel"
-keyexists 'HKCU\SOFTWARE\Tessaro\Varnel'; check $? 1 "no registration after a cancel"
+check "$(older)" "$before" "the older install is as it was: files, times, log, shortcuts, entry, key"
 
 echo "screenshots: $shots"
 exit $((fails > 0))

@@ -72,14 +72,12 @@ LRESULT TfmDir::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             if (id == IdDirList && code == LBN_DBLCLK)
                 OpenListItem(static_cast<int>(SendMessageA(DirList, LB_GETCURSEL, 0, 0)));
             if (id == IdDrives && code == CBN_SELCHANGE) {
+                // The letter is kept with the line: the line's text, with a
+                // volume label of any length, is never copied anywhere.
                 const LRESULT i = SendMessageA(DriveComboBox1, CB_GETCURSEL, 0, 0);
-                char drive[3] = {0};
-                if (i >= 0 && SendMessageA(DriveComboBox1, CB_GETLBTEXTLEN, i, 0) >= 2) {
-                    char text[64] = {0};
-                    SendMessageA(DriveComboBox1, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-                    drive[0] = text[0], drive[1] = ':';
-                    SetDirectory(std::string(drive) + "\\");
-                }
+                const LRESULT letter = i >= 0 ? SendMessageA(DriveComboBox1, CB_GETITEMDATA, i, 0) : CB_ERR;
+                if (letter >= 'A' && letter <= 'Z')
+                    SetDirectory(std::string{static_cast<char>(letter), ':', '\\'});
             }
             if (id == IdPath && (code == EN_SETFOCUS || code == EN_KILLFOCUS))
                 ePathFocus(code == EN_SETFOCUS);
@@ -106,7 +104,9 @@ void TfmDir::FillDriveBox() {
         if (GetDriveTypeA(p) == DRIVE_FIXED &&
             GetVolumeInformationA(p, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0) && *label)
             line += std::string(" [") + label + "]";
-        SendMessageA(DriveComboBox1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        const LRESULT at =
+            SendMessageA(DriveComboBox1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        if (at >= 0) SendMessageA(DriveComboBox1, CB_SETITEMDATA, at, letter);
     }
 }
 
