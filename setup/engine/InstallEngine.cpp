@@ -275,7 +275,8 @@ bool TInstallEngine::RunSteps() {
         if (fileItem.Option == "COPY" && FileExists(source)) {
             // Unlike an archive, a copy makes no folders of its own.
             const std::string dest = ExpandPathMacros(fileItem.DestDir);
-            if (!MakeFolders(dest) || !CopyKept(source, dest + "\\" + fileItem.Source)) return false;
+            if ((!dest.empty() && !MakeFolders(dest)) || !CopyKept(source, dest + "\\" + fileItem.Source))
+                return false;
         }
     }
     item = 0;

@@ -540,7 +540,7 @@ TEST_F(InstallRun, ShortcutFoldersWithoutTheAllUsersMove) {
 }
 
 // What the engine shows, seen without a window: every entry's range and its
-// last position, and a cancel that lands at the next entry.
+// last position, and a cancel that lands in the entry being written.
 struct RecordingView : TInstallView {
     std::vector<std::pair<uint32_t, uint32_t>> entries;  // size, last position
     int cancelAfter = -1;
@@ -563,7 +563,7 @@ TEST_F(InstallRun, EachEntrySetsTheRangeAndEndsAtItsSize) {
     EXPECT_EQ(view.entries[2], std::make_pair(0u, 0u));  // the empty file: a bar of range 0
 }
 
-TEST_F(InstallRun, ACancelDuringExtractionStopsAtTheNextEntry) {
+TEST_F(InstallRun, ACancelDuringExtractionStopsInTheEntryAndUndoesIt) {
     Copy(arcs + "DISK1.RAR", src + "DISK1.RAR");
     Script("", "FILE1=DISK1.RAR,<INSTALLDIR>\r\n", "");
     RecordingView view;
