@@ -74,8 +74,9 @@ TInstallFault FaultOfSystemError(DWORD e) {
     }
 }
 
-// The archive component's codes are the library's, and codes of its own
-// above them (an entry it refuses to write): those have no name here.
+// The archive component's codes: the library's, and its own refusal of an
+// entry that would be written outside the target or is a link. A code added
+// later is taken as a refusal too: whatever it is, the entry failed.
 TInstallFault FaultOfArchiveError(int32_t code) {
     switch (code) {
         case ERAR_NO_MEMORY: return ifOutOfMemory;
@@ -89,22 +90,9 @@ TInstallFault FaultOfArchiveError(int32_t code) {
         case ERAR_EWRITE: return ifDiskFull;
         case ERAR_MISSING_PASSWORD:
         case ERAR_BAD_PASSWORD: return ifArchiveEncrypted;
+        case kRarRefusedEntry: return ifEntryRefused;
         default: return ifEntryRefused;
     }
-}
-
-// A stored name that stays below the target folder. Others are refused by
-// the archive component; the run must not keep or touch anything for them.
-bool StaysBelow(const std::string& name) {
-    if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos)
-        return false;
-    for (size_t start = 0; start <= name.size();) {
-        size_t end = name.find_first_of("\\/", start);
-        if (end == std::string::npos) end = name.size();
-        if (name.compare(start, end - start, "..") == 0) return false;
-        start = end + 1;
-    }
-    return true;
 }
 
 std::string EntryName(const RARHeaderData& h) {
@@ -304,7 +292,8 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
     const std::string home = dest.empty() ? "." : dest;
     journal->NoteFolder(home);
     for (const auto& e : entries) {
-        if (!StaysBelow(e.first)) continue;
+        // The component refuses these; nothing may be kept or touched for them.
+        if (!RARNameConfined(e.first)) continue;
         const std::string path = dest.empty() ? e.first : dest + "\\" + e.first;
         if (e.second) {
             journal->NoteFolder(path);

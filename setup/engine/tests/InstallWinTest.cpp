@@ -620,8 +620,9 @@ TEST_F(InstallRun, TheLogIsReplacedWholeOrNotAtAll) {
     EXPECT_FALSE(WriteInstallLogFile(root + "\\missing\\INSTALL.LOG", {"FILE:e"}));
 }
 
-// The faults, each over an older install: a damaged archive and a missing
-// volume after the items before them installed, a shortcut that cannot be
+// The faults, each over an older install: a damaged archive, a missing
+// volume and an entry the archive component refuses to write (a link),
+// after the items before them installed, a shortcut that cannot be
 // saved, and a log held open by another program after everything else,
 // the uninstall entry included, was written.
 class FailedRun : public InstallRun {
@@ -648,6 +649,12 @@ TEST_F(FailedRun, AMissingSecondVolume) {
     Copy(arcs + "VOL.part1.rar", src + "VOL.part1.rar");
     ExpectFailedAndUndone(items + "FILE3=VOL.part1.rar,<INSTALLDIR>\\data\r\n", icons, ifVolumeMissing, 3,
                           src + "VOL.part2.rar");
+}
+
+TEST_F(FailedRun, AnEntryTheArchiveComponentRefuses) {
+    Copy(arcs + "HOSTILE.RAR", src + "HOSTILE.RAR");
+    ExpectFailedAndUndone(items + "FILE3=HOSTILE.RAR,<INSTALLDIR>\\data\r\n", icons, ifEntryRefused, 3,
+                          inst + "\\data\\kitesc-sym");
 }
 
 TEST_F(FailedRun, AShortcutThatCannotBeSaved) {

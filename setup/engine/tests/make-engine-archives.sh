@@ -7,8 +7,11 @@
 #   BROKEN.RAR first.txt, second.dat (64 KB, stored) with one byte of its data
 #              changed: the first entry extracts, the second fails its check
 #   VOL.partN.rar  small.txt, big.dat (64 KB, stored) in 20 KB volumes
+#   HOSTILE.RAR    links5.rar of setup/rar/tests/hostile-archives.py: good1.txt,
+#              then links the archive component refuses to write
 # The tests expect the entry order that rar stores, listed by "rar lb" below.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 out=$1
 rar 2>/dev/null | sed -n 2p
 work=$(mktemp -d)
@@ -42,5 +45,7 @@ rar a -idq -m0 "$out/BROKEN.RAR" first.txt second.dat
 # 20,000 bytes before the end lies inside second.dat's stored data.
 python3 -c 'import sys; p=sys.argv[1]; b=bytearray(open(p,"rb").read()); b[-20000]^=0xFF; open(p,"wb").write(b)' "$out/BROKEN.RAR"
 rar a -idq -m0 -v20k "$out/VOL.rar" small.txt big.dat
+mkdir "$work/h" && (cd "$work/h" && python3 "$here/../../rar/tests/hostile-archives.py" "$work")
+cp "$work/links5.rar" "$out/HOSTILE.RAR"
 
-for a in DISK1.RAR DISK2.RAR ZERO.RAR BROKEN.RAR VOL.part1.rar; do echo "$a:"; rar lb "$out/$a" | sed 's/^/  /'; done
+for a in DISK1.RAR DISK2.RAR ZERO.RAR BROKEN.RAR VOL.part1.rar HOSTILE.RAR; do echo "$a:"; rar lb "$out/$a" | sed 's/^/  /'; done
