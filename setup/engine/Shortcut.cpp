@@ -6,10 +6,11 @@
 
 #include "InstallText.h"
 
-const char ShortcutDescription[] = "Varnel 압축관리프로그램";
+const char kShortcutDescription[] = "Varnel 압축관리프로그램";
 
-static const char ShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-static const char ExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+static const char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+static const char kExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
 
 int PlatformFamily() {
     OSVERSIONINFOA v;
@@ -53,7 +54,7 @@ static RegRead ReadUserString(const char* key, const std::string& name, std::str
 // lands relative to the current directory rather than at the drive root.
 static std::string ShortcutFolder(const std::string& folderKey) {
     std::string value;
-    return ReadUserString(ShellFoldersKey, folderKey, value) == rrFailed ? std::string() : value + "\\";
+    return ReadUserString(kShellFoldersKey, folderKey, value) == rrFailed ? std::string() : value + "\\";
 }
 
 static bool WriteShellLink(const std::string& fullPath, const std::string& target,
@@ -70,7 +71,7 @@ static bool WriteShellLink(const std::string& fullPath, const std::string& targe
         SUCCEEDED(unknown->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
         SUCCEEDED(link->SetPath(target.c_str())) &&
         (arguments.empty() || SUCCEEDED(link->SetArguments(arguments.c_str()))) &&
-        SUCCEEDED(link->SetDescription(ShortcutDescription)) &&
+        SUCCEEDED(link->SetDescription(kShortcutDescription)) &&
         SUCCEEDED(link->SetWorkingDirectory(FileDirectory(target).c_str())) &&
         SUCCEEDED(link->SetShowCmd(SW_SHOWNORMAL)) &&
         MultiByteToWideChar(CP_ACP, 0, fullPath.c_str(), -1, wide, MAX_PATH) > 0) {
@@ -88,7 +89,7 @@ std::string ShortcutPath(const std::string& folderKey, const std::string& linkNa
     const int family = PlatformFamily();
     if (!IsUninstallerTarget(target) && (family == 3 || family == 4)) {
         std::string user;
-        ReadUserString(ExplorerKey, "Logon User Name", user);
+        ReadUserString(kExplorerKey, "Logon User Name", user);
         folder = AllUsersFolder(folder, user);
     }
     return folder + linkName;

@@ -27,4 +27,4 @@ std::string ShortcutPath(const std::string& folderKey, const std::string& linkNa
 bool WriteShortcut(const std::string& fullPath, const std::string& target, const std::string& arguments);
 
 // The fixed description every shortcut carries.
-extern const char ShortcutDescription[];
+extern const char kShortcutDescription[];

@@ -15,15 +15,15 @@ namespace {
 
 #if defined(_WIN32)
 #define RARARC_CALLBACK __stdcall
-const char PathDelim = '\\';
+const char kPathDelim = '\\';
 #else
 #define RARARC_CALLBACK
-const char PathDelim = '/';
+const char kPathDelim = '/';
 #endif
 
 // One byte short of the buffer, so that a comment that fills the library's
 // share still ends in a zero.
-const unsigned CmtBufSize = 0xFFFF;
+const unsigned kCmtBufSize = 0xFFFF;
 
 // The library's host systems and the attribute bits that mark a link made
 // before links had a header record of their own.
@@ -214,7 +214,7 @@ bool TRAR::Run(TRun mode) {
     open.ArcName = &arcName[0];
     open.OpenMode = mode == TRun::List ? RAR_OM_LIST : RAR_OM_EXTRACT;
     open.CmtBuf = comment->CmtBuf;
-    open.CmtBufSize = CmtBufSize;
+    open.CmtBufSize = kCmtBufSize;
     void* arc = RAROpenArchive(&open);
     comment->CmtSize = int32_t(open.CmtSize);
 
@@ -234,7 +234,7 @@ bool TRAR::Run(TRun mode) {
     RARHeaderData header = {};
     auto ex = std::make_unique<RARHeaderDataEx>();
     header.CmtBuf = comment->CmtBuf;
-    header.CmtBufSize = CmtBufSize;
+    header.CmtBufSize = kCmtBufSize;
     if (OnProcessData) RARSetProcessDataProc(arc, ProcessDataProc);
 
     std::string password;
@@ -270,7 +270,7 @@ bool TRAR::Run(TRun mode) {
                 Error(kRarRefusedEntry);
                 selected = false;
             } else if (selected && mode == TRun::Extract && FailifExists &&
-                       FileExists(destPath.empty() ? name : destPath + PathDelim + name)) {
+                       FileExists(destPath.empty() ? name : destPath + kPathDelim + name)) {
                 selected = false;
             }
         }

@@ -11,7 +11,7 @@ TfmDir* fmDir = nullptr;
 
 namespace {
 
-const char ClassName[] = "TfmDir";
+const char kClassName[] = "TfmDir";
 enum { IdPath = 101, IdDirList, IdDrives, IdChoose, IdCancel };
 
 bool EndsInBackslash(const std::string& s) { return !s.empty() && s.back() == '\\'; }
@@ -29,8 +29,8 @@ std::string ProposedInstallDir(const std::string& dir, const std::string& folder
 }
 
 TfmDir::TfmDir(HWND ownerForm) : owner(ownerForm) {
-    RegisterFormClass(ClassName, WndProc);
-    handle = CreateForm(ClassName, "선택", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 320, 288,
+    RegisterFormClass(kClassName, WndProc);
+    handle = CreateForm(kClassName, "선택", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 320, 288,
                         owner, this);
     AddControl(handle, "STATIC", "프로그램이 설치될 경로를 선택 하세요.", SS_LEFT, 7, 8, 306, 14);
     AddControl(handle, "STATIC", "설치경로", SS_LEFT, 7, 32, 120, 14);

@@ -6,7 +6,7 @@
 
 namespace {
 
-const char ClassName[] = "TGradPan";
+const char kClassName[] = "TGradPan";
 
 // The standard panel's bevel colours.
 COLORREF BevelTop(TPanelBevel b) {
@@ -89,16 +89,16 @@ TGradPan::~TGradPan() {
 bool TGradPan::Create(HWND parent, int left, int top, int width, int height, bool border) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA wc;
-    if (!GetClassInfoA(instance, ClassName, &wc)) {
+    if (!GetClassInfoA(instance, kClassName, &wc)) {
         wc = WNDCLASSA{};
         wc.style = CS_HREDRAW | CS_VREDRAW;
         wc.lpfnWndProc = WndProc;
         wc.hInstance = instance;
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = ClassName;
+        wc.lpszClassName = kClassName;
         if (!RegisterClassA(&wc)) return false;
     }
-    handle = CreateWindowExA(0, ClassName, caption.c_str(),
+    handle = CreateWindowExA(0, kClassName, caption.c_str(),
                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (border ? WS_BORDER : 0), left, top,
                              width, height, parent, nullptr, instance, this);
     return handle != nullptr;

@@ -8,8 +8,8 @@
 TfmInstall* fmInstall = nullptr;
 InstallMessageBoxFn InstallMessageBox = MessageBoxA;
 
-static const char FormClass[] = "TfmInstall";
-static const COLORREF Teal = RGB(0, 128, 128);
+static const char kFormClass[] = "TfmInstall";
+static const COLORREF kTeal = RGB(0, 128, 128);
 enum { ClientWidth = 544, ClientHeight = 102, IdButton1 = 1 };
 
 static HWND Child(HWND parent, const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
@@ -28,7 +28,7 @@ TfmInstall::TfmInstall(HINSTANCE instance) : Engine(*this) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = FormClass;
+    wc.lpszClassName = kFormClass;
     RegisterClassA(&wc);  // fails harmlessly when a second form is made
 
     // A dialog frame with a caption but no border icons.
@@ -37,7 +37,7 @@ TfmInstall::TfmInstall(HINSTANCE instance) : Engine(*this) {
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     const int w = r.right - r.left, h = r.bottom - r.top;
     handle =
-        CreateWindowExA(exStyle, FormClass, "설치", style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+        CreateWindowExA(exStyle, kFormClass, "설치", style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
                         (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, instance, nullptr);
     SetWindowLongPtrA(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
@@ -70,7 +70,7 @@ LRESULT CALLBACK TfmInstall::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         case WM_CTLCOLORSTATIC:
             if (self && reinterpret_cast<HWND>(lp) == self->lbFile) {
                 HDC dc = reinterpret_cast<HDC>(wp);
-                SetTextColor(dc, Teal);
+                SetTextColor(dc, kTeal);
                 SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
                 return reinterpret_cast<LRESULT>(self->faceBrush);
             }
@@ -79,7 +79,7 @@ LRESULT CALLBACK TfmInstall::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-bool TfmInstall::Due() const { return GetTickCount() - lastPaint >= RepaintInterval; }
+bool TfmInstall::Due() const { return GetTickCount() - lastPaint >= kRepaintInterval; }
 
 // Handles whatever waits for the form (the cancel button, what is left to
 // paint), leaving other windows' messages queued: the run owns the thread.

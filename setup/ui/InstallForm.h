@@ -16,7 +16,7 @@ public:
 
     // The shortest time between two repaints during extraction; a shorter
     // one costs install time and shows the eye nothing more.
-    static const DWORD RepaintInterval = 100;
+    static const DWORD kRepaintInterval = 100;
 
     void RunShown() override;
     void RunHidden() override;

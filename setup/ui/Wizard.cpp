@@ -9,16 +9,16 @@
 #include "ShellExt.h"
 
 TfmWizad* fmWizad = nullptr;
-const char ApplicationTitle[] = "설치 마법사";
+const char kApplicationTitle[] = "설치 마법사";
 WizardMessageBoxFn WizardMessageBox = MessageBoxA;
 RestartFn WizardRestart = RestartWindows;
 
 namespace {
 
-const char ClassName[] = "TfmWizad";
-const char PageClassName[] = "TfmWizadPage";
+const char kClassName[] = "TfmWizad";
+const char kPageClassName[] = "TfmWizadPage";
 enum { IdNext = 1001, IdBack, IdClose, IdBrowse, IdRestart, IdSummary, IdDir };
-const int PageWidth = 374, PageHeight = 217, LabelLeft = 8, LabelWidth = PageWidth - 16;
+const int kPageWidth = 374, kPageHeight = 217, kLabelLeft = 8, kLabelWidth = kPageWidth - 16;
 
 // A caption used as a format with the product title as its one argument.
 std::string FormatTitle(const std::string& caption, const std::string& productTitle) {
@@ -88,10 +88,10 @@ bool AcceptInstallDir(HWND owner, const std::string& dir) {
 }
 
 TfmWizad::TfmWizad() {
-    RegisterFormClass(ClassName, WndProc);
-    RegisterFormClass(PageClassName, PageProc);
-    handle =
-        CreateForm(ClassName, "설치마법사", WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN, 530, 304, nullptr, this);
+    RegisterFormClass(kClassName, WndProc);
+    RegisterFormClass(kPageClassName, PageProc);
+    handle = CreateForm(kClassName, "설치마법사", WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN, 530, 304, nullptr,
+                        this);
     CreateControls();
     FormCreate();
 }
@@ -112,8 +112,8 @@ void TfmWizad::Show() {
 }
 
 HWND TfmWizad::Label(int page, const char* text, int top, int height) {
-    return AddControl(Notebook1[page - 1], "STATIC", text, SS_LEFT | SS_NOPREFIX, LabelLeft, top, LabelWidth,
-                      height);
+    return AddControl(Notebook1[page - 1], "STATIC", text, SS_LEFT | SS_NOPREFIX, kLabelLeft, top,
+                      kLabelWidth, height);
 }
 
 void TfmWizad::CreateControls() {
@@ -148,8 +148,8 @@ void TfmWizad::CreateControls() {
 
     for (int i = 0; i < 4; ++i) {
         Notebook1[i] =
-            CreateWindowExA(WS_EX_CONTROLPARENT, PageClassName, "", WS_CHILD | WS_CLIPSIBLINGS, 142, 23,
-                            PageWidth, PageHeight, handle, nullptr, GetModuleHandleA(nullptr), nullptr);
+            CreateWindowExA(WS_EX_CONTROLPARENT, kPageClassName, "", WS_CHILD | WS_CLIPSIBLINGS, 142, 23,
+                            kPageWidth, kPageHeight, handle, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
 
     lb1 = Label(1, "%s 프로그램을 설치할 설치 마법사 입니다.", 12, 30);
@@ -161,7 +161,7 @@ void TfmWizad::CreateControls() {
     lb2 = Label(2, "설치 마법사는 %s을(를) 다음 디렉토리에 설치할 것입니다.", 12, 30);
     Label(2, "이 디렉토리에 설치하려면 \"다음\"을 누르십시오.", 54);
     Label(2, "다른 디렉토리에 설치하려면 \"찾아보기\"를 누르고 다른 디렉토리를 선택 하십시오.", 78, 30);
-    AddControl(Notebook1[1], "BUTTON", "설치 할 디렉토리", BS_GROUPBOX, 8, 124, LabelWidth, 78);
+    AddControl(Notebook1[1], "BUTTON", "설치 할 디렉토리", BS_GROUPBOX, 8, 124, kLabelWidth, 78);
     lbDir = AddControl(Notebook1[1], "STATIC", "", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 18, 150, 240, 14,
                        IdDir);
     Button4 = AddControl(Notebook1[1], "BUTTON", "찾아보기(&P)", WS_TABSTOP | BS_PUSHBUTTON, 266, 143, 90, 27,
@@ -176,7 +176,7 @@ void TfmWizad::CreateControls() {
     Label(4, "설치마법사가  귀하의 컴퓨터에 프로그램 파일을 복사했습니다", 12);
     lb4 = Label(4, "%s 프로그램 설치를 완료 했습니다.", 34, 30);
     WinReStartCheckBox = AddControl(Notebook1[3], "BUTTON", "윈도우 재시작", WS_TABSTOP | BS_AUTOCHECKBOX,
-                                    LabelLeft, 76, 160, 18, IdRestart);
+                                    kLabelLeft, 76, 160, 18, IdRestart);
     Label(4, "Varnel의 정상적인 실행을 위해서는 실행중인 프로그램을", 112);
     Label(4, "모두 종료하고 윈도우즈를 다시 시작해야 합니다.", 130);
     Label(4, "본 프로그램의 사용으로 업무에 많은 도움이 되길 바랍니다.", 168);
@@ -264,7 +264,7 @@ void TfmWizad::RunInstallStep() {
     // without the finish page and without registering the extension.
     if (end.Status != rsCompleted) {
         const bool calm = end.Status == rsCancelled && end.NotRestored.empty();
-        WizardMessageBox(nullptr, text.c_str(), ApplicationTitle,
+        WizardMessageBox(nullptr, text.c_str(), kApplicationTitle,
                          MB_OK | (calm ? MB_ICONINFORMATION : MB_ICONSTOP));
         DestroyWindow(handle);
         return;

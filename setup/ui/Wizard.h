@@ -68,7 +68,7 @@ using WizardMessageBoxFn = int(WINAPI*)(HWND owner, LPCSTR text, LPCSTR caption,
 extern WizardMessageBoxFn WizardMessageBox;
 
 // The program's title, for the message boxes that speak for the program.
-extern const char ApplicationTitle[];
+extern const char kApplicationTitle[];
 
 // The five lines of the summary list for a source and an install directory.
 void SummaryLines(const std::string& sourceDir, const std::string& installDir, std::string lines[5]);

@@ -25,11 +25,11 @@
 
 namespace {
 
-const char ShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 // The shell rebuilds "Shell Folders" from these whenever it looks a folder up.
-const char UserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-const char Explorer[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
-const char Question[] = "다음 디스켓을 넣은 후 확인을 누르세요.";
+const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char kExplorer[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+const char kQuestion[] = "다음 디스켓을 넣은 후 확인을 누르세요.";
 
 std::string ExeDir() {
     char buf[MAX_PATH];
@@ -195,14 +195,14 @@ protected:
               profiles + "\\All Users", profiles + "\\kim\\Start Menu", profiles + "\\All Users\\Start Menu",
               kimPrograms, kimDesktop, allPrograms, allDesktop})
             CreateDirectoryA(d.c_str(), nullptr);
-        for (const char* key : {ShellFolders, UserShellFolders})
+        for (const char* key : {kShellFolders, kUserShellFolders})
             for (const char* name : {"Programs", "Desktop"}) Save(key, name);
-        Save(Explorer, "Logon User Name");
-        for (const char* key : {ShellFolders, UserShellFolders}) {
+        Save(kExplorer, "Logon User Name");
+        for (const char* key : {kShellFolders, kUserShellFolders}) {
             SetUserString(key, "Programs", kimPrograms);
             SetUserString(key, "Desktop", kimDesktop);
         }
-        SetUserString(Explorer, "Logon User Name", "kim");
+        SetUserString(kExplorer, "Logon User Name", "kim");
         asked.clear();
         answer = nullptr;
         InstallMessageBox = AnswerQuestion;
@@ -364,7 +364,7 @@ TEST_F(InstallRun, TwoDisketteProductLeavesFilesShortcutsEntryAndLog) {
     std::cout << "sample install took " << ms << " ms\n";
 
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].text, Question);
+    EXPECT_EQ(asked[0].text, kQuestion);
     EXPECT_EQ(asked[0].caption, "Disk");
     EXPECT_EQ(asked[0].type, UINT(MB_OKCANCEL | MB_ICONQUESTION));
     EXPECT_FALSE(IsWindowVisible(fmInstall->Handle()));
@@ -405,7 +405,7 @@ TEST_F(InstallRun, TwoDisketteProductLeavesFilesShortcutsEntryAndLog) {
     EXPECT_EQ(app.path, inst + "\\bin\\app.exe");
     EXPECT_EQ(app.args, "");
     EXPECT_EQ(app.workDir, inst + "\\bin");
-    EXPECT_EQ(app.description, ShortcutDescription);
+    EXPECT_EQ(app.description, kShortcutDescription);
     EXPECT_EQ(app.showCmd, SW_SHOWNORMAL);
     const Link readme = ReadLink(allDesktop + "\\Varnel 읽기.LNK");
     EXPECT_EQ(readme.path, std::string(win) + "\\notepad.exe");
@@ -530,10 +530,10 @@ TEST_F(InstallRun, TwoProgramGroupIconsLogTheGroupOnce) {
 // profile, shortcuts go where the table says; a missing folder key puts the
 // link at the drive root.
 TEST_F(InstallRun, ShortcutFoldersWithoutTheAllUsersMove) {
-    SetUserString(Explorer, "Logon User Name", "");
+    SetUserString(kExplorer, "Logon User Name", "");
     EXPECT_EQ(CreateShortcut("programs", "V\\x.LNK", "C:\\x.exe", ""), kimPrograms + "\\V\\x.LNK");
     EXPECT_EQ(ReadLink(kimPrograms + "\\V\\x.LNK").workDir, "C:\\");
-    SetUserString(Explorer, "Logon User Name", "lee");
+    SetUserString(kExplorer, "Logon User Name", "lee");
     EXPECT_EQ(CreateShortcut("Desktop", "y.LNK", "C:\\y.exe", ""), kimDesktop + "\\y.LNK");
     EXPECT_EQ(CreateShortcut("NoSuchFolder", "z.LNK", "C:\\z.exe", ""), "\\z.LNK");
     EXPECT_EQ(PlatformFamily(), 3);
@@ -582,7 +582,7 @@ TEST_F(InstallRun, AShownEntryEndsWithAFullBarAndQuickOnesAreNotDrawn) {
     HWND pb = FindWindowExA(fmInstall->Handle(), nullptr, PROGRESS_CLASSA, nullptr);
     ASSERT_NE(pb, nullptr);
     fmInstall->RunShown();
-    Sleep(TfmInstall::RepaintInterval + 20);
+    Sleep(TfmInstall::kRepaintInterval + 20);
     fmInstall->EntryStarted("C:\\a.dat", 1000);
     fmInstall->EntryProgress(400);
     EXPECT_EQ(SendMessageA(pb, PBM_GETPOS, 0, 0), 400);
@@ -593,7 +593,7 @@ TEST_F(InstallRun, AShownEntryEndsWithAFullBarAndQuickOnesAreNotDrawn) {
     fmInstall->EntryStarted("C:\\b.dat", 0);
     fmInstall->EntryProgress(0);
     EXPECT_EQ(SendMessageA(pb, PBM_GETRANGE, FALSE, 0), 1000);
-    Sleep(TfmInstall::RepaintInterval + 20);
+    Sleep(TfmInstall::kRepaintInterval + 20);
     fmInstall->EntryStarted("C:\\c.dat", 0);
     EXPECT_EQ(SendMessageA(pb, PBM_GETRANGE, FALSE, 0), 0);  // an empty entry: a bar of range 0
     fmInstall->RunHidden();
@@ -658,7 +658,7 @@ TEST_F(FailedRun, AnEntryTheArchiveComponentRefuses) {
 }
 
 TEST_F(FailedRun, AShortcutThatCannotBeSaved) {
-    for (const char* key : {ShellFolders, UserShellFolders})
+    for (const char* key : {kShellFolders, kUserShellFolders})
         SetUserString(key, "Desktop", root + "\\gone\\Desktop");
     ExpectFailedAndUndone(items, icons + "ICON2=Desktop,V,<INSTALLDIR>\\v.exe\r\n", ifShortcutFailed, 0,
                           root + "\\gone\\Desktop\\V.LNK");

@@ -19,16 +19,16 @@ namespace fs = std::filesystem;
 namespace {
 
 #if defined(_WIN32)
-const char Sep = '\\';
+const char kSep = '\\';
 #else
-const char Sep = '/';
+const char kSep = '/';
 #endif
 
 std::string Native(std::string p) {
     for (char& c : p)
-        if (c == '/') c = Sep;
+        if (c == '/') c = kSep;
 #if defined(_WIN32)
-    if (!p.empty() && p[0] == Sep) p = "Z:" + p;  // where Wine shows the host's files
+    if (!p.empty() && p[0] == kSep) p = "Z:" + p;  // where Wine shows the host's files
 #endif
     return p;
 }
@@ -96,7 +96,7 @@ struct Recorder {
 
 using Lines = std::vector<std::string>;
 
-const Lines PlainAll = {
+const Lines kPlainAll = {
     "extracting readme.txt",  "extract readme.txt ok",      "extracting bin/app.exe",
     "extract bin/app.exe ok", "extracting bin/app.exe.bak", "extract bin/app.exe.bak ok",
     "extracting APP.EXE",     "extract APP.EXE ok",         "extracting docs/empty",
@@ -122,7 +122,7 @@ protected:
         rec.Attach(rar);
     }
 
-    std::string Out(const char* entry) { return target + Sep + Native(entry); }
+    std::string Out(const char* entry) { return target + kSep + Native(entry); }
 };
 
 TEST_F(RARArc, EmptyArchiveNameFailsWithoutTouchingTheLibrary) {
@@ -143,7 +143,7 @@ TEST_F(RARArc, UnopenableArchivesReportTheOpenCodeOnly) {
 
 TEST_F(RARArc, ExtractsEveryEntryWithBlocksCountedPerEntry) {
     EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), target, false));
-    EXPECT_EQ(rec.log, PlainAll);  // no comment, no error at the normal end
+    EXPECT_EQ(rec.log, kPlainAll);  // no comment, no error at the normal end
     EXPECT_EQ(ActiveRAR, &rar);
     EXPECT_EQ(rar.ArchiveName, Archive("plain.rar"));
     EXPECT_EQ(rar.TargetDir, target);
@@ -183,7 +183,7 @@ TEST_F(RARArc, CommentIsRaisedOnceBeforeTheEntries) {
 
 TEST_F(RARArc, SelectionFindsTheEntryNameInsideATargetPath) {
     // A full target path selects bin/app.exe and APP.EXE but not app.exe.bak.
-    rar.FilesToExtract = {target + Sep + "BIN" + Sep + "APP.EXE"};
+    rar.FilesToExtract = {target + kSep + "BIN" + kSep + "APP.EXE"};
     EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), target, false));
     EXPECT_EQ(rec.log, Lines({"extracting bin/app.exe", "extract bin/app.exe ok", "extracting APP.EXE",
                               "extract APP.EXE ok"}));
@@ -228,7 +228,7 @@ TEST_F(RARArc, FailifExistsLeavesExistingFilesOutSilently) {
     // Without the flag the same files are overwritten.
     rec.log.clear();
     EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), target, false));
-    EXPECT_EQ(rec.log, PlainAll);
+    EXPECT_EQ(rec.log, kPlainAll);
     EXPECT_EQ(ReadFile(Out("readme.txt")), "Read me first.\n");
 
     // With no target directory the library extracts into the current one,
@@ -306,7 +306,7 @@ TEST_F(RARArc, VolumesAreFollowedAndAMissingOneEndsTheRun) {
 
 TEST_F(RARArc, BadDataFailsTheEntryAndGoesOn) {
     EXPECT_FALSE(rar.ExtractArchive(Archive("baddata.rar"), target, false));
-    Lines expected = PlainAll;
+    Lines expected = kPlainAll;
     expected[3] = "extract bin/app.exe failed";
     expected.insert(expected.begin() + 4, "error " + std::to_string(ERAR_BAD_DATA));
     EXPECT_EQ(rec.log, expected);
@@ -317,7 +317,7 @@ TEST_F(RARArc, BrokenHeaderOrTruncationEndsTheRunWithAnError) {
     // The library passes over the entry whose header is broken and tells of
     // it only at the end.
     EXPECT_FALSE(rar.ExtractArchive(Archive("badheader.rar"), target, false));
-    Lines expected(PlainAll.begin() + 2, PlainAll.end());
+    Lines expected(kPlainAll.begin() + 2, kPlainAll.end());
     expected.push_back("error " + std::to_string(ERAR_BAD_DATA));
     EXPECT_EQ(rec.log, expected);
     EXPECT_FALSE(fs::exists(Out("readme.txt")));
@@ -326,7 +326,7 @@ TEST_F(RARArc, BrokenHeaderOrTruncationEndsTheRunWithAnError) {
     // ends there: it reports the normal end, so the run cannot tell.
     rec.log.clear();
     EXPECT_TRUE(rar.ExtractArchive(Archive("cutheader.rar"), target, false));
-    EXPECT_EQ(rec.log, Lines(PlainAll.begin(), PlainAll.begin() + 4));
+    EXPECT_EQ(rec.log, Lines(kPlainAll.begin(), kPlainAll.begin() + 4));
 
     rec.log.clear();
     EXPECT_FALSE(rar.ExtractArchive(Archive("truncated.rar"), target, false));
@@ -335,8 +335,8 @@ TEST_F(RARArc, BrokenHeaderOrTruncationEndsTheRunWithAnError) {
 }
 
 TEST_F(RARArc, UnwritableTargetFailsEachEntryAndGoesOn) {
-    std::ofstream(target + Sep + "file") << "x";
-    std::string blocked = target + Sep + "file" + Sep + "sub";
+    std::ofstream(target + kSep + "file") << "x";
+    std::string blocked = target + kSep + "file" + kSep + "sub";
     EXPECT_FALSE(rar.ExtractArchive(Archive("plain.rar"), blocked, false));
     Lines expected;
     for (const char* n : {"readme.txt", "bin/app.exe", "bin/app.exe.bak", "APP.EXE", "docs/empty"}) {
@@ -354,7 +354,7 @@ TEST_F(RARArc, StopEndsTheRunAtTheNextEntryAndIsCleared) {
         return data(s, a, n, p);
     };
     EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), target, false));
-    EXPECT_EQ(rec.log, Lines(PlainAll.begin(), PlainAll.begin() + 2));
+    EXPECT_EQ(rec.log, Lines(kPlainAll.begin(), kPlainAll.begin() + 2));
     EXPECT_FALSE(rar.Stop);
 
     rar.OnProcessData = data;
@@ -365,7 +365,7 @@ TEST_F(RARArc, StopEndsTheRunAtTheNextEntryAndIsCleared) {
     };
     rec.log.clear();
     EXPECT_TRUE(rar.ExtractArchive(Archive("plain.rar"), target, false));
-    EXPECT_EQ(rec.log, Lines(PlainAll.begin(), PlainAll.begin() + 4));
+    EXPECT_EQ(rec.log, Lines(kPlainAll.begin(), kPlainAll.begin() + 4));
     EXPECT_FALSE(rar.Stop);
 
     // A stop ends the run without hiding an earlier failure.

@@ -37,8 +37,8 @@ bool KeyExists(HKEY root, const char* path) {
     return true;
 }
 
-const char Clsid[] = "{6D1A2F40-7C3B-4E59-A1D8-3F0B5C9E7A21}";
-const char Server[] = "CLSID\\{6D1A2F40-7C3B-4E59-A1D8-3F0B5C9E7A21}\\InProcServer32";
+const char kClsid[] = "{6D1A2F40-7C3B-4E59-A1D8-3F0B5C9E7A21}";
+const char kServer[] = "CLSID\\{6D1A2F40-7C3B-4E59-A1D8-3F0B5C9E7A21}\\InProcServer32";
 
 class ShellExt : public ::testing::Test {
 protected:
@@ -71,10 +71,10 @@ TEST_F(ShellExt, WritesHandlersProductKeyAndStartsRegsvr32) {
              {"*\\shellex\\ContextMenuHandlers\\Varnel", "Directory\\shellex\\ContextMenuHandlers\\Varnel",
               "Directory\\shellex\\DragDropHandlers\\Varnel", "Drive\\shellex\\DragDropHandlers\\Varnel",
               "Folder\\shellex\\ContextMenuHandlers\\Varnel", "Folder\\shellex\\DragDropHandlers\\Varnel"})
-            EXPECT_EQ(Value(HKEY_CLASSES_ROOT, path, nullptr), Clsid) << path;
+            EXPECT_EQ(Value(HKEY_CLASSES_ROOT, path, nullptr), kClsid) << path;
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex\\ContextMenuHandlers\\Varnel"));
-        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, Server, nullptr), "C:\\Program Files\\Varnel\\vctx700.dll");
-        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, Server, "ThreadingModel"), "Apartment");
+        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, kServer, nullptr), "C:\\Program Files\\Varnel\\vctx700.dll");
+        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, kServer, "ThreadingModel"), "Apartment");
         EXPECT_EQ(Value(HKEY_CURRENT_USER, kProductKey, "PATH"), "C:\\Program Files\\Varnel");
         EXPECT_EQ(Value(HKEY_CURRENT_USER, kProductKey, "ShellDll"), "vctx700.dll");
         ASSERT_EQ(started.size(), 2u);
@@ -89,7 +89,7 @@ TEST_F(ShellExt, EmptyDllNameKeepsTheRecordedOneOrTheUsualOne) {
     RegisterShellExtension();
     EXPECT_EQ(Value(HKEY_CURRENT_USER, kProductKey, "ShellDll"), kDefaultShellDll);
     // A drive root keeps its backslash: the path is not normalised.
-    EXPECT_EQ(Value(HKEY_CLASSES_ROOT, Server, nullptr), std::string("D:\\\\") + kDefaultShellDll);
+    EXPECT_EQ(Value(HKEY_CLASSES_ROOT, kServer, nullptr), std::string("D:\\\\") + kDefaultShellDll);
 
     HKEY key;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kProductKey, &key), ERROR_SUCCESS);

@@ -138,7 +138,7 @@ TEST_F(Wizard, CancelledOrFailedRunEndsWithoutTheFinishPage) {
         w.NextPage();
         ASSERT_EQ(asked.size(), 1u) << c.message;
         EXPECT_EQ(asked[0].text, c.message);
-        EXPECT_EQ(asked[0].caption, ApplicationTitle);
+        EXPECT_EQ(asked[0].caption, kApplicationTitle);
         EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_OK) | c.icon);
         EXPECT_FALSE(IsWindow(form)) << "the program ends";
         EXPECT_NE(w.CurrentPage, 4);
