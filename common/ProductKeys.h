@@ -9,10 +9,10 @@ enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine };
 
 // What each program does with a key (bits).
 enum : unsigned {
-    kKeySetupClears = 1,     // setup deletes it, subtree and all, before writing
-    kKeySetupWrites = 2,     // setup writes it (the handler and server keys)
-    kKeyUninstRemoves = 4,   // the uninstaller deletes it, subtree and all
-    kKeyServer = 8,          // the in-process server key: the DLL's path, not the class id
+    kKeySetupClears = 1,    // setup deletes it, subtree and all, before writing
+    kKeySetupWrites = 2,    // setup writes it (the handler and server keys)
+    kKeyUninstRemoves = 4,  // the uninstaller deletes it, subtree and all
+    kKeyServer = 8,         // the in-process server key: the DLL's path, not the class id
 };
 
 struct ProductKey {
