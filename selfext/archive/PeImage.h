@@ -13,3 +13,9 @@
 // table lies between `archiveStart` and `fileSize`; otherwise `fileSize`, so
 // an unsigned file, or a header that makes no sense, reads as before.
 uint32_t ArchiveEnd(const uint8_t* headers, uint32_t headersSize, uint32_t archiveStart, uint32_t fileSize);
+
+// Where a program's own bytes end in its file of `size` bytes: after its
+// headers and the raw data of its last section. 0 when `file` holds no
+// well-formed PE header; may exceed `size` for a damaged one. The packer
+// puts the run record into the zeros that follow.
+uint32_t ImageDataEnd(const uint8_t* file, uint32_t size);

@@ -12,6 +12,7 @@
 #include "Decode.h"
 #include "LzhEncoder.h"
 #include "NameRule.h"
+#include "PeImage.h"
 #include "Password.h"
 
 std::vector<uint8_t> CompressDeflate(const uint8_t* data, size_t size, int level) {
@@ -122,6 +123,60 @@ bool PadStub(std::vector<uint8_t>& stub, uint32_t stubSize) {
     if (stub.size() > stubSize) return false;
     stub.resize(stubSize, 0);
     return true;
+}
+
+static std::string UpperAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = (char)(c - 'a' + 'A');
+    return text;
+}
+
+RunStatus MakeRunCommand(const std::string& program, const CodePage& codePage,
+                         const std::vector<std::string>& packed, std::string& command) {
+    std::string slashed = program;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    std::string stored;
+    if (MakeStoredName(std::filesystem::path(slashed), false, codePage, stored) != NameOk || stored.empty() ||
+        stored.size() >= kRunCommandCapacity)
+        return RunNameRefused;
+    for (const std::string& name : packed)
+        if (UpperAscii(name) == UpperAscii(stored)) {
+            command = name;
+            return RunOk;
+        }
+    return RunNotPacked;
+}
+
+RunStatus MakeRunFolder(const std::string& folder, const CodePage& codePage, std::string& stored) {
+    if (!codePage.Encode(std::filesystem::path(folder), stored) || stored.find('\0') != std::string::npos ||
+        stored.size() >= kRunFolderCapacity)
+        return RunFolderRefused;
+    return RunOk;
+}
+
+RunStatus PlaceRunRecord(std::vector<uint8_t>& stub, uint32_t stubSize, const std::string& command,
+                         const std::string& folder, uint32_t* room) {
+    stub.resize(stubSize, 0);
+    uint32_t end = ImageDataEnd(stub.data(), stubSize);
+    if (end == 0) {  // no program: up to its last byte that is not zero
+        end = stubSize;
+        while (end > 0 && stub[end - 1] == 0) --end;
+    }
+    if (room) *room = end < stubSize ? stubSize - end : 0;
+    if (end < stubSize) std::fill(stub.begin() + end, stub.begin() + stubSize, 0);
+    if (command.empty() && folder.empty()) return RunOk;
+    uint8_t record[kRunRecordMax];
+    const uint32_t size = WriteRunRecord(command.c_str(), folder.c_str(), record, sizeof record);
+    if (!size) return command.size() >= kRunCommandCapacity ? RunNameRefused : RunFolderRefused;
+    if (end > stubSize || stubSize - end < size) return RunNoRoom;
+    std::copy(record, record + size, stub.begin() + (stubSize - size));
+    return RunOk;
+}
+
+RunRecordStatus ReadFileRunRecord(const std::vector<uint8_t>& file, uint32_t stubSize, RunRecord& record) {
+    if (file.size() < stubSize) return ReadRunRecord(file.data(), 0, &record);
+    const uint32_t size = std::min(stubSize, kRunRecordMax);
+    return ReadRunRecord(file.data() + stubSize - size, size, &record);
 }
 
 uint32_t DosDateTime(int64_t unixTime) {

@@ -11,6 +11,7 @@
 
 #include "Archive.h"
 #include "CodePage.h"
+#include "RunRecord.h"
 
 struct PackOptions {
     uint8_t method = kMethodDeflate;  // kMethodStored, kMethodLzh or kMethodDeflate
@@ -70,6 +71,36 @@ std::vector<uint8_t> MakeDirectoryEntry(const std::string& name, uint32_t dosDat
 // The stub padded with zeros to `stubSize`; false when it is larger.
 bool PadStub(std::vector<uint8_t>& stub, uint32_t stubSize);
 
+// The program a self-extracting file starts once unpacked, and the folder a
+// silent run unpacks into, kept in the stub's padding (RunRecord.h). One
+// closed list; the tool words them.
+enum RunStatus {
+    RunOk,
+    RunNotPacked,      // the program is not among the packed files
+    RunNameRefused,    // the program's name cannot be stored (code page, name
+                       // rule) or is longer than 127 bytes
+    RunFolderRefused,  // the folder is not in the code page, holds a NUL, or is
+                       // longer than 255 bytes
+    RunNoRoom,         // the stub leaves too little padding for the record
+};
+
+// The stored name of `program` (a path below the extract folder, '/' or '\'
+// separated) among `packed`, the stored names of the packed files, matched
+// as the stub's list matches them: without regard to ASCII letter case.
+RunStatus MakeRunCommand(const std::string& program, const CodePage& codePage,
+                         const std::vector<std::string>& packed, std::string& command);
+
+// The silent run's folder in the code page; may hold %VARIABLES%.
+RunStatus MakeRunFolder(const std::string& folder, const CodePage& codePage, std::string& stored);
+
+// Owns the padding of `stub` (already padded to `stubSize`): zeros from the
+// end of the stub program's own bytes (its PE image, or its last nonzero
+// byte) up to `stubSize`, then, unless both are empty, the record of
+// `command` and `folder` ending at `stubSize`. `room`, when given, receives
+// the padding's size.
+RunStatus PlaceRunRecord(std::vector<uint8_t>& stub, uint32_t stubSize, const std::string& command,
+                         const std::string& folder, uint32_t* room = nullptr);
+
 // DOS date and time (local time) of a Unix time; 1980-01-01 for earlier times.
 uint32_t DosDateTime(int64_t unixTime);
 
@@ -96,6 +127,9 @@ struct TestedEntry {
 };
 WalkStatus TestEntries(const std::vector<uint8_t>& file, uint32_t stubSize, const std::string& password,
                        std::vector<TestedEntry>& results, uint64_t* end = nullptr);
+
+// The run record of a self-extracting file, read as the stub reads it.
+RunRecordStatus ReadFileRunRecord(const std::vector<uint8_t>& file, uint32_t stubSize, RunRecord& record);
 
 const char* DecodeStatusText(int status);
 const char* WalkStatusText(int status);

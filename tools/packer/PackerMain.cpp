@@ -44,6 +44,14 @@ const char kUsage[] =
     "  --time-check     the check byte comes from the DOS time instead of the CRC\n"
     "  --no-paths       store bare file names instead of paths below each input\n"
     "  --dirs           also store an entry for every folder\n"
+    "  --run PROGRAM    start PROGRAM, one of the packed files named as stored\n"
+    "                   (bin\\setup.exe), from the extract folder once every entry\n"
+    "                   is in place; with /S the file runs it with the arguments\n"
+    "                   after --, waits, and exits with its code (at most 127 bytes)\n"
+    "  --silent-dir DIR the folder /S unpacks into unless /D= names one; may hold\n"
+    "                   %VARIABLES% such as %TEMP% (default: the current folder)\n"
+    "                   Both are kept in the stub's padding, which a signature made\n"
+    "                   afterwards covers: sign after packing.\n"
     "  --codepage N     the Windows code page of the stored names, which the users'\n"
     "                   systems must have as their ANSI code page (default: 949 on\n"
     "                   Linux, the system's own on Windows); -l and -t show names\n"
@@ -60,7 +68,7 @@ const char kSignUsage[] = "";
 struct Options {
     PackOptions pack;
     unsigned codePage = 0;  // 0: CodePage's default
-    std::string output, stub, list, test;
+    std::string output, stub, list, test, run, silentDir;
     bool paths = true, dirs = false;
     std::vector<std::string> inputs;
 #ifndef _WIN32
@@ -96,6 +104,12 @@ ParseStatus ParseArguments(int argc, char** argv, Options& o) {
         if (a == "-o" || a == "-s" || a == "-l" || a == "-t") {
             if (!value("a file")) return ParseUsage;
             (a == "-o" ? o.output : a == "-s" ? o.stub : a == "-l" ? o.list : o.test) = v;
+        } else if (a == "--run") {
+            if (!value("a program")) return ParseUsage;
+            o.run = v;
+        } else if (a == "--silent-dir") {
+            if (!value("a folder")) return ParseUsage;
+            o.silentDir = v;
         } else if (a == "-p") {
             if (!value("a password")) return ParseUsage;
             o.pack.password = v;
@@ -310,6 +324,21 @@ bool ReportTrailing(const std::vector<uint8_t>& file, uint64_t end) {
     return true;
 }
 
+// The run record as the stub reads it; false (and said) when it is damaged.
+bool ShowRunRecord(const std::vector<uint8_t>& file, const Options& o, const CodePage& codePage) {
+    RunRecord record;
+    switch (ReadFileRunRecord(file, o.pack.stubSize, record)) {
+        case RunRecordNone: return true;
+        case RunRecordDamaged:
+            fprintf(stderr, "packer: the run record in the stub's padding is damaged\n");
+            return false;
+        case RunRecordFound: break;
+    }
+    if (record.command[0]) printf("runs: %s\n", codePage.Display(record.command).c_str());
+    if (record.folder[0]) printf("silent folder: %s\n", codePage.Display(record.folder).c_str());
+    return true;
+}
+
 int ListFile(const std::vector<uint8_t>& file, const Options& o, const CodePage& codePage) {
     std::vector<ListedEntry> entries;
     uint64_t end = 0;
@@ -325,6 +354,7 @@ int ListFile(const std::vector<uint8_t>& file, const Options& o, const CodePage&
                h.compressedSize, h.uncompressedSize, h.crc, 1980 + (d >> 9), (d >> 5) & 15, d & 31, t >> 11,
                (t >> 5) & 63, codePage.Display(e.name).c_str());
     }
+    bool recordOk = ShowRunRecord(file, o, codePage);
     if (st != WalkEnd) {
         fprintf(stderr, "packer: %s\n", WalkStatusText(st));
         return 1;
@@ -334,7 +364,7 @@ int ListFile(const std::vector<uint8_t>& file, const Options& o, const CodePage&
         return 1;
     }
     ReportTrailing(file, end);
-    return 0;
+    return recordOk ? 0 : 1;
 }
 
 int TestFile(const std::vector<uint8_t>& file, const Options& o, const CodePage& codePage) {
@@ -347,7 +377,7 @@ int TestFile(const std::vector<uint8_t>& file, const Options& o, const CodePage&
         printf("%s: %s (%s)\n", name.c_str(), r.passed ? "ok" : "FAILED", r.detail.c_str());
         if (!r.passed) failed.push_back(name);
     }
-    bool bad = !failed.empty();
+    bool bad = !failed.empty() || !ShowRunRecord(file, o, codePage);
     if (st != WalkEnd) {
         fprintf(stderr, "packer: %s\n", WalkStatusText(st));
         bad = true;
@@ -366,6 +396,47 @@ int TestFile(const std::vector<uint8_t>& file, const Options& o, const CodePage&
     return bad ? 1 : 0;
 }
 
+// The program to start and the silent run's folder, in the stub's padding.
+bool PlaceRun(const Options& o, const CodePage& codePage, const std::vector<Item>& items,
+              std::vector<uint8_t>& stub) {
+    std::string command, folder;
+    RunStatus status = RunOk;
+    if (!o.run.empty()) {
+        std::vector<std::string> packed;
+        for (const Item& item : items)
+            if (!item.directory) packed.push_back(item.name);
+        status = MakeRunCommand(o.run, codePage, packed, command);
+        if (status == RunNameRefused) {
+            fprintf(stderr,
+                    "packer: --run %s: not a name the self-extractor can store and start (code page %u, "
+                    "at most %u bytes, inside the extract folder)\n",
+                    o.run.c_str(), codePage.Number(), kRunCommandCapacity - 1);
+            return false;
+        }
+        if (status == RunNotPacked) {
+            fprintf(stderr, "packer: --run %s: no packed file is stored under that name", o.run.c_str());
+            for (size_t i = 0; i < packed.size() && i < 10; ++i)
+                fprintf(stderr, "%s%s", i ? ", " : " (stored: ", codePage.Display(packed[i]).c_str());
+            fprintf(stderr, "%s\n", packed.empty() ? "" : packed.size() > 10 ? ", ...)" : ")");
+            return false;
+        }
+    }
+    if (!o.silentDir.empty() && MakeRunFolder(o.silentDir, codePage, folder) != RunOk) {
+        fprintf(stderr, "packer: --silent-dir %s: not in code page %u, or longer than %u bytes\n",
+                o.silentDir.c_str(), codePage.Number(), kRunFolderCapacity - 1);
+        return false;
+    }
+    uint32_t room = 0;
+    if (PlaceRunRecord(stub, o.pack.stubSize, command, folder, &room) != RunOk) {
+        fprintf(stderr,
+                "packer: the stub %s leaves %u bytes of padding before the archive, too few for the "
+                "run record (%zu bytes)\n",
+                o.stub.c_str(), room, command.size() + folder.size() + 2 + kRunTrailerSize);
+        return false;
+    }
+    return true;
+}
+
 int Pack(const Options& o, const CodePage& codePage) {
     std::vector<uint8_t> result;
     if (!o.stub.empty() && !ReadFile(o.stub, result)) {
@@ -382,6 +453,7 @@ int Pack(const Options& o, const CodePage& codePage) {
     std::vector<Item> items;
     for (const std::string& in : o.inputs)
         if (!Collect(fs::path(in), o, codePage, items)) return 1;
+    if (!PlaceRun(o, codePage, items, result)) return 1;
 
     std::random_device device;
     RandomBytes random = [&](uint8_t* out, size_t n) {

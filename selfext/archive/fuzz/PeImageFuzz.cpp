@@ -10,5 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    file = start + (data[2] | (data[3] << 8) | (data[4] << 16));
     const uint32_t end = ArchiveEnd(data + 8, (uint32_t)(size - 8), start, file);
     if (end > file) abort();
+    ImageDataEnd(data + 8, (uint32_t)(size - 8));
     return 0;
 }

@@ -73,3 +73,30 @@ TEST(ArchiveEnd, UnsignedOrNonsensicalHeadersReadToTheFileEnd) {
     Put16(h, 0x80 + 4 + 16, 0xFFFF);  // optional header runs past the bytes given
     EXPECT_EQ(kFile, ArchiveEnd(h.data(), (uint32_t)h.size(), kStart, kFile));
 }
+
+// Where the packer may put its record: after the headers and every
+// section's raw data, whichever ends last.
+TEST(ImageDataEnd, EndOfTheLastSectionOrOfTheHeaders) {
+    for (uint16_t magic : {0x10B, 0x20B}) {
+        std::vector<uint8_t> h = Headers(magic, 0, 0);
+        const size_t opt = 0x80 + 4 + 20, table = opt + (magic == 0x20B ? 112 : 96) + 16 * 8;
+        Put32(h, opt + 60, 0x400);  // SizeOfHeaders
+        EXPECT_EQ(0x400u, ImageDataEnd(h.data(), (uint32_t)h.size())) << "no sections";
+        Put16(h, 0x80 + 4 + 2, 3);
+        const uint32_t sections[3][2] = {{0x400, 0x6600}, {0x9000, 0x200}, {0, 0x100}};  // at, size
+        for (int i = 0; i < 3; ++i) {
+            Put32(h, table + 40 * i + 20, sections[i][0]);
+            Put32(h, table + 40 * i + 16, sections[i][1]);
+        }
+        EXPECT_EQ(0x9200u, ImageDataEnd(h.data(), (uint32_t)h.size())) << magic;
+        Put32(h, table + 40 + 20, 0xFFFFFF00u);  // a section past 4 GiB: no room anywhere
+        EXPECT_EQ(0xFFFFFFFFu, ImageDataEnd(h.data(), (uint32_t)h.size())) << magic;
+
+        Put16(h, 0x80 + 4 + 2, 40);  // a section table past the bytes given
+        EXPECT_EQ(0u, ImageDataEnd(h.data(), (uint32_t)h.size())) << magic;
+    }
+    std::vector<uint8_t> h = Headers(0x10B, 0, 0);
+    h[0] = 'X';
+    EXPECT_EQ(0u, ImageDataEnd(h.data(), (uint32_t)h.size()));
+    EXPECT_EQ(0u, ImageDataEnd(h.data(), 0x20));
+}

@@ -182,4 +182,76 @@ TEST_F(PackerCli, TestFailsOnAnyDamageAndNamesTheEntry) {
     EXPECT_NE(err.find("4 bytes at offset"), std::string::npos) << err;
 }
 
+// A stub program whose only section ends `room` bytes before the archive.
+std::string FakeStub(uint32_t room) {
+    std::string h(0x400, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) h[at + i] = (char)(v >> (8 * i));
+    };
+    h[0] = 'M', h[1] = 'Z';
+    put32(0x3C, 0x80);
+    h[0x80] = 'P', h[0x81] = 'E';
+    h[0x86] = 1;     // one section
+    h[0x94] = 0xE0;  // optional header size
+    put32(0x98 + 60, 0x400);
+    put32(0x98 + 0xE0 + 16, kStubSize - room - 0x400);  // raw size
+    put32(0x98 + 0xE0 + 20, 0x400);                     // raw data at
+    return h + std::string(kStubSize - room - 0x400, 'S');
+}
+
+TEST_F(PackerCli, RunRecordNamesAPackedFileAndFitsThePadding) {
+    Write("d/bin/Setup.exe", "program");
+    Write("d/readme.txt", "text");
+    Write("stub.exe", FakeStub(100));
+    ASSERT_EQ(0, Packer(std::string("-s stub.exe --run D/BIN/SETUP.EXE --silent-dir '%TEMP%\\") +
+                        u8"설치' -o r.exe d"))
+        << err;
+    std::string bytes = Read(dir / "r.exe");
+    std::vector<uint8_t> file(bytes.begin(), bytes.end());
+    RunRecord record;
+    ASSERT_EQ(RunRecordFound, ReadFileRunRecord(file, kStubSize, record));
+    EXPECT_STREQ("d\\bin\\Setup.exe", record.command);  // as stored
+    EXPECT_STREQ("%TEMP%\\설치", record.folder);
+    EXPECT_EQ(bytes.substr(0, kStubSize - 100), FakeStub(100).substr(0, kStubSize - 100));
+    ASSERT_EQ(0, Packer("-l r.exe")) << err;
+    EXPECT_NE(out.find("runs: d\\bin\\Setup.exe\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(u8"silent folder: %TEMP%\\설치\n"), std::string::npos) << out;
+
+    // Refused before anything is written.
+    const struct {
+        const char* args;
+        const char* says;
+    } refused[] = {
+        {"--run setup.exe",
+         "--run setup.exe: no packed file is stored under that name (stored: d\\bin\\Setup.exe, "},
+        {"--run ../d/readme.txt", "not a name the self-extractor can store and start"},
+        {"--run d/bin", "no packed file is stored under that name"},  // a folder
+        {"--run d/readme.txt --silent-dir '\xff'", "--silent-dir \xff: not in code page 949"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_EQ(1, Packer(std::string("-s stub.exe ") + r.args + " -o no.exe d")) << r.args;
+        EXPECT_NE(err.find(r.says), std::string::npos) << err;
+        EXPECT_FALSE(fs::exists(dir / "no.exe")) << r.args;
+    }
+    Write("long/" + std::string(128, 'x'), "x");
+    EXPECT_EQ(1, Packer("--run long/" + std::string(128, 'x') + " -o no.exe long"));
+    EXPECT_NE(err.find("at most 127 bytes"), std::string::npos) << err;
+
+    // A stub with 20 bytes of padding has room for no record, but packs
+    // without one; a record left in a stub's padding is cleared.
+    Write("tight.exe", FakeStub(20));
+    EXPECT_EQ(1, Packer("-s tight.exe --run d/readme.txt -o no.exe d"));
+    EXPECT_NE(
+        err.find("leaves 20 bytes of padding before the archive, too few for the run record (22 bytes)"),
+        std::string::npos)
+        << err;
+    EXPECT_FALSE(fs::exists(dir / "no.exe"));
+    EXPECT_EQ(0, Packer("-s tight.exe -o plain.exe d")) << err;
+    Write("used.exe", bytes.substr(0, kStubSize));
+    ASSERT_EQ(0, Packer("-s used.exe -o again.exe d")) << err;
+    bytes = Read(dir / "again.exe");
+    EXPECT_EQ(RunRecordNone,
+              ReadFileRunRecord(std::vector<uint8_t>(bytes.begin(), bytes.end()), kStubSize, record));
+}
+
 }  // namespace
