@@ -1,8 +1,10 @@
 # Pads the stub to the size the archive offset assumes, and fails when the
 # linked program is already larger (the first entry would then be read from
-# inside the program) or when it imports a library the system might take
-# from the program's own folder, where a planted copy could wait.
-# Run as: cmake -DFILE=... -DLIMIT=... -DOBJDUMP=... -DOBJCOPY=... -P PadStub.cmake
+# inside the program), when it leaves less than RESERVE bytes of padding
+# (where the packer puts the record of the program to start), or when it
+# imports a library the system might take from the program's own folder,
+# where a planted copy could wait.
+# Run as: cmake -DFILE=... -DLIMIT=... -DRESERVE=... -DOBJDUMP=... -DOBJCOPY=... -P PadStub.cmake
 
 # libgcc's helpers bring unwind tables that nothing reads: the stub has no
 # exceptions and registers no frames. A whole file-aligned section for them.
@@ -27,11 +29,18 @@ foreach(line IN LISTS imports)
 endforeach()
 file(SIZE "${FILE}" size)
 file(WRITE "${FILE}.size" "${size}\n")
-message("selfext: ${size} bytes before padding (limit ${LIMIT})")
+math(EXPR room "${LIMIT} - ${size}")
+message("selfext: ${size} bytes before padding (limit ${LIMIT}; ${room} bytes of padding, "
+        "${RESERVE} of them kept for the run record)")
 if(size GREATER LIMIT)
     # Removed so that the next build links again instead of taking it as done.
     file(REMOVE "${FILE}")
     message(FATAL_ERROR "selfext is ${size} bytes, larger than its ${LIMIT}-byte stub size")
+endif()
+if(room LESS RESERVE)
+    file(REMOVE "${FILE}")
+    message(FATAL_ERROR "selfext is ${size} bytes: it leaves ${room} bytes of padding, less than "
+                        "the ${RESERVE} that the record of the program to start may take")
 endif()
 execute_process(COMMAND truncate -s "${LIMIT}" "${FILE}" RESULT_VARIABLE failed)
 if(failed)

@@ -1,13 +1,18 @@
 // The self-extractor: a copy of this program with an archive appended. It
 // opens its own file, shows the "Self Extract" dialog and unpacks what the
-// user selects. There is no C runtime start-up: the entry point below is the
-// whole of it, which keeps the program small and its imports few.
+// user selects; with /S it unpacks everything with no window at all. Either
+// way it then starts the program the packer recorded, if any. There is no
+// C runtime start-up: the entry point below is the whole of it, which keeps
+// the program small and its imports few.
 
 #include <windows.h>
 
 #include "Crc32.h"
+#include "Launch.h"
+#include "PassFiles.h"
 #include "PeImage.h"
 #include "SelfExtState.h"
+#include "SilentRun.h"
 #include "WindowUtil.h"
 
 static const char kMakerAddress[] = "http://www.varnel.example/";
@@ -33,11 +38,51 @@ static void RunDialog() {
     }
 }
 
+// The record in the padding that ends at the archive start (RunRecord.h).
+static RunRecordStatus LoadRunRecord() {
+    uint8_t tail[kRunRecordMax];
+    ByteSource* source = ArchiveSource();
+    if (source->Seek(source, kStubSize - kRunRecordMax) < 0 ||
+        source->Read(source, tail, sizeof tail) != sizeof tail)
+        return RunRecordNone;
+    return ReadRunRecord(tail, sizeof tail, &Run);
+}
+
+// Unpacks every entry into /D=, the recorded folder or the current one, then
+// runs the recorded program and waits for it. Returns the exit code. The
+// folder may stay relative: nothing here changes the current folder, and
+// StartProgram makes it absolute.
+static UINT RunSilent(const SilentOptions& options) {
+    const char* folder = options.folder[0] ? options.folder : Run.folder[0] ? Run.folder : ".";
+    DWORD length = ExpandEnvironmentStringsA(folder, Settings.extractPath, sizeof Settings.extractPath);
+    if (!length || length > sizeof Settings.extractPath) return SilentExtractFailed;
+    Settings.password = options.password;
+
+    SilentHost host;
+    MakeSilentHost(&host);
+    SetFileHost(&host.base);
+    SilentExit extracted = ExtractSilently(&host, ArchiveSource(), &Settings, &Workspace, ArchiveLimit);
+    if (extracted != SilentExtracted || !Run.command[0]) return extracted;
+
+    char file[kStartPathCapacity];
+    HANDLE process = StartProgram(Settings.extractPath, Run.command, options.arguments, file);
+    if (!process) return SilentStartFailed;
+    DWORD code;
+    WaitForSingleObject(process, INFINITE);
+    if (!GetExitCodeProcess(process, &code)) code = SilentStartFailed;
+    CloseHandle(process);
+    return code;
+}
+
 // Entered straight from the loader, whose stack alignment the compiler must
 // not assume.
 extern "C" __attribute__((force_align_arg_pointer)) void SelfExtEntry() {
     RestrictDllSearch();
     Instance = GetModuleHandleA(0);
+    SilentOptions silentOptions;
+    const CommandLineStatus mode = ParseCommandLine(GetCommandLineA(), &silentOptions);
+    if (mode == CommandBad) ExitProcess(SilentBadCommandLine);
+    const bool silent = mode == CommandSilent;
     HANDLE heap = GetProcessHeap();
     BrowsePath = (char*)HeapAlloc(heap, HEAP_ZERO_MEMORY, kBrowsePathSize);
     Settings.archiveStart = kStubSize;
@@ -48,6 +93,7 @@ extern "C" __attribute__((force_align_arg_pointer)) void SelfExtEntry() {
     ArchiveHandle =
         CreateFileA(self, GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
     if (ArchiveHandle == INVALID_HANDLE_VALUE) {
+        if (silent) ExitProcess(SilentNoArchive);
         Box(self, "Couldn't open...");
         ExitProcess(0);
     }
@@ -57,11 +103,16 @@ extern "C" __attribute__((force_align_arg_pointer)) void SelfExtEntry() {
     // A signed file ends in its certificate table, which the image's own
     // header locates; the loader has mapped that header at Instance.
     ArchiveLimit = high ? 0xFFFFFFFFu : ArchiveEnd((const uint8_t*)Instance, 1024, kStubSize, size);
-    if (high == 0 && ArchiveLimit == kStubSize)
+    const bool noArchive = high == 0 && ArchiveLimit == kStubSize;
+    const RunRecordStatus record = LoadRunRecord();
+    UINT code = 0;
+    if (silent)
+        code = noArchive || record == RunRecordDamaged ? (UINT)SilentNoArchive : RunSilent(silentOptions);
+    else if (noArchive)
         Box("Couldn't find archive.", kMakerAddress);
     else
         RunDialog();
-    if (!CloseHandle(ArchiveHandle)) Box("Error closing archive", "Error");
+    if (!CloseHandle(ArchiveHandle) && !silent) Box("Error closing archive", "Error");
     HeapFree(heap, 0, BrowsePath);
-    ExitProcess(0);
+    ExitProcess(code);
 }

@@ -156,19 +156,20 @@ static EntryOutcome ExtractEntry(ExtractState* st, ArchiveWalk* walk, const char
     return EntryNext;
 }
 
-static void Summarize(PassHost* host, bool cancelled) {
+static PassOutcome Summarize(PassHost* host, bool cancelled) {
     if (host->SelectedCount(host) == 0) {
         host->Status(host, StatusAllPassed, 0);
-        return;
+        return PassAllPassed;
     }
     host->Status(host, cancelled ? StatusCancelled : StatusFailed, 0);
     // The status line alone lies outside the dialog's visible part, so a
     // failure would otherwise go unseen.
     host->Notice(host, NoticeFailures, 0);
+    return cancelled ? PassCancelled : PassFailed;
 }
 
-void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, bool listOnly,
-                    DecodeWorkspace* work) {
+PassOutcome ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, bool listOnly,
+                           DecodeWorkspace* work) {
     static ArchiveWalk walk;
     static ExtractState st;
     char name[kNameBufferSize];
@@ -176,7 +177,7 @@ void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, 
     if (!listOnly && host->SelectedCount(host) == 0) {
         host->Status(host, StatusNothingSelected, 0);
         host->Notice(host, NoticeNothingSelected, 0);
-        return;
+        return PassNothingSelected;
     }
 
     st.host = host;
@@ -195,11 +196,12 @@ void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, 
 
     if (WalkStart(&walk, source, settings->archiveStart) == WalkSeekFailed) {
         host->Notice(host, NoticeSeekFailed, 0);
-        return;
+        return PassUnreadable;
     }
     if (listOnly) host->ResetList(host);
     if (!listOnly) host->Progress(host, 0, st.counter.total);
 
+    PassOutcome outcome = listOnly ? PassListed : PassAllPassed;
     bool endOfPassWork = true;
     bool cancelled = false;
     bool walkedToEnd = false;
@@ -207,10 +209,12 @@ void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, 
         WalkStatus ws = WalkNext(&walk);
         if (ws == WalkEnd) {
             walkedToEnd = true;
+            settings->walkEnd = (uint32_t)walk.entryPosition;  // never past 4 GiB
             break;
         }
         if (ws != WalkEntry) {
             host->Notice(host, NoticeBadName, 0);
+            outcome = PassUnreadable;
             endOfPassWork = false;
             break;
         }
@@ -221,12 +225,13 @@ void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, 
             continue;
         }
         if (!name[0]) continue;
-        EntryOutcome outcome = ExtractEntry(&st, &walk, name);
-        if (outcome == EntryEndPass) {
+        EntryOutcome entry = ExtractEntry(&st, &walk, name);
+        if (entry == EntryEndPass) {
+            outcome = PassUnsupportedMethod;
             endOfPassWork = false;
             break;
         }
-        if (outcome == EntryEndLoop) break;
+        if (entry == EntryEndLoop) break;
         if (host->Cancelled(host)) {
             cancelled = true;
             break;
@@ -235,10 +240,14 @@ void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, 
 
     if (endOfPassWork) {
         if (listOnly) {
-            if (host->LineCount(host) == 0) host->Notice(host, NoticeNoEntries, 0);
+            if (host->LineCount(host) == 0) {
+                host->Notice(host, NoticeNoEntries, 0);
+                outcome = PassNoEntries;
+            }
         } else {
-            if (!st.passwordRefused) Summarize(host, cancelled);
+            outcome = st.passwordRefused ? PassPasswordRefused : Summarize(host, cancelled);
         }
     }
     if (walkedToEnd && !walk.hasPaths) host->NoStoredPaths(host);
+    return outcome;
 }

@@ -106,13 +106,30 @@ struct PassHost {
 // alive for the process.
 struct PassSettings {
     uint32_t archiveStart;        // offset of the first entry in the source
+    uint32_t walkEnd;             // set by a pass that walked to the end: the
+                                  // offset where it found no further entry
     char extractPath[256];        // target directory, at most 255 characters
     uint8_t overwriteMode;        // OverwriteMode; the prompt may change it
     RememberedPassword password;  // survives from pass to pass
 };
 
+// How a pass ended, for a caller that acts on the result (the silent run,
+// and the start of the recorded program after an extract pass).
+enum PassOutcome {
+    PassListed,             // list pass: the archive was walked and something listed
+    PassNoEntries,          // list pass: nothing to list
+    PassAllPassed,          // extract pass: every selected entry passed or was skipped on purpose
+    PassFailed,             // extract pass: some lines are still selected
+    PassCancelled,          // extract pass: the user stopped it
+    PassNothingSelected,    // extract pass: no line was selected
+    PassPasswordRefused,    // extract pass: the password was refused; the loop ended there
+    PassUnsupportedMethod,  // extract pass: an entry's method is unknown; the pass ended there
+    PassUnreadable,         // the archive start cannot be reached, or a stored name is
+                            // empty or too long; the pass ended there
+};
+
 // One pass. `work` is scratch space for the decoders (static storage in the
 // stub). Returns when the pass is over; every message it raised has been
 // answered by then.
-void ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, bool listOnly,
-                    DecodeWorkspace* work);
+PassOutcome ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, bool listOnly,
+                           DecodeWorkspace* work);

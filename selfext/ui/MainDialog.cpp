@@ -3,11 +3,15 @@
 #include "Resource.h"
 #include "SelfExtState.h"
 #include "FileUtil.h"
+#include "Launch.h"
+#include "PassFiles.h"
 #include "WindowUtil.h"
 
 HINSTANCE Instance;
-HANDLE ArchiveHandle = INVALID_HANDLE_VALUE;
-uint32_t ArchiveLimit = 0xFFFFFFFFu;
+// Both are set at start-up before anything reads them: no initialised
+// writable data, whose section the stub has no room for.
+HANDLE ArchiveHandle;
+uint32_t ArchiveLimit;
 char* BrowsePath;
 PassSettings Settings;
 uint8_t OverwriteAnswer;
@@ -18,6 +22,7 @@ HWND MainDialog;
 HWND ProgressDialog;
 bool MainDialogReady;
 bool CancelRequested;
+RunRecord Run;
 
 void CurrentDirectory(char* path) {
     DWORD length = GetCurrentDirectoryA(256, path);
@@ -190,65 +195,6 @@ static bool HostAskOverwrite(PassHost*, const char* name) {
     return OverwriteAnswer == 1;
 }
 
-static bool HostPathFound(PassHost*, char* path) { return PathFound(path); }
-static void HostMakeDirectoryTree(PassHost*, const char* path) { MakeDirectoryTree(path); }
-
-// At most one output file is open at a time: the temporary file that an
-// entry is decoded into, beside its target.
-struct FileSink {
-    ByteSink base;
-    HANDLE file;
-    char temporary[MAX_PATH];
-};
-static FileSink Output;
-
-static bool SinkWrite(ByteSink* self, const uint8_t* data, uint32_t size) {
-    FileSink* sink = (FileSink*)self;
-    DWORD written = 0;
-    return WriteFile(sink->file, data, size, &written, 0) && written == size;
-}
-
-static ByteSink* HostCreateOutput(PassHost*, const char* target) {
-    // An existing target that cannot be written now would only refuse the
-    // verified file later; say so before decoding.
-    if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) {
-        HANDLE existing = CreateFileA(target, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
-        if (existing == INVALID_HANDLE_VALUE) return 0;
-        CloseHandle(existing);
-    }
-    char folder[MAX_PATH];
-    if (DirectoryPart(target, folder, sizeof folder) >= (int)sizeof folder - 1) return 0;
-    if (!folder[0]) CopyText(folder, sizeof folder, ".");
-    if (!GetTempFileNameA(folder, "~sx", 0, Output.temporary)) return 0;
-    HANDLE file = CreateFileA(Output.temporary, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-    if (file == INVALID_HANDLE_VALUE) {
-        DeleteFileA(Output.temporary);
-        return 0;
-    }
-    Output.base.Write = SinkWrite;
-    Output.file = file;
-    return &Output.base;
-}
-
-// Replaces `target` by `from`. Windows 95 and 98 lack the replacing move:
-// there the old file goes first.
-static bool PutInPlace(const char* from, const char* target) {
-    if (MoveFileExA(from, target, MOVEFILE_REPLACE_EXISTING)) return true;
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
-    DeleteFileA(target);
-    return MoveFileA(from, target) != 0;
-}
-
-static bool HostFinishOutput(PassHost*, ByteSink* sink, const char* target, uint32_t dosDateTime, bool keep) {
-    FileSink* out = (FileSink*)sink;
-    FILETIME utc;
-    if (keep && DosTimeToUtc(dosDateTime, &utc)) SetFileTime(out->file, 0, &utc, &utc);
-    bool placed = CloseHandle(out->file) && keep && PutInPlace(out->temporary, target);
-    if (!placed) DeleteFileA(out->temporary);
-    return placed || !keep;
-}
-
 static int AskPassword(PasswordPrompt*, char buffer[kPasswordCapacity]) {
     PasswordLength = 0;
     PasswordBuffer[0] = 0;
@@ -256,49 +202,37 @@ static int AskPassword(PasswordPrompt*, char buffer[kPasswordCapacity]) {
     return CopyText(buffer, kPasswordCapacity, PasswordBuffer);
 }
 
-// The archive: the program's own file up to ArchiveLimit, where a
-// signature's certificate table begins.
-struct FileSource {
-    ByteSource base;
-    HANDLE file;
-    uint32_t position;
+// The file system's members and the prompt are set where the pass runs.
+static const PassHost kDialogHost = {
+    HostResetList,
+    HostAddLine,
+    HostLineCount,
+    HostFindLine,
+    HostLineSelected,
+    HostDeselectLine,
+    HostSelectedCount,
+    HostStoredPaths,
+    HostNoStoredPaths,
+    HostNotice,
+    HostStatus,
+    HostProgress,
+    HostCancelled,
+    HostAskOverwrite,
+    0,
+    0,
+    0,
+    0,
+    0,
 };
 
-static uint32_t SourceRead(ByteSource* self, void* buffer, uint32_t size) {
-    FileSource* source = (FileSource*)self;
-    if (source->position >= ArchiveLimit) return 0;
-    if (size > ArchiveLimit - source->position) size = ArchiveLimit - source->position;
-    DWORD got = 0;
-    if (!ReadFile(source->file, buffer, size, &got, 0)) return 0;
-    source->position += got;
-    return got;
-}
-
-static int64_t SourceSeek(ByteSource* self, uint32_t offset) {
-    FileSource* source = (FileSource*)self;
-    LONG high = 0;
-    DWORD low = SetFilePointer(source->file, (LONG)offset, &high, FILE_BEGIN);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
-    source->position = offset;
-    return ((int64_t)(uint32_t)high << 32) | low;
-}
-
-void RunPass(bool listOnly) {
-    static PasswordPrompt prompt = {AskPassword};
-    static PassHost host = {
-        HostResetList,     HostAddLine,      HostLineCount,     HostFindLine,
-        HostLineSelected,  HostDeselectLine, HostSelectedCount, HostStoredPaths,
-        HostNoStoredPaths, HostNotice,       HostStatus,        HostProgress,
-        HostCancelled,     HostAskOverwrite, HostPathFound,     HostMakeDirectoryTree,
-        HostCreateOutput,  HostFinishOutput, &prompt,
-    };
-    static FileSource source;
-    static DecodeWorkspace work;
-    source.base.Read = SourceRead;
-    source.base.Seek = SourceSeek;
-    source.file = ArchiveHandle;
-    source.position = 0;
-    ProcessArchive(&host, &source.base, &Settings, listOnly, &work);
+PassOutcome RunPass(bool listOnly) {
+    static PassHost host;
+    static PasswordPrompt prompt;
+    host = kDialogHost;
+    prompt.Ask = AskPassword;
+    host.prompt = &prompt;
+    SetFileHost(&host);
+    return ProcessArchive(&host, ArchiveSource(), &Settings, listOnly, &Workspace);
 }
 
 // --- the main dialog -------------------------------------------------------
@@ -326,6 +260,25 @@ static void FirstActivation(HWND window) {
     SelectAllLines(TRUE);
 }
 
+// The program the file names, from where the pass put it; the dialog
+// closes once it runs. On failure the dialog stays, so the user can see
+// what was unpacked and start it by hand.
+static void StartRecordedProgram() {
+    char command[kRunCommandCapacity];
+    if (HostStoredPaths(0))
+        CopyText(command, sizeof command, Run.command);
+    else
+        NamePart(Run.command, command, sizeof command);
+    char file[kStartPathCapacity];
+    HANDLE process = StartProgram(Settings.extractPath, command, "", file);
+    if (process) {
+        CloseHandle(process);
+        DestroyWindow(MainDialog);
+    } else if (GetLastError() != ERROR_CANCELLED) {  // the user refused the elevation: nothing to say
+        MessageBoxA(0, file, "Couldn't start...", MB_OK);
+    }
+}
+
 static void Extract() {
     GetDlgItemTextA(MainDialog, IDC_PATH, Settings.extractPath, sizeof Settings.extractPath);
     if (!Settings.extractPath[0]) {
@@ -337,10 +290,11 @@ static void Extract() {
     ProgressDialog = CreateDialogParamA(Instance, "ProgressBar", MainDialog, ProgressProc, 0);
     if (ProgressDialog) ShowWindow(ProgressDialog, SW_SHOWNORMAL);
     EnableWindow(MainDialog, FALSE);
-    RunPass(false);
+    PassOutcome outcome = RunPass(false);
     EnableWindow(MainDialog, TRUE);
     if (ProgressDialog) DestroyWindow(ProgressDialog);
     ProgressDialog = 0;
+    if (outcome == PassAllPassed && Run.command[0]) StartRecordedProgram();
 }
 
 static void Browse() {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "ExtractPass.h"
+#include "RunRecord.h"
 
 extern HINSTANCE Instance;
 extern HANDLE ArchiveHandle;      // the program's own file, read-only
@@ -19,6 +20,7 @@ extern HWND MainDialog;
 extern HWND ProgressDialog;
 extern bool MainDialogReady;
 extern bool CancelRequested;
+extern RunRecord Run;  // what to start after extraction, and where a silent run unpacks
 
 const int kBrowsePathSize = 261;
 
@@ -33,7 +35,7 @@ INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Runs one pass over the attached archive with the main dialog as its host.
-void RunPass(bool listOnly);
+PassOutcome RunPass(bool listOnly);
 
 // Hands on one waiting message (so a window can repaint mid-pass) or all of
 // them, the progress window's keys included.

@@ -39,6 +39,10 @@ const char* kUsage =
     "  --packer PATH      our packer (for --sfx)\n"
     "  --stub PATH        the selfext stub (for --sfx)\n"
     "  --packer-arg ARG   one more argument for the packer (repeatable)\n"
+    "  --run PROGRAM      the self-extracting file starts PROGRAM (setup.exe) once\n"
+    "                     unpacked; with /S it unpacks into --silent-dir, runs it\n"
+    "                     with the arguments after --, and exits with its code\n"
+    "  --silent-dir DIR   where /S unpacks (default %TEMP%\\ and the file's name)\n"
 
     "  --force            replace OUT_DIR if it exists\n"
     "signing setup.exe, VlUnInst.exe, UNRAR.DLL and the self-extracting file:\n";
@@ -101,6 +105,7 @@ struct DiskFolder : ProductFolder {
 
 struct Options {
     fs::path kit, sfx, packer, stub, product, out;
+    std::string run, silentDir;
     std::vector<std::string> packerArgs;
     uint64_t diskSize = 0;
     bool force = false;
@@ -130,6 +135,10 @@ Options ParseOptions(int argc, char** argv) {
             o.packer = value();
         } else if (a == "--stub") {
             o.stub = value();
+        } else if (a == "--run") {
+            o.run = value();
+        } else if (a == "--silent-dir") {
+            o.silentDir = value();
         } else if (a == "--packer-arg") {
             o.packerArgs.push_back(value());
         } else if (a.compare(0, 7, "--sign-") == 0 || a == "--timestamp") {
@@ -151,6 +160,7 @@ Options ParseOptions(int argc, char** argv) {
     o.out = positional[1];
     if (!o.sfx.empty() && (o.packer.empty() || o.stub.empty())) Fail("--sfx needs --packer and --stub");
     if (!o.sfx.empty() && o.diskSize) Fail("--sfx makes one file; it does not go with --disk-size");
+    if (o.sfx.empty() && (!o.run.empty() || !o.silentDir.empty())) Fail("--run and --silent-dir need --sfx");
     const std::string signProblem = CheckSignOptions(o.sign);
     if (!signProblem.empty()) Fail(signProblem);
     return o;
@@ -214,6 +224,10 @@ void Make(const Options& o) {
     // and tells which archives to make.
     DistPlan plan = PlanDistribution(script, folder, kitFiles, scriptBytes.size(), 0);
     if (!plan.error.empty()) Fail(plan.error);
+    // Before anything is made: the program to start must be one of its files.
+    bool runFound = o.run.empty();
+    for (const DistFile& f : plan.files) runFound = runFound || UpperAscii(f.name) == UpperAscii(o.run);
+    if (!runFound) Fail("--run " + o.run + ": the distribution has no such file");
 
     const fs::path tmp = o.out.string() + ".partial";
     fs::remove_all(tmp);
@@ -247,6 +261,13 @@ void Make(const Options& o) {
 
     if (!o.sfx.empty()) {
         std::vector<std::string> cmd = {fs::absolute(o.packer).string(), "-s", fs::absolute(o.stub).string()};
+        if (!o.run.empty()) {
+            // A folder of the user's own, named after the file, unless told otherwise.
+            const std::string dir = o.silentDir.empty() ? "%TEMP%\\" + o.sfx.stem().string() : o.silentDir;
+            cmd.insert(cmd.end(), {"--run", o.run, "--silent-dir", dir});
+        } else if (!o.silentDir.empty()) {
+            cmd.insert(cmd.end(), {"--silent-dir", o.silentDir});
+        }
         cmd.insert(cmd.end(), o.packerArgs.begin(), o.packerArgs.end());
         cmd.push_back("-o");
         cmd.push_back(fs::absolute(o.sfx).string());

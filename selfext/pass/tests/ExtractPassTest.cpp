@@ -7,107 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "Cipher.h"
-#include "Crc32.h"
-#include "ExtractPass.h"
+#include "PassFixtures.h"
 
 namespace {
-
-const uint32_t kStart = 100;  // a short stand-in for the stub
-const uint32_t kTime = (uint32_t)((44u << 25) | (3u << 21) | (9u << 16) | (13u << 11) | (5u << 5) | 7u);
-
-struct Entry {
-    Entry(std::string n, std::string d, uint8_t m = kMethodStored, bool bad = false, std::string pw = "")
-        : name(n), data(d), method(m), damaged(bad), password(pw) {}
-    std::string name;
-    std::string data;  // as stored (the stream, for Deflate)
-    uint8_t method;
-    bool damaged;
-    std::string password;
-    std::string plain;      // what a Deflate stream decodes to, for the CRC and size
-    int32_t declared = -1;  // an uncompressed size other than the real one
-};
-
-// Raw Deflate made of stored blocks, so these tests need no compressor.
-Entry DeflateEntry(std::string name, const std::string& plain, int32_t declared = -1) {
-    std::string stream;
-    size_t at = 0;
-    do {
-        size_t n = std::min<size_t>(plain.size() - at, 65535);
-        bool last = at + n == plain.size();
-        stream += (char)(last ? 1 : 0);
-        stream += (char)(n & 0xFF);
-        stream += (char)(n >> 8);
-        stream += (char)(~n & 0xFF);
-        stream += (char)((~n >> 8) & 0xFF);
-        stream += plain.substr(at, n);
-        at += n;
-    } while (at < plain.size());
-    Entry e(name, stream, kMethodDeflate);
-    e.plain = plain;
-    e.declared = declared;
-    return e;
-}
-
-std::vector<uint8_t> Archive(const std::vector<Entry>& entries) {
-    BuildCrcTable();
-    std::vector<uint8_t> out(kStart, 0);
-    for (const Entry& e : entries) {
-        EntryHeader h{};
-        h.signature = kEntrySignature;
-        h.method = e.method;
-        h.dosDateTime = kTime;
-        const std::string& plain = e.method == kMethodDeflate ? e.plain : e.data;
-        h.crc = ~CrcUpdate(kCrcInitial, plain.data(), plain.size());
-        std::vector<uint8_t> data(e.data.begin(), e.data.end());
-        if (e.damaged) data[0] ^= 0x55;
-        if (!e.password.empty()) {
-            h.flags = kFlagEncrypted;
-            CipherKeys keys;
-            SetKeys(&keys, e.password.data(), (int)e.password.size());
-            std::vector<uint8_t> head(kEncryptionHeaderSize, 0x5A);
-            head[11] = (uint8_t)(h.crc >> 24);
-            head.insert(head.end(), data.begin(), data.end());
-            EncipherBlock(&keys, head.data(), (uint32_t)head.size());
-            data = head;
-        }
-        h.compressedSize = (int32_t)data.size();
-        h.uncompressedSize = e.declared >= 0 ? e.declared : (int32_t)plain.size();
-        h.nameLength = (uint16_t)e.name.size();
-        uint8_t bytes[kEntryHeaderSize];
-        EncodeEntryHeader(&h, bytes);
-        out.insert(out.end(), bytes, bytes + kEntryHeaderSize);
-        out.insert(out.end(), e.name.begin(), e.name.end());
-        out.insert(out.end(), data.begin(), data.end());
-    }
-    return out;
-}
-
-struct MemorySource {
-    ByteSource base;
-    std::vector<uint8_t> bytes;
-    size_t at = 0;
-};
-
-uint32_t MemRead(ByteSource* self, void* buffer, uint32_t size) {
-    MemorySource* s = (MemorySource*)self;
-    size_t n = std::min<size_t>(size, s->bytes.size() - std::min(s->at, s->bytes.size()));
-    if (n) memcpy(buffer, s->bytes.data() + s->at, n);
-    s->at += n;
-    return (uint32_t)n;
-}
-
-int64_t MemSeek(ByteSource* self, uint32_t offset) {
-    MemorySource* s = (MemorySource*)self;
-    if (offset > s->bytes.size()) return -1;
-    s->at = offset;
-    return offset;
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = (char)tolower((unsigned char)c);
-    return s;
-}
 
 // The main dialog and a disk in memory. Paths are kept as given.
 struct FakeHost {
@@ -286,11 +188,11 @@ protected:
         settings.overwriteMode = OverwriteConfirm;
         host.settings = &settings;
     }
-    void List() { ProcessArchive(&host.base, &source.base, &settings, true, &work); }
-    void Extract() {
+    PassOutcome List() { return ProcessArchive(&host.base, &source.base, &settings, true, &work); }
+    PassOutcome Extract() {
         host.notices.clear();
         host.statuses.clear();
-        ProcessArchive(&host.base, &source.base, &settings, false, &work);
+        return ProcessArchive(&host.base, &source.base, &settings, false, &work);
     }
     // List with every line selected, as the dialog starts.
     void Start(const std::vector<Entry>& entries) {
@@ -321,7 +223,7 @@ TEST_F(ExtractPassTest, ListEndsAndDisablesStoredPaths) {
 
     host.Reset();
     Load({});
-    List();
+    EXPECT_EQ(List(), PassNoEntries);
     ASSERT_EQ(host.notices.size(), 1u);
     EXPECT_EQ(host.notices[0].first, NoticeNoEntries);
 
@@ -329,7 +231,7 @@ TEST_F(ExtractPassTest, ListEndsAndDisablesStoredPaths) {
     // listed before stays.
     host.Reset();
     Load({{"first.txt", "1"}, {"", "x"}, {"later.txt", "2"}});
-    List();
+    EXPECT_EQ(List(), PassUnreadable);
     EXPECT_EQ(host.lines, std::vector<std::string>{"first.txt"});
     ASSERT_EQ(host.notices.size(), 1u);
     EXPECT_EQ(host.notices[0].first, NoticeBadName);
@@ -337,7 +239,7 @@ TEST_F(ExtractPassTest, ListEndsAndDisablesStoredPaths) {
 
 TEST_F(ExtractPassTest, ExtractsEverythingAndDeselects) {
     Start({{"docs/sub/a.txt", "alpha"}, {"b.txt", std::string(70000, 'b')}});
-    Extract();
+    EXPECT_EQ(Extract(), PassAllPassed);
     EXPECT_EQ(host.files["C:\\OUT\\docs\\sub\\a.txt"], "alpha");
     EXPECT_EQ(host.files["C:\\OUT\\b.txt"].size(), 70000u);
     EXPECT_TRUE(host.dirs.count("C:\\OUT\\docs\\sub"));
@@ -359,7 +261,7 @@ TEST_F(ExtractPassTest, ExtractsEverythingAndDeselects) {
 
 TEST_F(ExtractPassTest, DamagedEntryStaysSelectedAndCanBeRetried) {
     Start({{"a.txt", "aaaa"}, {"bad.bin", "data", kMethodStored, true}, {"c.txt", "cc"}});
-    Extract();
+    EXPECT_EQ(Extract(), PassFailed);
     EXPECT_TRUE(host.Selected("bad.bin"));
     EXPECT_FALSE(host.Selected("a.txt"));
     EXPECT_FALSE(host.Selected("c.txt"));
@@ -456,7 +358,7 @@ TEST_F(ExtractPassTest, PasswordIsAskedOnceAndThreeRefusalsEndThePass) {
     settings = PassSettings{};
     Start({{"a.txt", "secret", kMethodStored, false, "pw"}, {"b.txt", "plain"}});
     host.passwords = {"x", "", "y", "pw"};
-    Extract();
+    EXPECT_EQ(Extract(), PassPasswordRefused);
     EXPECT_EQ(host.prompts, 3);
     EXPECT_TRUE(host.files.empty());
     EXPECT_TRUE(host.statuses.empty());  // no summary after a refused password
@@ -466,7 +368,7 @@ TEST_F(ExtractPassTest, PasswordIsAskedOnceAndThreeRefusalsEndThePass) {
 TEST_F(ExtractPassTest, CancelEndsAfterTheCurrentFile) {
     Start({{"a.txt", "1"}, {"b.txt", "2"}, {"c.txt", "3"}});
     host.cancelAfter = 1;
-    Extract();
+    EXPECT_EQ(Extract(), PassCancelled);
     EXPECT_EQ(host.files.size(), 1u);
     EXPECT_EQ(host.Count(), 2);
     EXPECT_EQ(host.statuses.back(), StatusCancelled);
@@ -547,8 +449,8 @@ TEST_F(ExtractPassTest, DeflateOutputStopsAtTheDeclaredSize) {
 
 TEST_F(ExtractPassTest, NothingSelectedSaysSo) {
     Load({{"a.txt", "1"}});
-    List();
-    Extract();
+    EXPECT_EQ(List(), PassListed);
+    EXPECT_EQ(Extract(), PassNothingSelected);
     EXPECT_TRUE(host.files.empty());
     EXPECT_EQ(host.statuses, std::vector<PassStatus>{StatusNothingSelected});
     EXPECT_TRUE(host.Noticed(NoticeNothingSelected));
@@ -558,7 +460,7 @@ TEST_F(ExtractPassTest, UnsupportedMethodAndFolderFailureEndTheLoop) {
     Start({{"a.txt", "1", 2}, {"b.txt", "2"}});
     host.files["C:\\OUT\\a.txt"] = "before";
     settings.overwriteMode = OverwriteAlways;
-    Extract();
+    EXPECT_EQ(Extract(), PassUnsupportedMethod);
     EXPECT_TRUE(host.Noticed(NoticeUnsupportedMethod));
     EXPECT_EQ(host.files["C:\\OUT\\a.txt"], "before");  // nothing was decoded to replace it
     EXPECT_EQ(host.discarded, 1);
@@ -568,7 +470,7 @@ TEST_F(ExtractPassTest, UnsupportedMethodAndFolderFailureEndTheLoop) {
     host.Reset();
     Start({{"d/a.txt", "1"}, {"b.txt", "2"}});
     host.base.MakeDirectoryTree = [](PassHost*, const char*) {};
-    Extract();
+    EXPECT_EQ(Extract(), PassFailed);
     ASSERT_TRUE(host.Noticed(NoticeFolderFailed));
     EXPECT_EQ(host.notices[0].second, "C:\\OUT\\d");
     EXPECT_TRUE(host.files.empty());  // the loop ended there

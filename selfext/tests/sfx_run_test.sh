@@ -1,0 +1,215 @@
+#!/usr/bin/env bash
+# The program a self-extracting file starts, under Wine. Unattended (/S): the
+# folder from /D= or the record, the arguments after --, the program's exit
+# code, and the stub's own code for every way it fails (bad switches, a
+# damaged entry, a missing or wrong password, a full disk, a program that
+# cannot start) with nothing started and the disk checked; no window at
+# all. Interactive: Extract starts the program and closes, a failed entry
+# starts nothing. Then a signed file, and mkdist's one-file distribution of
+# the sample product starting the real setup wizard. Needs root (it mounts
+# a small tmpfs as a Wine drive) and the native packer and mkdist.
+# Usage: sfx_run_test.sh UIDRIVER LISTPROBE SELFEXT RUNPROBE KIT_BIN SHOTS
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+uidriver=$(realpath "$1") probe=$(realpath "$2") stub=$(realpath "$3") runprobe=$(realpath "$4")
+kit=$(realpath "$5") shots=$(realpath -m "$6")
+. "$here/selfext-lib.sh"
+native="$root/build/native/tools/packer/packer"
+mkdist="$root/build/native/tools/distbuild/mkdist"
+for tool in "$native" "$mkdist"; do
+    [ -x "$tool" ] || { echo "FAIL: no $tool (bash tools/build.sh native)"; exit 1; }
+done
+mkdir -p "$shots"
+work=$(mktemp -d /tmp/selfext-run.XXXXXX)
+disk="$root/build/sxrundisk.$$"
+drive="$WINEPREFIX/dosdevices/r:"
+cleanup() {
+    if mountpoint -q "$disk" 2>/dev/null; then umount "$disk" || umount -l "$disk"; fi
+    rm -f "$drive"
+    rmdir "$disk" 2>/dev/null
+    rm -rf "$work" "$C/sxrun"
+}
+trap cleanup EXIT
+
+# silent FILE ARGUMENTS: runs FILE with the command line ARGUMENTS exactly as
+# written, waits, and prints its exit code.
+silent() {
+    ui run "$(winpath "$1") $2" 60 >/dev/null 2>&1
+    echo $?
+}
+probe_log() { tr -d '\r' <"$1/runprobe.txt" 2>/dev/null; }
+
+# --- fixtures: the probe as setup.exe, beside some files ---------------
+src=$work/src
+mkdir -p "$src/docs"
+cp "$runprobe" "$src/setup.exe"
+printf 'read me\r\n%.0s' $(seq 100) >"$src/docs/readme.txt"
+python3 -c "import random; random.seed(17); open('$src/data.bin','wb').write(bytes(random.getrandbits(8) for _ in range(50000)))"
+printf 'notes\r\n' >"$src/notes.zzz"
+pack() { (cd "$src" && "$native" -s "$stub" "$@" setup.exe docs data.bin notes.zzz) >/dev/null; }
+pack --run setup.exe --silent-dir '%TEMP%\sxrun' -o ../run.exe &&
+    pack -m stored --run setup.exe -o ../damaged.exe &&
+    pack -p 'pass word' --run setup.exe -o ../secret.exe &&
+    pack -o ../plain.exe &&
+    pack --run notes.zzz -o ../nostart.exe || { echo "FAIL: packer"; exit 1; }
+python3 "$here/sfx_edit.py" damage "$work/damaged.exe" data.bin
+# The second entry's signature damaged: the walk would end there.
+python3 - "$work/run.exe" "$work/cut.exe" <<'EOF2'
+import sys
+data = bytearray(open(sys.argv[1], 'rb').read())
+second = data.index(b'KZ\x05\x07', data.index(b'KZ\x05\x07', 39424) + 4)
+data[second] ^= 0x01
+open(sys.argv[2], 'wb').write(data)
+EOF2
+"$native" -l "$work/run.exe" | grep -q '^runs: setup.exe$'
+check $? 0 "the packer lists the recorded program"
+C_work=$C/sxrun
+mkdir -p "$C_work"
+
+# --- unattended --------------------------------------------------------
+out=$C_work/d1
+check "$(silent "$work/run.exe" "/S /D=C:\\sxrun\\d1 -- exit=7 /LOG=\"C:\\a b.log\"")" 7 \
+    "/S runs the program and exits with its code"
+for f in setup.exe docs/readme.txt data.bin notes.zzz; do
+    check "$(same "$src/$f" "$out/$f")" same "/S /D= extracted $f"
+done
+log=$(probe_log "$out")
+has "$log" 'setup.exe" exit=7 /LOG="C:\a b.log"' "the arguments after -- reach the program unchanged"
+has "$log" 'cwd=C:\sxrun\d1' "the program runs in the extract folder"
+
+# No window at all: none while the program runs, and none from the stub.
+(ui run "$(winpath "$work/run.exe") /s /d=C:\\sxrun\\d1 -- sleep=4" 60 >/dev/null 2>&1) &
+waiter=$!
+sleep 2
+check "$(ui list | tr -d '\r')" "" "no window while the silent run works"
+wait "$waiter"
+check $? 0 "... and exit code 0 from the program"
+
+echo changed >"$out/docs/readme.txt"
+check "$(silent "$work/run.exe" "/S /D=C:\\sxrun\\d1")" 0 "a second run over the same folder"
+check "$(same "$src/docs/readme.txt" "$out/docs/readme.txt")" same "... replaces an existing file"
+
+temp=$(unixpath "$("$KIT_WINE" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')")
+rm -rf "$temp/sxrun"
+(cd "$work" && silent "$work/run.exe" "/S") >"$work/rc"
+check "$(cat "$work/rc")" 0 "/S without /D= uses the recorded folder"
+check "$(same "$src/data.bin" "$temp/sxrun/data.bin")" same "... %TEMP%\\sxrun, expanded"
+has "$(probe_log "$temp/sxrun")" "cwd=$(winpath "$temp/sxrun")" "... and starts the program there"
+rm -rf "$temp/sxrun"
+
+mkdir -p "$work/here"
+(cd "$work/here" && silent "$work/plain.exe" "/S") >"$work/rc"
+check "$(cat "$work/rc")" 0 "no program recorded: /S extracts into the current folder and ends with 0"
+check "$(same "$src/data.bin" "$work/here/data.bin")" same "... every entry"
+gone "$work/here/runprobe.txt"
+
+check "$(silent "$work/damaged.exe" "/S /D=C:\\sxrun\\d2")" 104 "a damaged entry: exit code 104"
+gone "$C_work/d2/data.bin"
+gone "$C_work/d2/runprobe.txt"
+check "$(same "$src/docs/readme.txt" "$C_work/d2/docs/readme.txt")" same "... the other entries are in place"
+
+check "$(silent "$work/cut.exe" "/S /D=C:\\sxrun\\d7")" 102 "a damaged entry header: 102"
+gone "$C_work/d7"
+
+check "$(silent "$work/secret.exe" "/S /D=C:\\sxrun\\d3")" 103 "an encrypted archive without /P=: 103"
+check "$(silent "$work/secret.exe" "/S /D=C:\\sxrun\\d3 /P=wrong")" 103 "... with the wrong password: 103"
+check "$(find "$C_work/d3" -type f 2>/dev/null | wc -l)" 0 "... nothing written"
+check "$(silent "$work/secret.exe" "/S \"/P=pass word\" /D=C:\\sxrun\\d3 -- exit=3")" 3 \
+    "the right password: the program's code"
+check "$(same "$src/data.bin" "$C_work/d3/data.bin")" same "... after every entry"
+
+for bad in "/S /X" "/S /D=" "/S /S" "/S /P=$(printf 'p%.0s' $(seq 25))" "/S /DC:\\sxrun\\d4"; do
+    check "$(silent "$work/run.exe" "$bad /D=C:\\sxrun\\d4")" 101 "bad command line \"$bad\": 101"
+done
+gone "$C_work/d4"
+
+check "$(silent "$work/nostart.exe" "/S /D=C:\\sxrun\\d5")" 105 "a program that cannot be started: 105"
+check "$(same "$src/notes.zzz" "$C_work/d5/notes.zzz")" same "... after extracting everything"
+
+# A full disk: the existing file stays, nothing is started.
+mkdir -p "$disk"
+mount -t tmpfs -o size=1m tmpfs "$disk" || { bad "cannot mount a tmpfs"; exit 1; }
+ln -sfn "$disk" "$drive"
+mkdir -p "$work/f"
+cp "$src/setup.exe" "$work/f/"
+head -c 1100000 /dev/urandom >"$work/f/big.bin"
+(cd "$work/f" && "$native" -s "$stub" -m stored --run setup.exe -o ../full.exe setup.exe big.bin) >/dev/null ||
+    bad "packer (full disk)"
+head -c 300000 /dev/urandom >"$disk/big.bin"
+cp "$disk/big.bin" "$work/precious"
+check "$(silent "$work/full.exe" "/S /D=R:\\")" 104 "a full disk: 104"
+check "$(same "$work/precious" "$disk/big.bin")" same "... the existing file stays byte for byte"
+gone "$disk/runprobe.txt"
+check "$(find "$disk" -name '~sx*' | wc -l)" 0 "... no temporary file left"
+umount "$disk" && rm -f "$drive"
+
+# --- interactive -------------------------------------------------------
+mkdir -p "$work/i1"
+start "$(winpath "$work/run.exe")" "$work/i1"
+ui settext "$MAIN" 101 "$(winpath "$work/i1/out")"
+ui click "$MAIN" Extract
+wait "$app"
+check $? 0 "Extract starts the program and the stub closes with 0"
+for _ in $(seq 20); do [ -s "$work/i1/out/runprobe.txt" ] && break; sleep 0.5; done
+has "$(probe_log "$work/i1/out")" "cwd=$(winpath "$work/i1/out")" "... the program, in the extract folder"
+
+mkdir -p "$work/i2"
+start "$(winpath "$work/damaged.exe")" "$work/i2"
+ui click "$MAIN" Extract
+has "$(result)" "data.bin" "a failed entry is reported as before"
+sleep 1
+gone "$work/i2/runprobe.txt"
+ui wait "$MAIN" 1 >/dev/null
+check $? 0 "... and the dialog stays, nothing started"
+finish "damaged, interactive"
+
+mkdir -p "$work/i3"
+(cd "$work/i3" && exec "$root/tools/wine-run.sh" "$(winpath "$work/run.exe")" /X /D=C:\\nowhere) &
+app=$!
+ui wait "$MAIN" 30 >/dev/null
+check $? 0 "without /S the command line is ignored: the dialog opens"
+finish "no /S"
+
+# --- signed after packing ----------------------------------------------
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
+    -subj "/CN=Varnel kit test signer" -addext "extendedKeyUsage=codeSigning" 2>/dev/null
+osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -h sha256 -in "$work/run.exe" \
+    -out "$work/signed.exe" >/dev/null
+osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >/dev/null 2>&1
+check $? 0 "a file with a run record signs and verifies"
+check "$(silent "$work/signed.exe" "/S /D=C:\\sxrun\\d6 -- exit=5")" 5 "the signed file runs its program"
+check "$(same "$src/data.bin" "$C_work/d6/data.bin")" same "... after every entry"
+
+# --- mkdist: the sample product in one file, starting the real setup ----
+product=$work/product
+cp -r "$root/samples/varnel/product" "$product"
+cp "$kit/Varnel.exe" "$kit/VarShell.dll" "$product/PROGRAM/"
+said=$("$mkdist" --kit "$kit" --sfx "$work/VarnelSetup.exe" --packer "$native" --stub "$stub" \
+    --run nosuch.exe "$product" "$work/dist" 2>&1)
+check $? 1 "mkdist --run with a file the distribution lacks is refused"
+has "$said" "--run nosuch.exe: the distribution has no such file" "... naming it"
+gone "$work/dist"
+"$mkdist" --kit "$kit" --sfx "$work/VarnelSetup.exe" --packer "$native" --stub "$stub" --run setup.exe \
+    "$product" "$work/dist" >/dev/null
+check $? 0 "mkdist --sfx --run setup.exe"
+listing=$("$native" -l "$work/VarnelSetup.exe")
+has "$listing" "runs: setup.exe" "... records setup.exe"
+has "$listing" 'silent folder: %TEMP%\VarnelSetup' "... and a folder of the user's own"
+mkdir -p "$work/m"
+start "$(winpath "$work/VarnelSetup.exe")" "$work/m"
+ui settext "$MAIN" 101 'C:\sxrun\VarnelSetup'
+ui click "$MAIN" Extract
+wait "$app"
+check $? 0 "the one-file distribution unpacks and closes"
+wizard="Varnel 2.0 설치"
+ui wait "$wizard" 30 >/dev/null
+check $? 0 "... and the setup wizard appears"
+shot wizard-from-sfx
+ui close "$wizard"
+ui wait "종료" 10 >/dev/null && ui clickid "종료" 6 >/dev/null
+ui gone "$wizard" 20
+check $? 0 "the wizard, closed, leaves"
+check "$(same "$work/dist/setup.exe" "$C_work/VarnelSetup/setup.exe")" same "setup.exe came from the file"
+
+echo "screenshots in $shots"
+exit $((fails > 0))
