@@ -273,8 +273,8 @@ static void StartRecordedProgram() {
     HANDLE process = StartProgram(Settings.extractPath, command, "", file);
     if (process) {
         CloseHandle(process);
-        DestroyWindow(MainDialog);
-    } else if (GetLastError() != ERROR_CANCELLED) {  // the user refused the elevation: nothing to say
+        PostMessageA(MainDialog, WM_COMMAND, IDCANCEL, 0);  // closes as Close does
+    } else if (GetLastError() != ERROR_CANCELLED) {         // the user refused the elevation: nothing to say
         MessageBoxA(0, file, "Couldn't start...", MB_OK);
     }
 }
