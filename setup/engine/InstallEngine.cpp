@@ -124,6 +124,18 @@ bool SetString(HKEY key, const char* name, const std::string& value) {
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
+bool SetDword(HKEY key, const char* name, DWORD value) {
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+           ERROR_SUCCESS;
+}
+
+// The values of the entry, in the order they are written; a rollback gives
+// each back as it was.
+const char* const kUninstallValues[] = {
+    "DisplayName",     "UninstallString", "QuietUninstallString", "DisplayVersion", "Publisher",
+    "InstallLocation", "DisplayIcon",     "EstimatedSize",        "NoModify",       "NoRepair",
+};
+
 }  // namespace
 
 TInstallEngine::TInstallEngine(TInstallView& v) : view(v) {
@@ -153,6 +165,7 @@ TInstallEngine::~TInstallEngine() = default;
 void TInstallEngine::RAR1Extracting(RARHeaderData& eFile) {
     const std::string path = RAR1.TargetDir + "\\" + EntryName(eFile);
     InstallLog.push_back(kLogFilePrefix + path);
+    installedBytes += eFile.UnpSize;
     view.EntryStarted(path, eFile.UnpSize);
     if (view.CancelRequested()) RAR1.Stop = true;
 }
@@ -236,6 +249,9 @@ bool TInstallEngine::MakeFolders(const std::string& folder) {
 bool TInstallEngine::CopyKept(const std::string& from, const std::string& to) {
     if (!journal->KeepFile(to, FileDirectory(to))) return FailWith(fs->Error, to);
     if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return FailWith(GetLastError(), to, from);
+    WIN32_FILE_ATTRIBUTE_DATA copied;
+    if (GetFileAttributesExA(to.c_str(), GetFileExInfoStandard, &copied))
+        installedBytes += copied.nFileSizeLow | (static_cast<uint64_t>(copied.nFileSizeHigh) << 32);
     return true;
 }
 
@@ -327,7 +343,11 @@ bool TInstallEngine::SaveShortcut(const std::string& path, const std::string& ta
 // Each value here is removed again by the uninstaller from its own list; the
 // log carries only what the uninstaller cannot know. A rollback gives the
 // entry back as it was: gone, or with its earlier values.
-bool TInstallEngine::WriteUninstallEntry(const std::string& commandLine) {
+// Besides the two values the uninstaller needs, the entry carries what the
+// tools of administrators read: version, publisher, place, icon, size (KiB
+// the run wrote), a quiet command line, and no modify or repair.
+bool TInstallEngine::WriteUninstallEntry(const std::string& commandLine, const std::string& quietCommandLine,
+                                         const std::string& icon) {
     const std::string key = UninstallEntryKey(SetupScript.ProductTitle);
     const std::string subject = "HKEY_LOCAL_MACHINE\\" + key;
     HKEY h;
@@ -341,7 +361,8 @@ bool TInstallEngine::WriteUninstallEntry(const std::string& commandLine) {
             return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
         });
     } else {
-        std::vector<SavedValue> saved = {SaveValue(h, "DisplayName"), SaveValue(h, "UninstallString")};
+        std::vector<SavedValue> saved;
+        for (const char* name : kUninstallValues) saved.push_back(SaveValue(h, name));
         journal->AddUndo(subject, [key, saved] {
             HKEY k;
             if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS)
@@ -358,8 +379,16 @@ bool TInstallEngine::WriteUninstallEntry(const std::string& commandLine) {
             return ok;
         });
     }
-    const bool written = SetString(h, "DisplayName", SetupScript.ProductTitle) &&
-                         SetString(h, "UninstallString", commandLine) && RegFlushKey(h) == ERROR_SUCCESS;
+    const TSetupScript& s = SetupScript;
+    const uint64_t kib = (installedBytes + 1023) / 1024;
+    const bool written =
+        SetString(h, "DisplayName", s.ProductTitle) && SetString(h, "UninstallString", commandLine) &&
+        SetString(h, "QuietUninstallString", quietCommandLine) &&
+        (s.Version.empty() || SetString(h, "DisplayVersion", s.Version)) &&
+        (s.Company.empty() || SetString(h, "Publisher", s.Company)) &&
+        SetString(h, "InstallLocation", s.InstallDir) && SetString(h, "DisplayIcon", icon) &&
+        SetDword(h, "EstimatedSize", kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(kib)) &&
+        SetDword(h, "NoModify", 1) && SetDword(h, "NoRepair", 1) && RegFlushKey(h) == ERROR_SUCCESS;
     RegCloseKey(h);
     return written || Fail(ifRegistryFailed, subject);
 }
@@ -392,8 +421,14 @@ bool TInstallEngine::InstallShortcuts() {
             ShortcutPath("Programs", s.ProductTitle + "\\" + s.Uninstall + ".LNK", target);
         if (!SaveShortcut(path, target, Quoted(log))) return false;
         InstallLog.push_back(kLogIconPrefix + path);
-        if (!WriteUninstallEntry(QuotedCommandLine(ExpandPathMacros("<INSTALLDIR>\\VlUnInst.exe"),
-                                                   s.InstallDir + "\\INSTALL.LOG")))
+        const std::string program = ExpandPathMacros("<INSTALLDIR>\\VlUnInst.exe");
+        const std::string logPath = s.InstallDir + "\\INSTALL.LOG";
+        // The product's own program when a shortcut names one, else the uninstaller.
+        const std::string icon = s.IconItemCount > 0 && !s.IconItems[0].Target.empty()
+                                     ? ExpandPathMacros(s.IconItems[0].Target)
+                                     : program;
+        if (!WriteUninstallEntry(QuotedCommandLine(program, logPath),
+                                 Quoted(program) + " /VERYSILENT " + Quoted(logPath), icon))
             return false;
     }
     if (!groupDir.empty()) InstallLog.push_back(kLogDirPrefix + groupDir);

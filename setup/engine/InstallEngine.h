@@ -59,7 +59,8 @@ private:
     bool CopyKept(const std::string& from, const std::string& to);
     bool MakeFolders(const std::string& folder);
     bool SaveShortcut(const std::string& path, const std::string& target, const std::string& arguments);
-    bool WriteUninstallEntry(const std::string& commandLine);
+    bool WriteUninstallEntry(const std::string& commandLine, const std::string& quietCommandLine,
+                             const std::string& icon);
     bool WriteLog();
     bool InstallShortcuts();
     bool Fail(TInstallFault fault, const std::string& subject);
@@ -70,7 +71,8 @@ private:
 
     TInstallView& view;
     TInstallOutcome outcome;
-    int item = 0;  // the script item being installed, 1-based; 0 outside the items
+    int item = 0;                 // the script item being installed, 1-based; 0 outside the items
+    uint64_t installedBytes = 0;  // what the run extracted and copied, for the uninstall entry
     TWinJournalFs* fs = nullptr;
     TInstallJournal* journal = nullptr;
     // What the archive component reported during one item.

@@ -113,6 +113,16 @@ std::string MachineString(const std::string& key, const char* name) {
     return r == ERROR_SUCCESS && type == REG_SZ ? std::string(buf) : "<none>";
 }
 
+// A DWORD value, or -1 when there is none of that type.
+long long MachineDword(const std::string& key, const char* name) {
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS) return -1;
+    DWORD value = 0, size = sizeof value, type = 0;
+    LONG r = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(h);
+    return r == ERROR_SUCCESS && type == REG_DWORD ? value : -1;
+}
+
 struct Link {
     std::string path, args, workDir, description;
     int showCmd = -1;
@@ -311,6 +321,8 @@ protected:
         state[SystemDll()] = Exists(SystemDll()) ? ReadFile(SystemDll()) : "<none>";
         state["uninstall entry"] = MachineString(UninstallKey(), "DisplayName") + " | " +
                                    MachineString(UninstallKey(), "UninstallString");
+        state["uninstall entry for tools"] = MachineString(UninstallKey(), "QuietUninstallString") + " | " +
+                                             std::to_string(MachineDword(UninstallKey(), "EstimatedSize"));
         return state;
     }
 
@@ -420,6 +432,15 @@ TEST_F(InstallRun, TwoDisketteProductLeavesFilesShortcutsEntryAndLog) {
     EXPECT_EQ(MachineString(UninstallKey(), "DisplayName"), "Varnel 2.0");
     EXPECT_EQ(MachineString(UninstallKey(), "UninstallString"),
               "\"" + inst + "\\VlUnInst.exe\" \"" + inst + "\\INSTALL.LOG\"");
+    // What administrators' tools read.
+    EXPECT_EQ(MachineString(UninstallKey(), "QuietUninstallString"),
+              "\"" + inst + "\\VlUnInst.exe\" /VERYSILENT \"" + inst + "\\INSTALL.LOG\"");
+    EXPECT_EQ(MachineString(UninstallKey(), "DisplayVersion"), "2.0");
+    EXPECT_EQ(MachineString(UninstallKey(), "InstallLocation"), inst);
+    EXPECT_EQ(MachineString(UninstallKey(), "DisplayIcon"), inst + "\\bin\\app.exe");
+    EXPECT_GT(MachineDword(UninstallKey(), "EstimatedSize"), 0);
+    EXPECT_EQ(MachineDword(UninstallKey(), "NoModify"), 1);
+    EXPECT_EQ(MachineDword(UninstallKey(), "NoRepair"), 1);
 
     EXPECT_EQ(LogAtEnd(), expected);
     DeleteUninstallKey();
