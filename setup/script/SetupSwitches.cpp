@@ -1,0 +1,76 @@
+#include "SetupSwitches.h"
+
+#include "CommandLine.h"
+
+TSetupSwitches ParseSetupSwitches(const std::vector<std::string>& params) {
+    TSetupSwitches s;
+    auto bad = [&s](const std::string& p) {
+        if (s.Bad.empty()) s.Bad = p.empty() ? std::string("\"\"") : p;
+    };
+    for (const std::string& p : params) {
+        std::string value;
+        if (IsSwitch(p, "/SILENT")) {
+            if (s.Mode == smWizard) s.Mode = smSilent;
+        } else if (IsSwitch(p, "/VERYSILENT")) {
+            s.Mode = smVerySilent;
+        } else if (IsSwitch(p, "/RESTART")) {
+            s.Restart = true;
+        } else if (IsSwitch(p, "/NORESTART")) {
+            s.NoRestart = true;
+        } else if (IsSwitch(p, "/?")) {
+            s.Usage = true;
+        } else if (IsSwitch(p, "/DUMP")) {
+            s.Dump = true;
+        } else if (IsValueSwitch(p, "/DUMP=", &value)) {
+            s.Dump = true;
+            s.DumpFile = value;
+        } else if (IsValueSwitch(p, "/DIR=", &value)) {
+            if (s.HasDir || value.empty()) bad(p);
+            s.HasDir = true;
+            s.Dir = value;
+        } else if (IsValueSwitch(p, "/LOG=", &value)) {
+            if (s.HasRunLog || value.empty()) bad(p);
+            s.HasRunLog = true;
+            s.RunLog = value;
+        } else {
+            bad(p);
+        }
+    }
+    return s;
+}
+
+std::string InstallDirFromSwitch(const std::string& dir) {
+    std::string d = dir;
+    while (d.size() > 1 && (d.back() == '\\' || d.back() == '/') && !(d.size() == 3 && d[1] == ':'))
+        d.pop_back();
+    return d;
+}
+
+const char* SetupExitText(int code) {
+    switch (code) {
+        case kExitInstalled: return "installed";
+        case kExitBadCommandLine: return "bad command line";
+        case kExitCancelled: return "cancelled";
+        case kExitFailed: return "install failed, nothing installed";
+        case kExitRestartRequired: return "installed, restart required to finish";
+        case kExitRunLogFailed: return "run log not written";
+    }
+    return "";
+}
+
+const char kSetupUsage[] =
+    "사용법: setup [/SILENT | /VERYSILENT] [/DIR=\"설치 디렉토리\"] [/LOG=\"기록 파일\"]\r\n"
+    "             [/NORESTART | /RESTART]\r\n\r\n"
+    "/SILENT\t설치 창만 보이며 묻지 않고 설치합니다.\r\n"
+    "/VERYSILENT\t창을 전혀 띄우지 않습니다.\r\n"
+    "/DIR=\"경로\"\tSETUP.INI의 설치 디렉토리 대신 이 경로에 설치합니다.\r\n"
+    "/LOG=\"파일\"\t실행 기록을 UTF-8로 남깁니다.\r\n"
+    "/RESTART\t조용한 설치를 마친 뒤 Windows를 다시 시작합니다.\r\n"
+    "/NORESTART\tWindows를 다시 시작하지 않습니다.\r\n\r\n"
+    "종료 코드:\r\n"
+    "0\t설치 완료\r\n"
+    "1\t스위치가 잘못됨\r\n"
+    "2\t사용자가 취소함\r\n"
+    "3\t설치하지 못함 (실행 기록에 이유가 있음)\r\n"
+    "4\t설치 완료, Windows를 다시 시작해야 함\r\n"
+    "5\t실행 기록을 쓸 수 없음";

@@ -1,0 +1,51 @@
+// setup's command line: the switches of an unattended install, the exit
+// codes a script tests, and the usage text. Portable: no window code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum TSetupMode {
+    smWizard,      // no switch: the four pages, as ever
+    smSilent,      // /SILENT: only the install form, no page and no question
+    smVerySilent,  // /VERYSILENT: no window at all
+};
+
+struct TSetupSwitches {
+    TSetupMode Mode = smWizard;
+    bool HasDir = false;  // /DIR="path": replaces INSTALLDIR
+    std::string Dir;
+    bool Restart = false;    // /RESTART: a silent install may restart Windows
+    bool NoRestart = false;  // /NORESTART: nothing ever restarts Windows
+    bool HasRunLog = false;  // /LOG="file"
+    std::string RunLog;
+    bool Usage = false;  // /?
+    bool Dump = false;   // /DUMP[=file]: the vendor's check of SETUP.INI
+    std::string DumpFile;
+    // The first parameter not understood (an unknown switch, a word that is
+    // no switch, an empty or repeated /DIR= or /LOG=); empty when all were.
+    std::string Bad;
+};
+
+// Reads the parameters after the program's own name, in any order and any
+// letter case. Each switch is a whole parameter.
+TSetupSwitches ParseSetupSwitches(const std::vector<std::string>& params);
+
+// A directory given on the command line as the wizard's pages keep one: no
+// separator at the end, except after a drive ("C:\").
+std::string InstallDirFromSwitch(const std::string& dir);
+
+enum TSetupExit {
+    kExitInstalled = 0,
+    kExitBadCommandLine = 1,  // unknown switch, /?, a /DIR= the install cannot use
+    kExitCancelled = 2,       // the user cancelled (the wizard, the install form)
+    kExitFailed = 3,          // nothing installed: the reason is in the run log (or was shown)
+    kExitRestartRequired = 4,  // installed; Windows must restart before the product works fully
+    kExitRunLogFailed = 5,     // the run log could not be created (nothing changed) or not finished
+};
+
+// The run log's word for an exit code ("installed", "cancelled", ...).
+const char* SetupExitText(int code);
+
+// The usage box's text (code page 949).
+extern const char kSetupUsage[];

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "CommandLine.h"
+#include "SetupSwitches.h"
+
+namespace {
+
+TSetupSwitches Parse(const std::string& cmdline) {
+    std::vector<std::string> p = SplitCommandLine("setup.exe " + cmdline);
+    p.erase(p.begin());
+    return ParseSetupSwitches(p);
+}
+
+TEST(SetupSwitches, AdministratorsCommandLines) {
+    TSetupSwitches s = Parse("/verysilent /Dir=\"C:\\Program Files\\Varnel\" /LOG=\"C:\\my logs\\v.log\"");
+    EXPECT_EQ(s.Mode, smVerySilent);
+    EXPECT_TRUE(s.HasDir);
+    EXPECT_EQ(s.Dir, "C:\\Program Files\\Varnel");
+    EXPECT_EQ(s.RunLog, "C:\\my logs\\v.log");
+    EXPECT_EQ(s.Bad, "");
+    EXPECT_FALSE(s.Restart || s.NoRestart || s.Usage || s.Dump);
+
+    // The quieter mode wins whatever the order.
+    EXPECT_EQ(Parse("/VERYSILENT /SILENT").Mode, smVerySilent);
+    EXPECT_EQ(Parse("/SILENT").Mode, smSilent);
+    EXPECT_EQ(Parse("").Mode, smWizard);
+    s = Parse("/SILENT /RESTART /norestart");
+    EXPECT_TRUE(s.Restart && s.NoRestart);
+    EXPECT_TRUE(Parse("/?").Usage);
+}
+
+TEST(SetupSwitches, WhatIsNotUnderstoodIsNamed) {
+    EXPECT_EQ(Parse("/SILENT /QUIET /FOO").Bad, "/QUIET");
+    EXPECT_EQ(Parse("SILENT").Bad, "SILENT");  // a word without its slash
+    EXPECT_EQ(Parse("/SILENTLY").Bad, "/SILENTLY");
+    EXPECT_EQ(Parse("/DIR=").Bad, "/DIR=");
+    EXPECT_EQ(Parse("/DIR").Bad, "/DIR");
+    EXPECT_EQ(Parse("/DIR=C:\\A /DIR=C:\\B").Bad, "/DIR=C:\\B");
+    EXPECT_EQ(Parse("/LOG=a /LOG=b").Bad, "/LOG=b");
+    EXPECT_EQ(Parse("/LOG=\"\"").Bad, "/LOG=");
+    EXPECT_EQ(ParseSetupSwitches({""}).Bad, "\"\"");
+}
+
+TEST(SetupSwitches, TheVendorsDumpStays) {
+    TSetupSwitches s = Parse("/dump");
+    EXPECT_TRUE(s.Dump);
+    EXPECT_EQ(s.DumpFile, "");
+    s = Parse("/DUMP=\"C:\\out dir\\ini.txt\"");
+    EXPECT_TRUE(s.Dump);
+    EXPECT_EQ(s.DumpFile, "C:\\out dir\\ini.txt");
+}
+
+TEST(SetupSwitches, DirectoryLosesItsTrailingSeparators) {
+    EXPECT_EQ(InstallDirFromSwitch("C:\\Apps\\Varnel\\\\"), "C:\\Apps\\Varnel");
+    EXPECT_EQ(InstallDirFromSwitch("C:\\"), "C:\\");
+    EXPECT_EQ(InstallDirFromSwitch("C:\\\\"), "C:\\");
+    EXPECT_EQ(InstallDirFromSwitch("\\\\server\\share\\"), "\\\\server\\share");
+    EXPECT_EQ(InstallDirFromSwitch("\\"), "\\");
+}
+
+}  // namespace
