@@ -64,3 +64,12 @@ const ProductKey kProductKeys[] = {
     {RegRoot::LocalMachine, UNINSTALL_ROOT "\\Varnel", kKeyUninstRemoves},
 };
 const size_t kProductKeyCount = sizeof kProductKeys / sizeof kProductKeys[0];
+
+const char* RegRootName(RegRoot root) {
+    switch (root) {
+        case RegRoot::ClassesRoot: return "HKCR\\";
+        case RegRoot::CurrentUser: return "HKCU\\";
+        case RegRoot::LocalMachine: return "HKLM\\";
+    }
+    return "";
+}

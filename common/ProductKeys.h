@@ -21,6 +21,9 @@ struct ProductKey {
     unsigned use;
 };
 
+// "HKCR\\", "HKCU\\" or "HKLM\\", as the run logs name a key's root.
+const char* RegRootName(RegRoot root);
+
 // In the order each program walks them.
 extern const ProductKey kProductKeys[];
 extern const size_t kProductKeyCount;

@@ -3,8 +3,12 @@
 // itself (RunLogFile.h) is written as UTF-8 on Windows.
 #pragma once
 
+#include <functional>
 #include <string>
 
 // One step's line, without its end. Bytes below 32 in `text` (a path read
 // from a damaged log may hold any) become blanks, so a step never spans lines.
 std::string RunLogLine(const char* step, const std::string& text);
+
+// Who hears the steps of a run as they are done: the run log, when there is one.
+using RunStepFn = std::function<void(const char* step, const std::string& text)>;

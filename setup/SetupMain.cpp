@@ -4,68 +4,55 @@
 #include <objbase.h>
 
 #include <cstdio>
-#include <cstring>
 
-#include "DirDlg.h"
-#include "Forms.h"
-#include "Install.h"
+#include "CommandLine.h"
+#include "SetupRun.h"
 #include "SetupScript.h"
+#include "SetupSwitches.h"
 #include "Wizard.h"
+
+namespace {
+
+const char kRunLogOpenTail[] = " 파일에 실행 기록을 쓸 수 없습니다.  확인 후 다시 실행 하십시오.";
 
 // "setup /dump[=FILE]" writes the settings loaded from SETUP.INI to FILE (or
 // to standard output) and ends, so a vendor can check a script.
-static bool DumpRequested(const char* cmd, std::string& file) {
-    const char* p = strstr(cmd, "/dump");
-    if (!p) p = strstr(cmd, "/DUMP");
-    if (!p) return false;
-    p += 5;
-    if (*p == '=') {
-        ++p;
-        const char* e = p;
-        char quote = 0;
-        if (*p == '"') quote = *p++, e = p;
-        while (*e && (quote ? *e != quote : *e != ' ')) ++e;
-        file.assign(p, e);
-    }
-    return true;
-}
-
-static int Dump(const std::string& dumpFile) {
+int Dump(const std::string& dumpFile) {
     LoadSetupScript();
     const std::string text = DescribeSetupScript(SetupScript);
     FILE* f = dumpFile.empty() ? stdout : fopen(dumpFile.c_str(), "wb");
-    if (!f) return 2;
-    fwrite(text.data(), 1, text.size(), f);
-    if (f != stdout) fclose(f);
-    return 0;
+    if (!f) return kExitFailed;
+    bool ok = fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = (f == stdout ? fflush(f) == 0 : fclose(f) == 0) && ok;
+    return ok ? kExitInstalled : kExitFailed;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmd, int) {
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Empty drives are probed (the diskette prompt, the chooser's drive box):
     // the system must answer "not there" instead of asking the user itself.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    std::string dumpFile;
-    if (DumpRequested(cmd, dumpFile)) return Dump(dumpFile);
+    std::vector<std::string> params = SplitCommandLine(GetCommandLineA());
+    if (!params.empty()) params.erase(params.begin());
+    const TSetupSwitches switches = ParseSetupSwitches(params);
+    if (switches.Dump) return Dump(switches.DumpFile);
+
+    // Created before anything changes: a run that was asked to leave a log
+    // and cannot does nothing.
+    TSetupRunLog log;
+    if (switches.HasRunLog && !log.Open(switches.RunLog)) {
+        if (switches.Mode != smVerySilent)
+            WizardMessageBox(nullptr, (switches.RunLog + kRunLogOpenTail).c_str(), kApplicationTitle,
+                             MB_OK | MB_ICONSTOP);
+        return kExitRunLogFailed;
+    }
+    log.Step("command line", GetCommandLineA());
 
     // Shortcuts go through the shell-link object: COM once, for the whole run.
     const HRESULT com = CoInitialize(nullptr);
     InitCommonControls();
-    int rc;
-    {
-        // The forms in their order: the wizard (which loads SETUP.INI), the
-        // directory chooser, the install form.
-        TfmWizad wizard;
-        fmWizad = &wizard;
-        wizard.RunInstall = [] { return RunInstall(); };
-        TfmDir chooser(wizard.Handle());
-        fmDir = &chooser;
-        CreateInstallForm(instance);
-        wizard.Show();
-        rc = RunMessageLoop();
-        DestroyInstallForm();
-        fmDir = nullptr;
-        fmWizad = nullptr;
-    }
+    const int code = log.Finish(RunSetup(instance, switches, log));
     if (SUCCEEDED(com)) CoUninitialize();
-    return rc;
+    return code;
 }

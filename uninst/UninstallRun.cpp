@@ -42,15 +42,6 @@ const char kUsage[] =
     "4, 5\tINSTALL.LOG나 wininit.ini를 읽거나 쓸 수 없음\r\n"
     "7\t실행 기록을 쓸 수 없음";
 
-const char* RootName(RegRoot root) {
-    switch (root) {
-        case RegRoot::ClassesRoot: return "HKCR\\";
-        case RegRoot::CurrentUser: return "HKCU\\";
-        case RegRoot::LocalMachine: return "HKLM\\";
-    }
-    return "";
-}
-
 // What the last line of the run log says of each outcome.
 const char* ResultText(RunStatus status) {
     switch (status) {
@@ -134,9 +125,9 @@ private:
 
 void RemoveKey(RegRoot root, const std::string& key, Host& host, View& view) {
     switch (host.DeleteKeyTree(root, key)) {
-        case KeyRemoval::Removed: view.Log("registry", std::string("removed ") + RootName(root) + key); break;
+        case KeyRemoval::Removed: view.Log("registry", std::string("removed ") + RegRootName(root) + key); break;
         case KeyRemoval::Stays:
-            view.Log("error", std::string("registry key stays ") + RootName(root) + key);
+            view.Log("error", std::string("registry key stays ") + RegRootName(root) + key);
             break;
         case KeyRemoval::Missing: break;
     }

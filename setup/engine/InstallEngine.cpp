@@ -149,6 +149,7 @@ TInstallEngine::TInstallEngine(TInstallView& v) : view(v) {
         if (!rarError) rarError = code;
     };
     RAR1.OnExtract = [this](TRAR*, RARHeaderData& eFile, bool ok) {
+        if (ok && !(eFile.Flags & RHDF_DIRECTORY)) Step("file", "extracted " + RAR1.TargetDir + "\\" + EntryName(eFile));
         if (!ok && failedEntry.empty()) failedEntry = EntryName(eFile);
     };
     // Answers as the component does without a handler (a volume that is not
@@ -235,8 +236,10 @@ TInstallOutcome TInstallEngine::Run() {
 }
 
 bool TInstallEngine::WaitForSource(const std::string& path) {
-    while (!FileExists(path))
-        if (!view.NextDiskette()) return false;
+    while (!FileExists(path)) {
+        if (Unattended) return Fail(ifSourceMissing, path);
+        if (!view.NextDiskette()) return Cancelled();
+    }
     return true;
 }
 
@@ -258,9 +261,11 @@ bool TInstallEngine::CopyKept(const std::string& from, const std::string& to) {
 bool TInstallEngine::RunSteps() {
     const TSetupScript& s = SetupScript;
     item = 0;
-    if (FileExists(s.SourceDir + "UNRAR.DLL") &&
-        !CopyKept(s.SourceDir + "UNRAR.DLL", ExpandPathMacros("<WINSYSDIR>\\UNRAR.DLL")))
-        return false;
+    if (FileExists(s.SourceDir + "UNRAR.DLL")) {
+        const std::string dll = ExpandPathMacros("<WINSYSDIR>\\UNRAR.DLL");
+        if (!CopyKept(s.SourceDir + "UNRAR.DLL", dll)) return false;
+        Step("file", "copied " + dll);
+    }
 
     for (int k = 0; k < s.FileItemCount; ++k) {
         const TFileItem& fileItem = s.FileItems[k];
@@ -269,7 +274,9 @@ bool TInstallEngine::RunSteps() {
         if (fileItem.Source.empty()) continue;
         item = k + 1;
         const std::string source = s.SourceDir + fileItem.Source;
-        if (view.CancelRequested() || !WaitForSource(source)) return Cancelled();
+        if (view.CancelRequested()) return Cancelled();
+        if (!WaitForSource(source)) return false;
+        Step("item", std::to_string(item) + " " + source + " -> " + ExpandPathMacros(fileItem.DestDir));
         if ((fileItem.Option.empty() || fileItem.Option == "FAILIFEXISTS") && IsRarName(fileItem.Source)) {
             if (!ExtractItem(source, ExpandPathMacros(fileItem.DestDir), fileItem.Option == "FAILIFEXISTS"))
                 return false;
@@ -281,6 +288,7 @@ bool TInstallEngine::RunSteps() {
             const std::string dest = ExpandPathMacros(fileItem.DestDir);
             if ((!dest.empty() && !MakeFolders(dest)) || !CopyKept(source, dest + "\\" + fileItem.Source))
                 return false;
+            Step("file", "copied " + dest + "\\" + fileItem.Source);
         }
     }
     item = 0;
@@ -337,7 +345,9 @@ bool TInstallEngine::SaveShortcut(const std::string& path, const std::string& ta
     const std::string folder = FileDirectory(path);
     journal->NoteFolder(folder);  // the program group, made with the shortcut
     if (!journal->KeepFile(path, folder)) return FailWith(fs->Error, path);
-    return WriteShortcut(path, target, arguments) || Fail(ifShortcutFailed, path);
+    if (!WriteShortcut(path, target, arguments)) return Fail(ifShortcutFailed, path);
+    Step("shortcut", path + " -> " + target + (arguments.empty() ? "" : " " + arguments));
+    return true;
 }
 
 // Each value here is removed again by the uninstaller from its own list; the
@@ -381,16 +391,27 @@ bool TInstallEngine::WriteUninstallEntry(const std::string& commandLine, const s
     }
     const TSetupScript& s = SetupScript;
     const uint64_t kib = (installedBytes + 1023) / 1024;
-    const bool written =
-        SetString(h, "DisplayName", s.ProductTitle) && SetString(h, "UninstallString", commandLine) &&
-        SetString(h, "QuietUninstallString", quietCommandLine) &&
-        (s.Version.empty() || SetString(h, "DisplayVersion", s.Version)) &&
-        (s.Company.empty() || SetString(h, "Publisher", s.Company)) &&
-        SetString(h, "InstallLocation", s.InstallDir) && SetString(h, "DisplayIcon", icon) &&
-        SetDword(h, "EstimatedSize", kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(kib)) &&
-        SetDword(h, "NoModify", 1) && SetDword(h, "NoRepair", 1) && RegFlushKey(h) == ERROR_SUCCESS;
+    const DWORD size = kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(kib);
+    std::vector<std::string> values;  // for the run log, once all are in
+    auto text = [&](const char* name, const std::string& value) {
+        values.push_back(subject + "\\" + name + " = " + value);
+        return SetString(h, name, value);
+    };
+    auto number = [&](const char* name, DWORD value) {
+        values.push_back(subject + "\\" + name + " = " + std::to_string(value));
+        return SetDword(h, name, value);
+    };
+    const bool written = text("DisplayName", s.ProductTitle) && text("UninstallString", commandLine) &&
+                         text("QuietUninstallString", quietCommandLine) &&
+                         (s.Version.empty() || text("DisplayVersion", s.Version)) &&
+                         (s.Company.empty() || text("Publisher", s.Company)) &&
+                         text("InstallLocation", s.InstallDir) && text("DisplayIcon", icon) &&
+                         number("EstimatedSize", size) && number("NoModify", 1) && number("NoRepair", 1) &&
+                         RegFlushKey(h) == ERROR_SUCCESS;
     RegCloseKey(h);
-    return written || Fail(ifRegistryFailed, subject);
+    if (!written) return Fail(ifRegistryFailed, subject);
+    for (const std::string& v : values) Step("registry", v);
+    return true;
 }
 
 bool TInstallEngine::InstallShortcuts() {
@@ -443,7 +464,9 @@ bool TInstallEngine::WriteLog() {
     if (!MakeFolders(dir)) return false;
     if (!journal->KeepFile(path, dir)) return FailWith(fs->Error, path);
     InstallLog.push_back(kLogFilePrefix + path);
-    return WriteInstallLogFile(path, InstallLog) || FailWith(GetLastError(), path);
+    if (!WriteInstallLogFile(path, InstallLog)) return FailWith(GetLastError(), path);
+    Step("log", path);
+    return true;
 }
 
 bool WriteInstallLogFile(const std::string& path, const std::vector<std::string>& lines) {

@@ -10,6 +10,7 @@
 
 #include "InstallOutcome.h"
 #include "RARArc.h"
+#include "RunLog.h"
 
 class TInstallJournal;
 class TWinJournalFs;
@@ -50,6 +51,13 @@ public:
     TRAR RAR1;
     std::vector<std::string> InstallLog;  // one entry per log line, in order
     bool InstallCompleted = false;
+    // No one is there to answer: a missing item fails the run (ifSourceMissing)
+    // instead of asking the view for the next diskette.
+    bool Unattended = false;
+    // Hears each step as it is done, for the run log: "item", "file",
+    // "shortcut", "registry", "log". Steps of a run that is then undone are
+    // heard too.
+    RunStepFn OnStep;
 
 private:
     bool RunSteps();
@@ -66,6 +74,9 @@ private:
     bool Fail(TInstallFault fault, const std::string& subject);
     bool FailWith(unsigned long winError, const std::string& written, const std::string& read = "");
     bool Cancelled();
+    void Step(const char* step, const std::string& text) {
+        if (OnStep) OnStep(step, text);
+    }
     void RAR1Extracting(RARHeaderData& eFile);
     int RAR1ProcessData(uint32_t position);
 

@@ -19,6 +19,7 @@ enum TInstallFault {
     ifVolumeMissing,     // the next volume of a split archive is not there (Subject: that volume)
     ifEntryRefused,      // the archive component would not extract an entry (unsafe name, link, ...)
     ifSourceUnreadable,  // a file of the distribution cannot be read (Subject: that file)
+    ifSourceMissing,     // an unattended run found an item's file missing: no one to ask for a diskette
     ifCannotWrite,       // a file or folder cannot be made or replaced (read-only, in use, no right)
     ifDiskFull,          // the disk took no more bytes
     ifShortcutFailed,    // a shortcut could not be saved

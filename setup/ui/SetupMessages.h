@@ -19,5 +19,10 @@ std::string RunEndText(const TInstallOutcome& outcome);
 // ifUnexpected.
 std::string FaultText(TInstallFault fault);
 
+// The run log's English words for a fault, and its error line for a failed
+// run: the fault, the item and the file or key it concerns.
+const char* FaultName(TInstallFault fault);
+std::string RunEndLogText(const TInstallOutcome& outcome);
+
 // Why an install directory cannot be used, naming it; empty for dcValid.
 std::string InstallDirText(TDirCheck check, const std::string& dir);

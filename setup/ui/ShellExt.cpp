@@ -26,7 +26,10 @@ std::string ReadString(HKEY key, const char* name) {
 
 }  // namespace
 
-void RegisterShellExtension() {
+bool RegisterShellExtension(const RunStepFn& step) {
+    auto report = [&step](const char* what, const std::string& text) {
+        if (step) step(what, text);
+    };
     // Cleared first, so that every install leaves the same keys.
     for (size_t i = 0; i < kProductKeyCount; ++i)
         if (kProductKeys[i].use & kKeySetupClears)
@@ -40,7 +43,8 @@ void RegisterShellExtension() {
                         nullptr) == ERROR_SUCCESS) {
         if (dll.empty()) dll = ReadString(key, "ShellDll");
         if (dll.empty()) dll = kDefaultShellDll;
-        if (SetString(key, "PATH", SetupScript.InstallDir)) SetString(key, "ShellDll", dll);
+        if (SetString(key, "PATH", SetupScript.InstallDir) && SetString(key, "ShellDll", dll))
+            report("registry", std::string("HKCU\\") + kProductKey + " PATH, ShellDll");
         RegCloseKey(key);
     } else if (dll.empty()) {
         dll = kDefaultShellDll;
@@ -58,10 +62,17 @@ void RegisterShellExtension() {
         if (written && isServer) written = SetString(key, "ThreadingModel", "Apartment");
         RegCloseKey(key);
         // A refused value means the registration cannot be trusted: no regsvr32.
-        if (!written) return;
+        if (!written) return false;
+        report("registry", std::string(RegRootName(k.root)) + k.path);
     }
 
     const std::string command = "regsvr32 /s \"" + server + "\"";
-    ShellExtExec(command.c_str(), SW_HIDE);
-    ShellExtExec("regsvr32 /s ActiveSkin.ocx", SW_HIDE);
+    // WinExec's values above 31 mean started.
+    bool started = true;
+    for (const std::string& c : {command, std::string("regsvr32 /s ActiveSkin.ocx")}) {
+        const bool ok = ShellExtExec(c.c_str(), SW_HIDE) > 31;
+        report("shell extension", (ok ? "started " : "not started ") + c);
+        started = started && ok;
+    }
+    return started;
 }

@@ -77,11 +77,15 @@ bool RestartWindows() {
     return ExitWindowsEx(EWX_REBOOT, 0) != 0;
 }
 
-bool AcceptInstallDir(HWND owner, const std::string& dir) {
-    const TDirCheck check = CheckInstallDir(dir, [](char letter) {
+TDirCheck CheckInstallDirHere(const std::string& dir) {
+    return CheckInstallDir(dir, [](char letter) {
         const char root[] = {letter, ':', '\\', 0};
         return GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR;
     });
+}
+
+bool AcceptInstallDir(HWND owner, const std::string& dir) {
+    const TDirCheck check = CheckInstallDirHere(dir);
     if (check == dcValid) return true;
     WizardMessageBox(owner, InstallDirText(check, dir).c_str(), "설치 경로", MB_OK | MB_ICONEXCLAMATION);
     return false;
@@ -194,6 +198,11 @@ void TfmWizad::FormCreate() {
     ShowPage(1);
 }
 
+void TfmWizad::SetInstallDir(const std::string& dir) {
+    SetupScript.InstallDir = dir;
+    ShowInstallDir();
+}
+
 void TfmWizad::ShowInstallDir() {
     std::string lines[5];
     SummaryLines(SetupScript.SourceDir, SetupScript.InstallDir, lines);
@@ -224,7 +233,8 @@ void TfmWizad::ShowPage(uint16_t n) {
             ShowWindow(Button1, SW_HIDE);
             SetWindowTextA(Button3, "종료");
             SetFocus(Button3);
-            SendMessageA(WinReStartCheckBox, BM_SETCHECK, BST_CHECKED, 0);
+            SendMessageA(WinReStartCheckBox, BM_SETCHECK, NeverRestart ? BST_UNCHECKED : BST_CHECKED, 0);
+            if (NeverRestart) EnableWindow(WinReStartCheckBox, FALSE);
             break;
     }
     // A disabled button cannot keep the focus.
@@ -260,6 +270,8 @@ void TfmWizad::RunInstallStep() {
         }
     } catch (...) {
     }
+    InstallRan = true;
+    Outcome = end;
     // A cancelled or failed run is not a finished install: say so and end,
     // without the finish page and without registering the extension.
     if (end.Status != rsCompleted) {
@@ -280,8 +292,11 @@ void TfmWizad::Button4Click() {
 
 void TfmWizad::FormClose() {
     if (CurrentPage == 4) {
-        RegisterShellExtension();
-        if (SendMessageA(WinReStartCheckBox, BM_GETCHECK, 0, 0) == BST_CHECKED) WizardRestart();
+        RegisterShellExtension(OnStep);
+        if (!NeverRestart && SendMessageA(WinReStartCheckBox, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+            if (OnStep) OnStep("restart", "asked");
+            Restarted = WizardRestart();
+        }
         DestroyWindow(handle);
         return;
     }

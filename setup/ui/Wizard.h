@@ -11,6 +11,8 @@
 #include <string>
 
 #include "InstallOutcome.h"
+#include "InstallText.h"
+#include "RunLog.h"
 
 class TGradPan;
 
@@ -28,6 +30,20 @@ public:
 
     // The install run of page 3; an exception is a failure of the run.
     std::function<TInstallOutcome()> RunInstall;
+
+    // What the command line changes: another install directory, shown on
+    // pages 2 and 3 (checked there as one the user typed), and a restart
+    // box left clear and disabled on page 4.
+    void SetInstallDir(const std::string& dir);
+    bool NeverRestart = false;
+    // Hears the registration's and the restart's steps, for the run log.
+    RunStepFn OnStep;
+
+    // How the program ended, for its exit code: whether the install ran, how,
+    // and whether Windows was asked to restart and agreed.
+    bool InstallRan = false;
+    TInstallOutcome Outcome;
+    bool Restarted = false;
 
     uint16_t CurrentPage = 1;
     void ShowPage(uint16_t n);
@@ -80,6 +96,8 @@ bool RestartWindows();
 using RestartFn = bool (*)();
 extern RestartFn WizardRestart;
 
+// What is wrong with dir as an install directory on this machine, if anything.
+TDirCheck CheckInstallDirHere(const std::string& dir);
 // True when dir can be the install directory; otherwise says why in a
 // message box over owner and returns false.
 bool AcceptInstallDir(HWND owner, const std::string& dir);

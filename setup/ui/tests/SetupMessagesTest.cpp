@@ -6,13 +6,17 @@
 
 #include "SetupMessages.h"
 
-TEST(SetupMessages, EveryFaultHasItsOwnReason) {
-    std::set<std::string> reasons;
+TEST(SetupMessages, EveryFaultHasItsOwnReasonInTheBoxAndTheRunLog) {
+    std::set<std::string> reasons, names;
     for (int f = ifArchiveDamaged; f < ifUnexpected; ++f) {
         const std::string reason = FaultText(static_cast<TInstallFault>(f));
         EXPECT_FALSE(reason.empty()) << f;
         EXPECT_TRUE(reasons.insert(reason).second) << f;
+        EXPECT_TRUE(names.insert(FaultName(static_cast<TInstallFault>(f))).second) << f;
     }
+    EXPECT_EQ(RunEndLogText({rsFailed, ifSourceMissing, 2, "C:\\dist\\HELP.RAR", ""}),
+              "file missing, no one to ask for the next diskette, item 2: C:\\dist\\HELP.RAR");
+    EXPECT_EQ(RunEndLogText({rsFailed, ifUnexpected, 0, "", ""}), "unexpected error");
 }
 
 TEST(SetupMessages, AFailureNamesItsFileAndReasonAndWhatStayed) {

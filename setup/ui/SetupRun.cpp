@@ -1,0 +1,152 @@
+#include "SetupRun.h"
+
+#include "DirDlg.h"
+#include "Forms.h"
+#include "Install.h"
+#include "InstallForm.h"
+#include "SetupMessages.h"
+#include "SetupScript.h"
+#include "ShellExt.h"
+#include "Wizard.h"
+
+namespace {
+
+const char kBadSwitchTail[] = " : 알 수 없는 스위치입니다.\r\n\r\n";
+
+// The install run of /VERYSILENT: no window, no one to cancel.
+class TQuietView : public TInstallView {
+public:
+    void RunShown() override {}
+    void RunHidden() override {}
+    void EntryStarted(const std::string&, uint32_t) override {}
+    void EntryProgress(uint32_t) override {}
+    bool NextDiskette() override { return false; }
+    bool CancelRequested() override { return false; }
+};
+
+bool FileExists(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+RunStepFn StepsTo(TSetupRunLog& log) {
+    return [&log](const char* step, const std::string& text) { log.Step(step, text); };
+}
+
+// How a run that did not complete goes into the log, and its exit code.
+int RunNotCompleted(const TInstallOutcome& end, TSetupRunLog& log) {
+    if (end.Status == rsCancelled)
+        log.Step("cancelled", "by the user");
+    else
+        log.Step("error", RunEndLogText(end));
+    log.Step("rollback", end.NotRestored.empty() ? "everything the run did is undone"
+                                                 : "not put back as it was: " + end.NotRestored);
+    return end.Status == rsCancelled ? kExitCancelled : kExitFailed;
+}
+
+int RunWizard(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
+    // The forms in their order: the wizard (which loads SETUP.INI), the
+    // directory chooser, the install form.
+    TfmWizad wizard;
+    fmWizad = &wizard;
+    wizard.RunInstall = [] { return RunInstall(); };
+    wizard.OnStep = StepsTo(log);
+    wizard.NeverRestart = sw.NoRestart;
+    if (sw.HasDir) wizard.SetInstallDir(InstallDirFromSwitch(sw.Dir));
+    TfmDir chooser(wizard.Handle());
+    fmDir = &chooser;
+    CreateInstallForm(instance);
+    fmInstall->Engine.OnStep = StepsTo(log);
+    wizard.Show();
+    RunMessageLoop();
+    DestroyInstallForm();
+    fmDir = nullptr;
+    fmWizad = nullptr;
+    if (!wizard.InstallRan) {
+        log.Step("cancelled", "the wizard closed before the install");
+        return kExitCancelled;
+    }
+    if (wizard.Outcome.Status != rsCompleted) return RunNotCompleted(wizard.Outcome, log);
+    return wizard.Restarted ? kExitInstalled : kExitRestartRequired;
+}
+
+int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
+    LoadSetupScript();
+    const std::string script = SetupScript.SourceDir + "SETUP.INI";
+    log.Step("script", script);
+    // Without its script the wizard would still show its pages; a run that
+    // no one watches must not install nothing and call it done.
+    if (!FileExists(script)) {
+        log.Step("error", "SETUP.INI not found: " + script);
+        return kExitFailed;
+    }
+    if (sw.HasDir) SetupScript.InstallDir = InstallDirFromSwitch(sw.Dir);
+    const TDirCheck check = CheckInstallDirHere(SetupScript.InstallDir);
+    if (check != dcValid) {
+        log.Step("error", "the install directory cannot be used: " + SetupScript.InstallDir);
+        if (sw.Mode != smVerySilent)
+            WizardMessageBox(nullptr, InstallDirText(check, SetupScript.InstallDir).c_str(), "설치 경로",
+                             MB_OK | MB_ICONEXCLAMATION);
+        return kExitBadCommandLine;
+    }
+    log.Step("directory", SetupScript.InstallDir);
+
+    TQuietView quiet;
+    TInstallEngine quietEngine(quiet);
+    TInstallEngine* engine = &quietEngine;
+    if (sw.Mode == smSilent) {
+        CreateInstallForm(instance);
+        engine = &fmInstall->Engine;
+    }
+    engine->Unattended = true;
+    engine->OnStep = StepsTo(log);
+    const TInstallOutcome end = engine->Run();
+    DestroyInstallForm();
+    if (end.Status != rsCompleted) return RunNotCompleted(end, log);
+
+    // As when the wizard closes on its last page.
+    if (!RegisterShellExtension(StepsTo(log)))
+        log.Step("warning", "the shell extension was not registered completely");
+    if (sw.Restart && !sw.NoRestart) {
+        log.Step("restart", "asked");
+        if (WizardRestart()) return kExitInstalled;
+        log.Step("warning", "Windows refused to restart");
+    } else {
+        log.Step("restart", sw.NoRestart ? "not done (/NORESTART)" : "not done (no /RESTART)");
+    }
+    return kExitRestartRequired;
+}
+
+}  // namespace
+
+bool TSetupRunLog::Open(const std::string& path) {
+    open = file.Open(path);
+    failed = !open;
+    return open;
+}
+
+void TSetupRunLog::Step(const char* step, const std::string& text) {
+    if (open && !failed && !file.Write(RunLogLine(step, text))) failed = true;
+}
+
+int TSetupRunLog::Finish(int code) {
+    if (!open) return code;
+    Step("result", std::to_string(code) + " " + SetupExitText(code));
+    if (!file.Close()) failed = true;
+    open = false;
+    if (failed && (code == kExitInstalled || code == kExitRestartRequired)) return kExitRunLogFailed;
+    return code;
+}
+
+int RunSetup(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
+    const bool boxes = sw.Mode != smVerySilent;
+    if (!sw.Bad.empty() || sw.Usage) {
+        if (!sw.Bad.empty()) log.Step("error", "unknown switch " + sw.Bad);
+        if (boxes)
+            WizardMessageBox(nullptr, (sw.Bad.empty() ? kSetupUsage : sw.Bad + kBadSwitchTail + kSetupUsage).c_str(),
+                             kApplicationTitle, MB_OK | (sw.Bad.empty() ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+        return kExitBadCommandLine;
+    }
+    log.Step("mode", sw.Mode == smWizard ? "wizard" : sw.Mode == smSilent ? "silent" : "very silent");
+    return sw.Mode == smWizard ? RunWizard(instance, sw, log) : RunUnattended(instance, sw, log);
+}

@@ -1,0 +1,31 @@
+// setup's two ways through an install, chosen by the command line: the
+// wizard, or an unattended run that shows at most the install form and asks
+// nothing. Both end in an exit code (SetupSwitches.h) and, with /LOG=, a run
+// log. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "RunLogFile.h"
+#include "SetupSwitches.h"
+
+// The run log of /LOG=: "step: text" lines, "result: CODE TEXT" last. A log
+// that fails once is written no further; the run's code then becomes
+// kExitRunLogFailed where it would have claimed an install.
+class TSetupRunLog {
+public:
+    bool Open(const std::string& path);
+    void Step(const char* step, const std::string& text);
+    int Finish(int code);
+
+private:
+    RunLogFile file;
+    bool open = false, failed = false;
+};
+
+// The whole program after the command line was read (not /DUMP): boxes for
+// a bad command line, then the wizard or the unattended run. COM and the
+// common controls are ready.
+int RunSetup(HINSTANCE instance, const TSetupSwitches& switches, TSetupRunLog& log);
