@@ -125,7 +125,9 @@ private:
 
 void RemoveKey(RegRoot root, const std::string& key, Host& host, View& view) {
     switch (host.DeleteKeyTree(root, key)) {
-        case KeyRemoval::Removed: view.Log("registry", std::string("removed ") + RegRootName(root) + key); break;
+        case KeyRemoval::Removed:
+            view.Log("registry", std::string("removed ") + RegRootName(root) + key);
+            break;
         case KeyRemoval::Stays:
             view.Log("error", std::string("registry key stays ") + RegRootName(root) + key);
             break;

@@ -149,7 +149,8 @@ TInstallEngine::TInstallEngine(TInstallView& v) : view(v) {
         if (!rarError) rarError = code;
     };
     RAR1.OnExtract = [this](TRAR*, RARHeaderData& eFile, bool ok) {
-        if (ok && !(eFile.Flags & RHDF_DIRECTORY)) Step("file", "extracted " + RAR1.TargetDir + "\\" + EntryName(eFile));
+        if (ok && !(eFile.Flags & RHDF_DIRECTORY))
+            Step("file", "extracted " + RAR1.TargetDir + "\\" + EntryName(eFile));
         if (!ok && failedEntry.empty()) failedEntry = EntryName(eFile);
     };
     // Answers as the component does without a handler (a volume that is not

@@ -37,9 +37,9 @@ std::string InstallDirFromSwitch(const std::string& dir);
 
 enum TSetupExit {
     kExitInstalled = 0,
-    kExitBadCommandLine = 1,  // unknown switch, /?, a /DIR= the install cannot use
-    kExitCancelled = 2,       // the user cancelled (the wizard, the install form)
-    kExitFailed = 3,          // nothing installed: the reason is in the run log (or was shown)
+    kExitBadCommandLine = 1,   // unknown switch, /?, a /DIR= the install cannot use
+    kExitCancelled = 2,        // the user cancelled (the wizard, the install form)
+    kExitFailed = 3,           // nothing installed: the reason is in the run log (or was shown)
     kExitRestartRequired = 4,  // installed; Windows must restart before the product works fully
     kExitRunLogFailed = 5,     // the run log could not be created (nothing changed) or not finished
 };

@@ -12,7 +12,8 @@ std::string FaultText(TInstallFault fault) {
         case ifVolumeMissing: return "분할 압축 파일의 다음 볼륨을 찾을 수 없습니다.";
         case ifEntryRefused: return "압축 파일에 설치할 수 없는 파일이 들어 있습니다.";
         case ifSourceUnreadable: return "파일을 읽을 수 없습니다. 디스켓이나 CD가 손상되었을 수 있습니다.";
-        case ifSourceMissing: return "설치할 파일이 없습니다. 다음 디스켓을 물어볼 수 없는 조용한 설치입니다.";
+        case ifSourceMissing:
+            return "설치할 파일이 없습니다. 다음 디스켓을 물어볼 수 없는 조용한 설치입니다.";
         case ifCannotWrite:
             return "이 위치에 쓸 수 없습니다. 읽기 전용이거나 다른 프로그램이 사용하고 있습니다.";
         case ifDiskFull: return "디스크에 쓸 수 없습니다. 디스크 공간이 부족한지 확인하세요.";

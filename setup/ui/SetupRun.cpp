@@ -143,8 +143,9 @@ int RunSetup(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
     if (!sw.Bad.empty() || sw.Usage) {
         if (!sw.Bad.empty()) log.Step("error", "unknown switch " + sw.Bad);
         if (boxes)
-            WizardMessageBox(nullptr, (sw.Bad.empty() ? kSetupUsage : sw.Bad + kBadSwitchTail + kSetupUsage).c_str(),
-                             kApplicationTitle, MB_OK | (sw.Bad.empty() ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+            WizardMessageBox(
+                nullptr, (sw.Bad.empty() ? kSetupUsage : sw.Bad + kBadSwitchTail + kSetupUsage).c_str(),
+                kApplicationTitle, MB_OK | (sw.Bad.empty() ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
         return kExitBadCommandLine;
     }
     log.Step("mode", sw.Mode == smWizard ? "wizard" : sw.Mode == smSilent ? "silent" : "very silent");
