@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# Unattended installs under Wine, as an administrator's script runs them:
+# setup.exe with its switches, and the one file made by mkdist --sfx --run
+# installing with /S -- /VERYSILENT; each install then removed by the entry's
+# QuietUninstallString. Each case checks the exit code, the run log (UTF-8),
+# the disk and the registry. A box nobody answers would hold a run until
+# uidriver's time runs out, so runs meant to show none fail then.
+# Usage: silent_test.sh MKDIST KIT_BIN PACKER STUB UIDRIVER REGTOOL
+set -u
+mkdist=$1 kit=$2 packer=$3 stub=$4 uidriver=$5 regtool=$6
+. "$(dirname "$0")/../../uninst/tests/scenario-lib.sh"
+name=Silent version=1.5 entry="$UNINST\\Silent 1.5"
+work=$KIT_WINE_STATE/silent-product
+
+cleanup() {
+    rm -rf "$work" "$C/sdist" "$C/sdist2" "$C/slogs" "$C/Silent Dir" "$C/Program Files/Silent" \
+        "$C/Wiz Dir" "$C/Downloads/SilentSetup.exe"
+    wreg delete "$entry" /f >/dev/null
+}
+trap cleanup EXIT
+cleanup
+mkdir -p "$work/product/APP" "$work/product/DOC" "$C/slogs" "$C/Downloads"
+printf 'silent program\r\n' >"$work/product/APP/SILENT.EXE"
+printf 'guide\r\n' >"$work/product/DOC/GUIDE.TXT"
+printf 'read me\r\n' >"$work/product/README.TXT"
+printf '%s\r\n' "[APP]" "NAME=$name" "VERSION=$version" "COMPANY=Tessaro Soft" \
+    "INSTALLDIR=C:\\Program Files\\Silent" "FOLDER=Silent" "TITLE=Silent $version 설치" "UNINSTALL=Silent 제거" \
+    "[FILES]" "FILE1=APP.RAR,<INSTALLDIR>," "FILE2=DOC.RAR,<INSTALLDIR>\\DOC," "FILE3=README.TXT,<INSTALLDIR>,COPY" \
+    "[ICONS]" "ICON1=Programs,Silent,<INSTALLDIR>\\SILENT.EXE," | iconv -f UTF-8 -t CP949 >"$work/product/SETUP.INI"
+"$mkdist" --kit "$kit" --sfx "$C/Downloads/SilentSetup.exe" --run setup.exe --packer "$packer" --stub "$stub" \
+    "$work/product" "$C/sdist" >"$work/mkdist.log" 2>&1
+check $? 0 "mkdist makes the distribution and the one file that installs"
+
+runlog() { iconv -f UTF-8 -t UTF-8 <"$C/slogs/$1" >/dev/null || echo "not UTF-8"; tr -d '\r' <"$C/slogs/$1"; }
+programs=$(regval 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' Programs)
+group=$("$KIT_WINE" winepath -u "$programs\\Silent 1.5" 2>/dev/null)
+dword() { wreg query "$entry" /v "$1" | sed -n 's/.*REG_DWORD *//p'; }
+
+# installed DIR: the product is in DIR with its shortcuts and a full entry.
+installed() {
+    local d
+    d=$(unixpath "$1")
+    for f in SILENT.EXE DOC/GUIDE.TXT README.TXT INSTALL.LOG VlUnInst.exe; do stays "$d/$f"; done
+    stays "$group/Silent.LNK"
+    stays "$group/Silent 제거.LNK"
+    check "$(regval "$entry" DisplayName)" "Silent 1.5" "DisplayName"
+    check "$(regval "$entry" UninstallString)" "\"$1\\VlUnInst.exe\" \"$1\\INSTALL.LOG\"" "UninstallString"
+    check "$(regval "$entry" QuietUninstallString)" "\"$1\\VlUnInst.exe\" /VERYSILENT \"$1\\INSTALL.LOG\"" \
+        "QuietUninstallString"
+    check "$(regval "$entry" DisplayVersion)" 1.5 "DisplayVersion"
+    check "$(regval "$entry" Publisher)" "Tessaro Soft" "Publisher"
+    check "$(regval "$entry" InstallLocation)" "$1" "InstallLocation"
+    check "$(regval "$entry" DisplayIcon)" "$1\\SILENT.EXE" "DisplayIcon: the product's program"
+    case "$(dword EstimatedSize)" in 0x[1-9]*) ok "EstimatedSize $(dword EstimatedSize)" ;; *) bad "EstimatedSize" ;; esac
+    check "$(dword NoModify)/$(dword NoRepair)" 0x1/0x1 "NoModify, NoRepair"
+}
+# removed DIR LOG: the quiet uninstall command of the entry, with a run log.
+removed() {
+    local cmd
+    cmd=$(regval "$entry" QuietUninstallString)
+    start "$cmd /LOG=\"C:\\slogs\\$2\""
+    finish; check "$RC" 0 "the quiet uninstall removes the product"
+    has "$(runlog "$2")" "result: 0 removed" "its run log"
+    for f in SILENT.EXE DOC INSTALL.LOG; do gone "$(unixpath "$1")/$f"; done
+    # A copied single file is not in the install log, so it stays.
+    stays "$(unixpath "$1")/README.TXT"
+    rm -rf "$(unixpath "$1")"
+    gone "$group/Silent.LNK"
+    check "$(wreg query "$entry" 2>/dev/null | grep -c DisplayName)" 0 "the entry is gone"
+}
+
+echo "== setup /VERYSILENT /DIR= /LOG=: installed with nothing on the screen"
+start "\"C:\\sdist\\setup.exe\" /verysilent /DIR=\"C:\\Silent Dir\\\" /LOG=\"C:\\slogs\\direct 1.log\""
+finish; check "$RC" 4 "exit code 4: installed, the restart still to come"
+installed 'C:\Silent Dir'
+log=$(runlog 'direct 1.log')
+echo "$log" | sed 's/^/  run log: /' | head -n 40
+has "$log" $'mode: very silent\nscript: C:\\sdist\\SETUP.INI\ndirectory: C:\\Silent Dir' "header"
+has "$log" 'item: 1 C:\sdist\APP.RAR -> C:\Silent Dir' "items"
+has "$log" 'file: extracted C:\Silent Dir\DOC\GUIDE.TXT' "entries extracted"
+has "$log" 'file: copied C:\Silent Dir\README.TXT' "files copied"
+has "$log" 'shortcut: ' "shortcuts"
+has "$log" 'registry: HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Silent 1.5\DisplayVersion = 1.5' \
+    "registry values"
+has "$log" 'shell extension: started regsvr32 /s "C:\Silent Dir\' "the shell extension"
+has "$log" 'log: C:\Silent Dir\INSTALL.LOG' "the install log"
+check "$(echo "$log" | tail -n1)" "result: 4 installed, restart required to finish" "the result comes last"
+removed 'C:\Silent Dir' 'remove 1.log'
+
+echo "== the one file: SilentSetup.exe /S -- /VERYSILENT /LOG="
+start "\"C:\\Downloads\\SilentSetup.exe\" /S -- /VERYSILENT /LOG=\"C:\\slogs\\sfx.log\""
+finish; check "$RC" 4 "the stub passes setup's exit code on"
+installed 'C:\Program Files\Silent'
+check "$(runlog sfx.log | tail -n1)" "result: 4 installed, restart required to finish" "setup's run log"
+removed 'C:\Program Files\Silent' 'remove 2.log'
+
+echo "== /SILENT with an item missing: no diskette question, failed and undone"
+cp -r "$C/sdist" "$C/sdist2" && rm "$C/sdist2/DOC.RAR"
+start "C:\\sdist2\\setup.exe /SILENT /LOG=C:\\slogs\\missing.log"
+finish; check "$RC" 3 "exit code 3: failed"
+log=$(runlog missing.log)
+has "$log" 'error: file missing, no one to ask for the next diskette, item 2: C:\sdist2\DOC.RAR' "the reason"
+has "$log" $'rollback: everything the run did is undone\nresult: 3 install failed, nothing installed' "undone"
+gone "$C/Program Files/Silent"
+gone "$group/Silent.LNK"
+check "$(wreg query "$entry" 2>/dev/null | grep -c DisplayName)" 0 "no entry"
+
+echo "== bad command lines: nothing installed"
+start "C:\\sdist\\setup.exe /VERYSILENT /DIR=Silent /LOG=C:\\slogs\\bad.log"
+finish; check "$RC" 1 "a relative /DIR= under /VERYSILENT: code 1, no box"
+has "$(runlog bad.log)" "error: the install directory cannot be used: Silent" "named in the run log"
+start "C:\\sdist\\setup.exe /SILENT /DIR=Q:\\Silent"
+ui wait "설치 경로" 30 >/dev/null; check $? 0 "/SILENT: a /DIR= on a missing drive is shown"
+has "$(ui text "설치 경로")" "Q: 드라이브가 없습니다." "the directory page's reason"
+ui key "설치 경로" RETURN
+finish; check "$RC" 1 "then code 1"
+start "C:\\sdist\\setup.exe /SILENT /FOO"
+ui wait "설치 마법사" 30 >/dev/null; check $? 0 "an unknown switch shows the usage"
+out=$(ui text "설치 마법사")
+has "$out" "/FOO : 알 수 없는 스위치입니다." "naming the switch"
+has "$out" "3	설치하지 못함 (실행 기록에 이유가 있음)" "with the exit codes"
+ui key "설치 마법사" RETURN
+finish; check "$RC" 1 "code 1"
+start "C:\\sdist\\setup.exe /VERYSILENT /FOO"
+finish; check "$RC" 1 "/VERYSILENT with an unknown switch: code 1, no box"
+start "C:\\sdist\\setup.exe /VERYSILENT /LOG=\"C:\\no such folder\\x.log\""
+finish; check "$RC" 5 "a run log that cannot be made: code 5"
+gone "$C/Program Files/Silent"
+
+echo "== the wizard with /DIR=, /NORESTART and /LOG="
+"$KIT_WINE" 'C:\sdist\setup.exe' /DIR='C:\Wiz Dir' /NORESTART '/LOG=C:\slogs\wizard.log' & pid=$!
+title="Silent 1.5 설치"
+ui wait "$title" 30 >/dev/null && ui click "$title" "다음(N) >" >/dev/null
+ui wait "설치 경로" 10 >/dev/null
+has "$(ui text "설치 경로")" $'1007\tC:\\Wiz Dir' "page 2 shows the /DIR= directory"
+ui click "설치 경로" "다음(N) >" >/dev/null && ui wait "설치 시작" 10 >/dev/null
+ui click "설치 시작" "다음(N) >" >/dev/null
+ui wait "설치 완료" 60 >/dev/null; check $? 0 "page 4"
+ui check "설치 완료" 1005 0; check $? 0 "/NORESTART: the restart box is clear"
+ui click "설치 완료" "종료" >/dev/null
+wait_pid $pid; check $? 4 "exit code 4: installed, not restarted"
+stays "$C/Wiz Dir/SILENT.EXE"
+log=$(runlog wizard.log)
+has "$log" "mode: wizard" "the wizard's run log"
+has "$log" "file: extracted C:\\Wiz Dir\\SILENT.EXE" "with its files"
+check "$(echo "$log" | tail -n1)" "result: 4 installed, restart required to finish" "and its result"
+removed 'C:\Wiz Dir' 'remove 3.log'
+
+echo "silent: $fails failure(s)"
+[ "$fails" -eq 0 ]
