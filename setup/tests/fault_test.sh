@@ -125,7 +125,8 @@ ends_with_box() {  # LABEL TEXT...
     check $? 1 "$label: no finish page"
     ui key "설치 마법사" RETURN
     wait_pid "$pid"
-    check $? 0 "$label: setup ends"
+    # The exit code tells a script the same: 2 cancelled, 3 failed.
+    check $? "$([ "$label" = cancel ] && echo 2 || echo 3)" "$label: setup ends"
     pid=
 }
 
@@ -203,7 +204,7 @@ check "$(regval "$entry" UninstallString)" "" "no uninstall entry after a killed
 install
 ui wait "설치 완료" 300; check $? 0 "the next run completes"
 ui check "설치 완료" 1005 0 >/dev/null && ui click "설치 완료" "종료" >/dev/null
-wait_pid "$pid"; check $? 0 "setup ends"; pid=
+wait_pid "$pid"; check $? 4 "setup ends: installed, restart left to do"; pid=
 log=$(iconv -f CP949 -t UTF-8 "$mnt/big/Varnel/INSTALL.LOG" 2>/dev/null | tr -d '\r')
 has "$log" 'FILE:G:\Varnel\data\TAIL.TXT' "the log lists the last entry"
 check "$(stat -c %s "$mnt/big/Varnel/data/HUGE.DAT")" 300000000 "the large entry is whole"
@@ -235,7 +236,7 @@ shot long-label
 ui click "선택" "취소" >/dev/null
 ui close "설치 경로" >/dev/null
 ui wait "종료" 10 >/dev/null && ui clickid "종료" 6 >/dev/null  # Yes
-wait_pid "$pid"; check $? 0 "setup ends after the chooser"; pid=
+wait_pid "$pid"; check $? 2 "setup ends after the chooser, nothing installed"; pid=
 
 rm -f "$sysdll"
 echo "screenshots: $shots"

@@ -101,7 +101,7 @@ has "$out" "Varnel 3.0 프로그램 설치를 완료 했습니다." "page 4 repo
 ui check "설치 완료" 1005 0; check $? 0 "restart box cleared"
 ui click "설치 완료" "종료"; check $? 0 "finish"
 ui gone "설치 완료" 20; check $? 0 "the wizard closes"
-wait_pid $pid; check $? 0 "setup ends"
+wait_pid $pid; check $? 4 "setup ends: installed, the restart box was cleared"
 sleep 2
 
 app="$drive_c/Apps/Varnel"
@@ -159,7 +159,7 @@ out=$(ui text "설치 마법사")
 has "$out" "프로그램 설치가 취소되었습니다." "the cancel message"
 shot cancelled
 ui key "설치 마법사" RETURN
-wait_pid $pid; check $? 0 "setup ends after a cancelled run"
+wait_pid $pid; check $? 2 "setup ends after a cancelled run"
 ui list | grep -q "설치 완료"; check $? 1 "no finish page after a cancel"
 check "$(older)" "$before" "the older install is as it was: files, times, log, shortcuts, entry, key"
 
