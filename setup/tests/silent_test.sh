@@ -1,56 +1,54 @@
 #!/usr/bin/env bash
-# Unattended installs under Wine, as an administrator's script runs them:
-# setup.exe with its switches, and the one file made by mkdist --sfx --run
-# installing with /S -- /VERYSILENT; each install then removed by the entry's
-# QuietUninstallString. Each case checks the exit code, the run log (UTF-8),
+# Unattended installs of the sample product under Wine, as an administrator's
+# script runs them: setup.exe with its switches, and the one file made by
+# mkdist --sfx --run installing with /S -- /VERYSILENT; each install then
+# removed by the entry's QuietUninstallString. Each case checks the exit code, the run log (UTF-8),
 # the disk and the registry. A box nobody answers would hold a run until
 # uidriver's time runs out, so runs meant to show none fail then.
 # Usage: silent_test.sh MKDIST KIT_BIN PACKER STUB UIDRIVER REGTOOL
 set -u
 mkdist=$1 kit=$2 packer=$3 stub=$4 uidriver=$5 regtool=$6
 . "$(dirname "$0")/../../uninst/tests/scenario-lib.sh"
-name=Silent version=1.5 entry="$UNINST\\Silent 1.5"
+entry="$UNINST\\Varnel 2.0"
 work=$KIT_WINE_STATE/silent-product
 
 cleanup() {
-    rm -rf "$work" "$C/sdist" "$C/sdist2" "$C/slogs" "$C/Silent Dir" "$C/Program Files/Silent" \
-        "$C/Wiz Dir" "$C/Downloads/SilentSetup.exe"
+    rm -rf "$work" "$C/sdist" "$C/sdist2" "$C/slogs" "$C/Silent Dir" "$C/Program Files/Varnel" \
+        "$C/Wiz Dir" "$C/Downloads/VarnelSetup.exe"
     wreg delete "$entry" /f >/dev/null
 }
 trap cleanup EXIT
 cleanup
-mkdir -p "$work/product/APP" "$work/product/DOC" "$C/slogs" "$C/Downloads"
-printf 'silent program\r\n' >"$work/product/APP/SILENT.EXE"
-printf 'guide\r\n' >"$work/product/DOC/GUIDE.TXT"
-printf 'read me\r\n' >"$work/product/README.TXT"
-printf '%s\r\n' "[APP]" "NAME=$name" "VERSION=$version" "COMPANY=Tessaro Soft" \
-    "INSTALLDIR=C:\\Program Files\\Silent" "FOLDER=Silent" "TITLE=Silent $version 설치" "UNINSTALL=Silent 제거" \
-    "[FILES]" "FILE1=APP.RAR,<INSTALLDIR>," "FILE2=DOC.RAR,<INSTALLDIR>\\DOC," "FILE3=README.TXT,<INSTALLDIR>,COPY" \
-    "[ICONS]" "ICON1=Programs,Silent,<INSTALLDIR>\\SILENT.EXE," | iconv -f UTF-8 -t CP949 >"$work/product/SETUP.INI"
-"$mkdist" --kit "$kit" --sfx "$C/Downloads/SilentSetup.exe" --run setup.exe --packer "$packer" --stub "$stub" \
+# The sample product, as the demo ships it.
+mkdir -p "$work" "$C/slogs" "$C/Downloads"
+cp -r "$(dirname "$0")/../../samples/varnel/product" "$work/product"
+cp "$kit/Varnel.exe" "$kit/VarShell.dll" "$work/product/PROGRAM/"
+"$mkdist" --kit "$kit" --sfx "$C/Downloads/VarnelSetup.exe" --run setup.exe --packer "$packer" --stub "$stub" \
     "$work/product" "$C/sdist" >"$work/mkdist.log" 2>&1
 check $? 0 "mkdist makes the distribution and the one file that installs"
 
 runlog() { iconv -f UTF-8 -t UTF-8 <"$C/slogs/$1" >/dev/null || echo "not UTF-8"; tr -d '\r' <"$C/slogs/$1"; }
 programs=$(regval 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' Programs)
-group=$("$KIT_WINE" winepath -u "$programs\\Silent 1.5" 2>/dev/null)
+group=$("$KIT_WINE" winepath -u "$programs\\Varnel 2.0" 2>/dev/null)
 dword() { wreg query "$entry" /v "$1" | sed -n 's/.*REG_DWORD *//p'; }
 
 # installed DIR: the product is in DIR with its shortcuts and a full entry.
 installed() {
     local d
     d=$(unixpath "$1")
-    for f in SILENT.EXE DOC/GUIDE.TXT README.TXT INSTALL.LOG VlUnInst.exe; do stays "$d/$f"; done
-    stays "$group/Silent.LNK"
-    stays "$group/Silent 제거.LNK"
-    check "$(regval "$entry" DisplayName)" "Silent 1.5" "DisplayName"
+    for f in Varnel.exe VarShell.dll Docs/HISTORY.TXT Data/empty.cfg README.TXT INSTALL.LOG VlUnInst.exe; do
+        stays "$d/$f"
+    done
+    stays "$group/Varnel.LNK"
+    stays "$group/Varnel 제거.LNK"
+    check "$(regval "$entry" DisplayName)" "Varnel 2.0" "DisplayName"
     check "$(regval "$entry" UninstallString)" "\"$1\\VlUnInst.exe\" \"$1\\INSTALL.LOG\"" "UninstallString"
     check "$(regval "$entry" QuietUninstallString)" "\"$1\\VlUnInst.exe\" /VERYSILENT \"$1\\INSTALL.LOG\"" \
         "QuietUninstallString"
-    check "$(regval "$entry" DisplayVersion)" 1.5 "DisplayVersion"
-    check "$(regval "$entry" Publisher)" "Tessaro Soft" "Publisher"
+    check "$(regval "$entry" DisplayVersion)" 2.0 "DisplayVersion"
+    check "$(regval "$entry" Publisher)" Tessaro "Publisher"
     check "$(regval "$entry" InstallLocation)" "$1" "InstallLocation"
-    check "$(regval "$entry" DisplayIcon)" "$1\\SILENT.EXE" "DisplayIcon: the product's program"
+    check "$(regval "$entry" DisplayIcon)" "$1\\Varnel.exe" "DisplayIcon: the product's program"
     case "$(dword EstimatedSize)" in 0x[1-9]*) ok "EstimatedSize $(dword EstimatedSize)" ;; *) bad "EstimatedSize" ;; esac
     check "$(dword NoModify)/$(dword NoRepair)" 0x1/0x1 "NoModify, NoRepair"
 }
@@ -61,11 +59,11 @@ removed() {
     start "$cmd /LOG=\"C:\\slogs\\$2\""
     finish; check "$RC" 0 "the quiet uninstall removes the product"
     has "$(runlog "$2")" "result: 0 removed" "its run log"
-    for f in SILENT.EXE DOC INSTALL.LOG; do gone "$(unixpath "$1")/$f"; done
+    for f in Varnel.exe VarShell.dll Docs Data INSTALL.LOG; do gone "$(unixpath "$1")/$f"; done
     # A copied single file is not in the install log, so it stays.
     stays "$(unixpath "$1")/README.TXT"
     rm -rf "$(unixpath "$1")"
-    gone "$group/Silent.LNK"
+    gone "$group/Varnel.LNK"
     check "$(wreg query "$entry" 2>/dev/null | grep -c DisplayName)" 0 "the entry is gone"
 }
 
@@ -76,33 +74,33 @@ installed 'C:\Silent Dir'
 log=$(runlog 'direct 1.log')
 echo "$log" | sed 's/^/  run log: /' | head -n 40
 has "$log" $'mode: very silent\nscript: C:\\sdist\\SETUP.INI\ndirectory: C:\\Silent Dir' "header"
-has "$log" 'item: 1 C:\sdist\APP.RAR -> C:\Silent Dir' "items"
-has "$log" 'file: extracted C:\Silent Dir\DOC\GUIDE.TXT' "entries extracted"
+has "$log" 'item: 1 C:\sdist\PROGRAM.RAR -> C:\Silent Dir' "items"
+has "$log" 'file: extracted C:\Silent Dir\Docs\HISTORY.TXT' "entries extracted"
 has "$log" 'file: copied C:\Silent Dir\README.TXT' "files copied"
 has "$log" 'shortcut: ' "shortcuts"
-has "$log" 'registry: HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Silent 1.5\DisplayVersion = 1.5' \
+has "$log" 'registry: HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnel 2.0\DisplayVersion = 2.0' \
     "registry values"
-has "$log" 'shell extension: started regsvr32 /s "C:\Silent Dir\' "the shell extension"
+has "$log" 'shell extension: started regsvr32 /s "C:\Silent Dir\VarShell.dll"' "the shell extension"
 has "$log" 'log: C:\Silent Dir\INSTALL.LOG' "the install log"
 check "$(echo "$log" | tail -n1)" "result: 4 installed, restart required to finish" "the result comes last"
 removed 'C:\Silent Dir' 'remove 1.log'
 
-echo "== the one file: SilentSetup.exe /S -- /VERYSILENT /LOG="
-start "\"C:\\Downloads\\SilentSetup.exe\" /S -- /VERYSILENT /LOG=\"C:\\slogs\\sfx.log\""
+echo "== the one file: VarnelSetup.exe /S -- /VERYSILENT /LOG="
+start "C:\\Downloads\\VarnelSetup.exe /S -- /VERYSILENT /LOG=\"C:\\slogs\\varnel.log\""
 finish; check "$RC" 4 "the stub passes setup's exit code on"
-installed 'C:\Program Files\Silent'
-check "$(runlog sfx.log | tail -n1)" "result: 4 installed, restart required to finish" "setup's run log"
-removed 'C:\Program Files\Silent' 'remove 2.log'
+installed 'C:\Program Files\Varnel'
+check "$(runlog varnel.log | tail -n1)" "result: 4 installed, restart required to finish" "setup's run log"
+removed 'C:\Program Files\Varnel' 'remove 2.log'
 
 echo "== /SILENT with an item missing: no diskette question, failed and undone"
-cp -r "$C/sdist" "$C/sdist2" && rm "$C/sdist2/DOC.RAR"
+cp -r "$C/sdist" "$C/sdist2" && rm "$C/sdist2/DATA.RAR"
 start "C:\\sdist2\\setup.exe /SILENT /LOG=C:\\slogs\\missing.log"
 finish; check "$RC" 3 "exit code 3: failed"
 log=$(runlog missing.log)
-has "$log" 'error: file missing, no one to ask for the next diskette, item 2: C:\sdist2\DOC.RAR' "the reason"
+has "$log" 'error: file missing, no one to ask for the next diskette, item 3: C:\sdist2\DATA.RAR' "the reason"
 has "$log" $'rollback: everything the run did is undone\nresult: 3 install failed, nothing installed' "undone"
-gone "$C/Program Files/Silent"
-gone "$group/Silent.LNK"
+gone "$C/Program Files/Varnel"
+gone "$group/Varnel.LNK"
 check "$(wreg query "$entry" 2>/dev/null | grep -c DisplayName)" 0 "no entry"
 
 echo "== bad command lines: nothing installed"
@@ -125,11 +123,11 @@ start "C:\\sdist\\setup.exe /VERYSILENT /FOO"
 finish; check "$RC" 1 "/VERYSILENT with an unknown switch: code 1, no box"
 start "C:\\sdist\\setup.exe /VERYSILENT /LOG=\"C:\\no such folder\\x.log\""
 finish; check "$RC" 5 "a run log that cannot be made: code 5"
-gone "$C/Program Files/Silent"
+gone "$C/Program Files/Varnel"
 
 echo "== the wizard with /DIR=, /NORESTART and /LOG="
 "$KIT_WINE" 'C:\sdist\setup.exe' /DIR='C:\Wiz Dir' /NORESTART '/LOG=C:\slogs\wizard.log' & pid=$!
-title="Silent 1.5 설치"
+title="Varnel 2.0 설치"
 ui wait "$title" 30 >/dev/null && ui click "$title" "다음(N) >" >/dev/null
 ui wait "설치 경로" 10 >/dev/null
 has "$(ui text "설치 경로")" $'1007\tC:\\Wiz Dir' "page 2 shows the /DIR= directory"
@@ -139,10 +137,10 @@ ui wait "설치 완료" 60 >/dev/null; check $? 0 "page 4"
 ui check "설치 완료" 1005 0; check $? 0 "/NORESTART: the restart box is clear"
 ui click "설치 완료" "종료" >/dev/null
 wait_pid $pid; check $? 4 "exit code 4: installed, not restarted"
-stays "$C/Wiz Dir/SILENT.EXE"
+stays "$C/Wiz Dir/Varnel.exe"
 log=$(runlog wizard.log)
 has "$log" "mode: wizard" "the wizard's run log"
-has "$log" "file: extracted C:\\Wiz Dir\\SILENT.EXE" "with its files"
+has "$log" "file: extracted C:\\Wiz Dir\\Varnel.exe" "with its files"
 check "$(echo "$log" | tail -n1)" "result: 4 installed, restart required to finish" "and its result"
 removed 'C:\Wiz Dir' 'remove 3.log'
 
