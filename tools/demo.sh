@@ -109,6 +109,56 @@ ended() {
     done
     return 1
 }
+# reg.exe fails on a key that is not there.
+has_key() { "$KIT_WINE" reg query "$1" >/dev/null 2>&1; }
+# Setup's exit codes, passed on by the stub, and the stub's own.
+setup_meaning() {
+    case $1 in
+        0) echo "installed" ;;
+        1) echo "bad command line" ;;
+        2) echo "cancelled" ;;
+        3) echo "failed and rolled back; the reason is in the run log" ;;
+        4) echo "installed, restart required to finish" ;;
+        5) echo "the run log could not be written" ;;
+        101) echo "the self-extractor refused its command line" ;;
+        102) echo "the self-extractor cannot read its archive" ;;
+        103) echo "an encrypted entry and no right password" ;;
+        104) echo "an entry could not be unpacked; setup was not started" ;;
+        105) echo "setup could not be started or awaited" ;;
+        255) echo "not started, or still running when the demo stopped waiting" ;;
+        *) echo "not a code of setup or the self-extractor" ;;
+    esac
+}
+uninst_meaning() {
+    case $1 in
+        0) echo "removed: everything the install log lists is gone" ;;
+        194 | 3010) echo "removed once Windows restarts (3010; Wine passes only its low byte, 194)" ;;
+        1) echo "bad command line" ;;
+        2) echo "the install log was not found" ;;
+        3) echo "answered No: nothing changed" ;;
+        4 | 5) echo "the install log or wininit.ini could not be read or written" ;;
+        6) echo "a listed file could be neither deleted nor scheduled" ;;
+        7) echo "the run log could not be written" ;;
+        255) echo "not started, or still running when the demo stopped waiting" ;;
+        *) echo "not a code of the uninstaller" ;;
+    esac
+}
+# Prints a run log, indented, after checking the promised form: UTF-8 text
+# whose every line ends in CR LF, and "result: CODE ..." last with the code
+# the program exited with.
+show_runlog() {
+    local file=$1 name=$2 code=$3
+    [ -s "$file" ] || { bad "no run log at $name"; return; }
+    iconv -f UTF-8 -t UTF-8 "$file" >/dev/null 2>&1 || bad "$name is not UTF-8"
+    if ! LC_ALL=C awk '!/\r$/ { n++ } END { exit n > 0 }' "$file" ||
+        [ "$(tail -c 2 "$file" | od -An -tx1 | tr -d ' \n')" != 0d0a ]; then
+        bad "$name has lines that do not end in CR LF"
+    fi
+    tr -d '\r' <"$file" | sed 's/^/  /'
+    local last
+    last=$(tail -n 1 "$file" | tr -d '\r')
+    case "$last" in "result: $code "*) ok "$name ends in the exit code: $last" ;; *) bad "$name ends in '$last', not result: $code" ;; esac
+}
 
 if [ -n "$interactive" ]; then
     echo "== 1/3 Unpack: choose C:\\VarnelSetup as Extract Path and press Extract;"
@@ -190,7 +240,88 @@ else
     echo "left in C:\\Program Files\\Varnel after the uninstall (files the log does not list):"
     listing "$app"
     [ -z "$(regval "$uninst_key" DisplayName)" ] && echo "uninstall entry: removed"
+fi
+
+# --- the same product installed and removed unattended: no window, no click
+echo
+echo "== Unattended: one command installs, the entry's quiet command removes"
+rm -f "$C/varnel.log" "$C/varnel-remove.log"
+run='C:\Downloads\VarnelSetup.exe /S -- /VERYSILENT /LOG="C:\varnel.log"'
+echo "-- install: $run"
+# Every visible window that shows up while it runs, beside those already
+# there, is named: there must be none.
+ui list 2>/dev/null | tr -d "\r" | cut -f2,3 | LC_ALL=C sort -u >"$demo/windows-before.txt"
+: >"$demo/windows-during.txt"
+ui run "$run" 300 >"$demo/unattended-install.out" 2>&1 & pid=$!
+while kill -0 $pid 2>/dev/null; do
+    ui list 2>/dev/null | tr -d "\r" | cut -f2,3 >>"$demo/windows-during.txt"
+    sleep 1
+done
+wait $pid
+rc=$?
+windows=$(LC_ALL=C sort -u "$demo/windows-during.txt" | LC_ALL=C comm -13 "$demo/windows-before.txt" -)
+echo "exit code: $rc ($(setup_meaning $rc))"
+case $rc in
+    0 | 4) ok "installed" ;;
+    *) cat "$demo/unattended-install.out"; bad "the unattended install did not install" ;;
+esac
+if [ -z "$windows" ]; then ok "no window appeared"; else bad "windows appeared: $(echo "$windows" | tr '\t\n' ': ')"; fi
+echo "run log C:\\varnel.log:"
+show_runlog "$C/varnel.log" 'C:\varnel.log' "$rc"
+# Nothing below means anything without the install.
+case $rc in 0 | 4) ;; *) fail "the unattended install failed" ;; esac
+# setup started regsvr32 for the shell extension and did not wait for it.
+ended 'regsvr32' 60 || bad "the shell extension's registration did not end"
+unpacked=$(tr -d '\r' <"$C/varnel.log" 2>/dev/null | sed -n 's/^script: \(.*\)\\SETUP\.INI$/\1/p')
+if [ -n "$unpacked" ] && [ -f "$(unixpath "$unpacked")/setup.exe" ]; then
+    ok "the self-extractor unpacked into $unpacked, which stays"
+else
+    bad "no unpacked setup.exe where the run log says setup ran from ('$unpacked')"
+fi
+
+echo "uninstall entry, read back:"
+has_key "$uninst_key" || bad "reg.exe finds no uninstall entry"
+entry=$(wreg query "$uninst_key")
+printf '%s\n' "$entry" | sed -n 's/^ \+\([^ ].*\)$/  \1/p'
+for name in DisplayName UninstallString QuietUninstallString DisplayVersion Publisher InstallLocation \
+    DisplayIcon EstimatedSize NoModify NoRepair; do
+    printf '%s\n' "$entry" | grep -qE "^ +$name +REG_" || bad "the entry has no $name"
+done
+quiet=$(regval "$uninst_key" QuietUninstallString)
+[ -n "$quiet" ] || fail "no QuietUninstallString to remove the product with"
+check "$quiet" '"C:\Program Files\Varnel\VlUnInst.exe" /VERYSILENT "C:\Program Files\Varnel\INSTALL.LOG"' \
+    "QuietUninstallString runs the uninstaller with no window on this install's log"
+
+echo "installed into C:\\Program Files\\Varnel:"
+listing "$app"
+for f in Varnel.exe VarShell.dll VlUnInst.exe INSTALL.LOG README.TXT Data/words.txt; do stays "$app/$f"; done
+# What the install log lists is what the removal must take away.
+mapfile -t listed < <(iconv -f CP949 -t UTF-8 "$app/INSTALL.LOG" 2>/dev/null | tr -d '\r' |
+    sed -n 's/^\(FILE\|ICON\):\(.*\)$/\2/p')
+[ ${#listed[@]} -gt 0 ] || bad "INSTALL.LOG lists nothing"
+
+remove="$quiet /LOG=\"C:\\varnel-remove.log\""
+echo "-- remove: $remove"
+# The uninstaller's hidden command interpreter writes to our terminal under Wine.
+ui run "$remove" 120 >"$demo/unattended-remove.out" 2>&1
+rc=$?
+echo "exit code: $rc ($(uninst_meaning $rc))"
+[ "$rc" -eq 0 ] && ok "removed" || bad "the unattended removal did not remove everything"
+echo "run log C:\\varnel-remove.log:"
+show_runlog "$C/varnel-remove.log" 'C:\varnel-remove.log' "$rc"
+# The uninstaller deletes itself through a command interpreter that outlives it.
+for _ in $(seq 40); do [ -e "$app/VlUnInst.exe" ] || break; sleep 0.5; done
+left=0
+for p in "${listed[@]}"; do [ -e "$(unixpath "$p")" ] && { bad "still there: $p"; left=$((left + 1)); }; done
+[ "$left" -eq 0 ] && ok "every file and shortcut INSTALL.LOG listed (${#listed[@]}) is gone"
+gone "$app/VlUnInst.exe"
+echo "left in C:\\Program Files\\Varnel (files the install log does not list):"
+listing "$app"
+if has_key "$uninst_key"; then bad "the uninstall entry is still there"; else ok "uninstall entry: removed"; fi
+
+if [ -z "$interactive" ]; then
     echo "screenshots: $root/$shots"
     ls "$shots" | sed 's/^/  /'
 fi
+[ "$fails" -eq 0 ] || fail "$fails check(s) failed"
 echo "demo finished"
