@@ -70,8 +70,28 @@ int RunWizard(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
     return wizard.Restarted ? kExitInstalled : kExitRestartRequired;
 }
 
+}  // namespace
+
+bool TSetupRunLog::Open(const std::string& path) {
+    open = file.Open(path);
+    failed = !open;
+    return open;
+}
+
+void TSetupRunLog::Step(const char* step, const std::string& text) {
+    if (open && !failed && !file.Write(RunLogLine(step, text))) failed = true;
+}
+
+int TSetupRunLog::Finish(int code) {
+    if (!open) return code;
+    Step("result", std::to_string(code) + " " + SetupExitText(code));
+    if (!file.Close()) failed = true;
+    open = false;
+    if (failed && (code == kExitInstalled || code == kExitRestartRequired)) return kExitRunLogFailed;
+    return code;
+}
+
 int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
-    LoadSetupScript();
     const std::string script = SetupScript.SourceDir + "SETUP.INI";
     log.Step("script", script);
     // Without its script the wizard would still show its pages; a run that
@@ -117,27 +137,6 @@ int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
     return kExitRestartRequired;
 }
 
-}  // namespace
-
-bool TSetupRunLog::Open(const std::string& path) {
-    open = file.Open(path);
-    failed = !open;
-    return open;
-}
-
-void TSetupRunLog::Step(const char* step, const std::string& text) {
-    if (open && !failed && !file.Write(RunLogLine(step, text))) failed = true;
-}
-
-int TSetupRunLog::Finish(int code) {
-    if (!open) return code;
-    Step("result", std::to_string(code) + " " + SetupExitText(code));
-    if (!file.Close()) failed = true;
-    open = false;
-    if (failed && (code == kExitInstalled || code == kExitRestartRequired)) return kExitRunLogFailed;
-    return code;
-}
-
 int RunSetup(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
     const bool boxes = sw.Mode != smVerySilent;
     if (!sw.Bad.empty() || sw.Usage) {
@@ -149,5 +148,7 @@ int RunSetup(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
         return kExitBadCommandLine;
     }
     log.Step("mode", sw.Mode == smWizard ? "wizard" : sw.Mode == smSilent ? "silent" : "very silent");
-    return sw.Mode == smWizard ? RunWizard(instance, sw, log) : RunUnattended(instance, sw, log);
+    if (sw.Mode == smWizard) return RunWizard(instance, sw, log);
+    LoadSetupScript();
+    return RunUnattended(instance, sw, log);
 }

@@ -29,3 +29,8 @@ private:
 // a bad command line, then the wizard or the unattended run. COM and the
 // common controls are ready.
 int RunSetup(HINSTANCE instance, const TSetupSwitches& switches, TSetupRunLog& log);
+
+// The unattended run of /SILENT or /VERYSILENT over the SetupScript loaded:
+// the install, then the shell extension's registration and the restart the
+// switches ask for.
+int RunUnattended(HINSTANCE instance, const TSetupSwitches& switches, TSetupRunLog& log);

@@ -17,6 +17,7 @@
 #include "Install.h"
 #include "InstallForm.h"
 #include "InstallText.h"
+#include "SetupRun.h"
 #include "SetupScript.h"
 #include "SetupText.h"
 #include "ShellExt.h"
@@ -750,6 +751,44 @@ TEST_F(InstallRun, TheLogIsOnDiskBeforeTheRestartIsAsked) {
     SendMessageA(wizard.Handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(restarts, 1);
     EXPECT_TRUE(logAtRestart);
+    WizardRestart = RestartWindows;
+    RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
+}
+
+bool restartAgrees = true;
+
+// A silent install restarts Windows only for /RESTART without /NORESTART,
+// once its log is on disk; its code says whether the restart is still to come.
+TEST_F(InstallRun, AnUnattendedRunRestartsOnlyWhenAskedAndSaysSo) {
+    Copy(arcs + "ZERO.RAR", src + "ZERO.RAR");
+    ShellExtExec = NoExec;
+    WizardRestart = [] {
+        ++restarts;
+        logAtRestart = Exists(SetupScript.InstallDir + "\\INSTALL.LOG");
+        return restartAgrees;
+    };
+    Script("", "FILE1=ZERO.RAR,<INSTALLDIR>\r\n", "");
+    struct Case {
+        bool restart, noRestart, agrees;
+        int code, restarts;
+    };
+    for (const Case& c :
+         {Case{false, false, true, kExitRestartRequired, 0}, Case{true, false, true, kExitInstalled, 1},
+          Case{true, true, true, kExitRestartRequired, 0},
+          Case{true, false, false, kExitRestartRequired, 1}}) {
+        TSetupSwitches sw;
+        sw.Mode = smVerySilent;
+        sw.Restart = c.restart;
+        sw.NoRestart = c.noRestart;
+        TSetupRunLog log;
+        restarts = 0;
+        restartAgrees = c.agrees;
+        logAtRestart = false;
+        EXPECT_EQ(RunUnattended(GetModuleHandleA(nullptr), sw, log), c.code)
+            << c.restart << c.noRestart << c.agrees;
+        EXPECT_EQ(restarts, c.restarts);
+        EXPECT_EQ(logAtRestart, c.restarts > 0);
+    }
     WizardRestart = RestartWindows;
     RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
 }
