@@ -4,6 +4,8 @@
 
 #include "KitText.h"
 
+const char kBadSwitchTail[] = " : 알 수 없는 스위치입니다.\r\n\r\n";
+
 std::vector<std::string> SplitCommandLine(const std::string& cmdline) {
     std::vector<std::string> out;
     size_t i = 0, n = cmdline.size();

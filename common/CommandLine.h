@@ -11,6 +11,9 @@
 // removed. Element 0 is the program itself.
 std::vector<std::string> SplitCommandLine(const std::string& cmdline);
 
+// The box text after an unknown switch, before the usage (code page 949).
+extern const char kBadSwitchTail[];
+
 // Whether `param` is the switch `name` ("/SILENT"), whole, in any letter case.
 bool IsSwitch(const std::string& param, const char* name);
 

@@ -6,6 +6,9 @@
 #include <functional>
 #include <string>
 
+// The box text after a run log's path that cannot be created (code page 949).
+extern const char kRunLogOpenTail[];
+
 // One step's line, without its end. Bytes below 32 in `text` (a path read
 // from a damaged log may hold any) become blanks, so a step never spans lines.
 std::string RunLogLine(const char* step, const std::string& text);

@@ -24,8 +24,6 @@ const char kRestartText[] =
     "프로그램 삭제를 완료 했습니다.  나머지 파일은 Windows를 다시 시작 하면 삭제 됩니다.";
 const char kLeftTail[] = " 파일을 삭제 하지 못했습니다.  확인 후 직접 삭제 하십시오.";
 const char kLeftRestartTail[] = "  다른 파일은 Windows를 다시 시작 하면 삭제 됩니다.";
-const char kBadSwitchTail[] = " : 알 수 없는 스위치입니다.\r\n\r\n";
-const char kRunLogOpenTail[] = " 파일에 실행 기록을 쓸 수 없습니다.  확인 후 다시 실행 하십시오.";
 const char kRunLogWriteTail[] = " 파일에 실행 기록을 끝까지 쓰지 못했습니다.";
 const char kUsage[] =
     "사용법: VlUnInst [/SILENT | /VERYSILENT] [/LOG=\"기록 파일\"] INSTALL.LOG 경로\r\n\r\n"
