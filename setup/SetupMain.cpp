@@ -9,11 +9,8 @@
 #include "SetupRun.h"
 #include "SetupScript.h"
 #include "SetupSwitches.h"
-#include "Wizard.h"
 
 namespace {
-
-const char kRunLogOpenTail[] = " 파일에 실행 기록을 쓸 수 없습니다.  확인 후 다시 실행 하십시오.";
 
 // "setup /dump[=FILE]" writes the settings loaded from SETUP.INI to FILE (or
 // to standard output) and ends, so a vendor can check a script.
@@ -38,21 +35,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const TSetupSwitches switches = ParseSetupSwitches(params);
     if (switches.Dump) return Dump(switches.DumpFile);
 
-    // Created before anything changes: a run that was asked to leave a log
-    // and cannot does nothing.
-    TSetupRunLog log;
-    if (switches.HasRunLog && !log.Open(switches.RunLog)) {
-        if (switches.Mode != smVerySilent)
-            WizardMessageBox(nullptr, (switches.RunLog + kRunLogOpenTail).c_str(), kApplicationTitle,
-                             MB_OK | MB_ICONSTOP);
-        return kExitRunLogFailed;
-    }
-    log.Step("command line", GetCommandLineA());
-
     // Shortcuts go through the shell-link object: COM once, for the whole run.
     const HRESULT com = CoInitialize(nullptr);
     InitCommonControls();
-    const int code = log.Finish(RunSetup(instance, switches, log));
+    const int code = RunSetup(instance, switches);
     if (SUCCEEDED(com)) CoUninitialize();
     return code;
 }

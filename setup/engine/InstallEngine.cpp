@@ -16,7 +16,7 @@ std::string UninstallEntryKey(const std::string& productTitle) {
     return std::string(kUninstallRoot) + "\\" + productTitle;
 }
 
-static bool FileExists(const std::string& path) {
+bool FileExists(const std::string& path) {
     const DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }

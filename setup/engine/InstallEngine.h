@@ -96,5 +96,8 @@ private:
 // failure the system's error code is left for GetLastError.
 bool WriteInstallLogFile(const std::string& path, const std::vector<std::string>& lines);
 
+// Whether path names a file (a folder does not count).
+bool FileExists(const std::string& path);
+
 // The uninstall entry's key under HKEY_LOCAL_MACHINE for a product title.
 std::string UninstallEntryKey(const std::string& productTitle);

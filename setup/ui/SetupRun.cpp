@@ -1,17 +1,19 @@
 #include "SetupRun.h"
 
+#include <memory>
+
+#include "CommandLine.h"
 #include "DirDlg.h"
 #include "Forms.h"
 #include "Install.h"
 #include "InstallForm.h"
+#include "RunLog.h"
 #include "SetupMessages.h"
 #include "SetupScript.h"
 #include "ShellExt.h"
 #include "Wizard.h"
 
 namespace {
-
-const char kBadSwitchTail[] = " : 알 수 없는 스위치입니다.\r\n\r\n";
 
 // The install run of /VERYSILENT: no window, no one to cancel.
 class TQuietView : public TInstallView {
@@ -23,11 +25,6 @@ public:
     bool NextDiskette() override { return false; }
     bool CancelRequested() override { return false; }
 };
-
-bool FileExists(const std::string& path) {
-    const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 RunStepFn StepsTo(TSetupRunLog& log) {
     return [&log](const char* step, const std::string& text) { log.Step(step, text); };
@@ -112,11 +109,14 @@ int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
     log.Step("directory", SetupScript.InstallDir);
 
     TQuietView quiet;
-    TInstallEngine quietEngine(quiet);
-    TInstallEngine* engine = &quietEngine;
+    std::unique_ptr<TInstallEngine> quietEngine;
+    TInstallEngine* engine;
     if (sw.Mode == smSilent) {
         CreateInstallForm(instance);
         engine = &fmInstall->Engine;
+    } else {
+        quietEngine.reset(new TInstallEngine(quiet));
+        engine = quietEngine.get();
     }
     engine->Unattended = true;
     engine->OnStep = StepsTo(log);
@@ -137,7 +137,9 @@ int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
     return kExitRestartRequired;
 }
 
-int RunSetup(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
+namespace {
+
+int RunAsSwitched(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
     const bool boxes = sw.Mode != smVerySilent;
     if (!sw.Bad.empty() || sw.Usage) {
         if (!sw.Bad.empty()) log.Step("error", "unknown switch " + sw.Bad);
@@ -151,4 +153,20 @@ int RunSetup(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
     if (sw.Mode == smWizard) return RunWizard(instance, sw, log);
     LoadSetupScript();
     return RunUnattended(instance, sw, log);
+}
+
+}  // namespace
+
+int RunSetup(HINSTANCE instance, const TSetupSwitches& sw) {
+    // Created before anything changes: a run that was asked to leave a log
+    // and cannot does nothing.
+    TSetupRunLog log;
+    if (sw.HasRunLog && !log.Open(sw.RunLog)) {
+        if (sw.Mode != smVerySilent)
+            WizardMessageBox(nullptr, (sw.RunLog + kRunLogOpenTail).c_str(), kApplicationTitle,
+                             MB_OK | MB_ICONSTOP);
+        return kExitRunLogFailed;
+    }
+    log.Step("command line", GetCommandLineA());
+    return log.Finish(RunAsSwitched(instance, sw, log));
 }
