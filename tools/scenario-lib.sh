@@ -29,6 +29,19 @@ wait_pid() {
     return 124
 }
 
+# tmpfs_drive LETTER SIZE DIR: a small tmpfs file system mounted at DIR
+# (root only) and mapped as Wine drive LETTER, for full-disk cases.
+# drop_drive LETTER DIR undoes it; harmless when nothing is there.
+tmpfs_drive() {
+    mkdir -p "$3" && mount -t tmpfs -o "size=$2" tmpfs "$3" && ln -sfn "$3" "$WINEPREFIX/dosdevices/$1:"
+}
+drop_drive() {
+    rm -f "$WINEPREFIX/dosdevices/$1:"
+    if mountpoint -q "$2" 2>/dev/null; then umount "$2" || umount -l "$2"; fi
+    rmdir "$2" 2>/dev/null
+    return 0
+}
+
 # reg.exe under Wine, without its carriage returns.
 wreg() { "$KIT_WINE" reg "$@" 2>/dev/null | tr -d '\r'; }
 # A string value (or the default value when NAME is empty) as "reg query"

@@ -16,11 +16,8 @@ native="$root/build/native/tools/packer/packer"
 mkdir -p "$shots"
 work=$(mktemp -d /tmp/selfext-faults.XXXXXX)
 disk="$root/build/sxdisk.$$"
-drive="$WINEPREFIX/dosdevices/s:"
 cleanup() {
-    if mountpoint -q "$disk" 2>/dev/null; then umount "$disk" || umount -l "$disk"; fi
-    rm -f "$drive"
-    rmdir "$disk" 2>/dev/null
+    drop_drive s "$disk"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -117,9 +114,8 @@ check "$(ls "$work/trun" | tr '\n' ' ')" "docs fine.txt " "no damaged file writt
 finish "twelve"
 
 # --- a full disk and a Deflate bomb, on a 1 MB drive --------------------
-mkdir -p "$disk" "$work/s"
-mount -t tmpfs -o size=1m tmpfs "$disk" || { bad "cannot mount a tmpfs"; exit 1; }
-ln -sfn "$disk" "$drive"
+mkdir -p "$work/s"
+tmpfs_drive s 1m "$disk" || { bad "cannot mount a tmpfs"; exit 1; }
 head -c 1100000 /dev/urandom >"$work/s/big.bin"
 head -c 1000000 /dev/zero >"$work/s/bomb.bin"
 printf 'small\r\n' >"$work/s/small.txt"

@@ -22,11 +22,8 @@ done
 mkdir -p "$shots"
 work=$(mktemp -d /tmp/selfext-run.XXXXXX)
 disk="$root/build/sxrundisk.$$"
-drive="$WINEPREFIX/dosdevices/r:"
 cleanup() {
-    if mountpoint -q "$disk" 2>/dev/null; then umount "$disk" || umount -l "$disk"; fi
-    rm -f "$drive"
-    rmdir "$disk" 2>/dev/null
+    drop_drive r "$disk"
     rm -rf "$work" "$C/sxrun"
 }
 trap cleanup EXIT
@@ -127,9 +124,7 @@ check "$(silent "$work/nostart.exe" "/S /D=C:\\sxrun\\d5")" 105 "a program that 
 check "$(same "$src/notes.zzz" "$C_work/d5/notes.zzz")" same "... after extracting everything"
 
 # A full disk: the existing file stays, nothing is started.
-mkdir -p "$disk"
-mount -t tmpfs -o size=1m tmpfs "$disk" || { bad "cannot mount a tmpfs"; exit 1; }
-ln -sfn "$disk" "$drive"
+tmpfs_drive r 1m "$disk" || { bad "cannot mount a tmpfs"; exit 1; }
 mkdir -p "$work/f"
 cp "$src/setup.exe" "$work/f/"
 head -c 1100000 /dev/urandom >"$work/f/big.bin"
@@ -141,7 +136,7 @@ check "$(silent "$work/full.exe" "/S /D=R:\\")" 104 "a full disk: 104"
 check "$(same "$work/precious" "$disk/big.bin")" same "... the existing file stays byte for byte"
 gone "$disk/runprobe.txt"
 check "$(find "$disk" -name '~sx*' | wc -l)" 0 "... no temporary file left"
-umount "$disk" && rm -f "$drive"
+drop_drive r "$disk"
 
 # --- interactive -------------------------------------------------------
 mkdir -p "$work/i1"

@@ -20,9 +20,8 @@ pid=
 
 cleanup() {
     [ -n "$pid" ] && kill -CONT "$pid" 2>/dev/null && kill -9 "$pid" 2>/dev/null
-    rm -f "$WINEPREFIX/dosdevices/f:" "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/g:" \
-        "$WINEPREFIX/dosdevices/l:"
-    for m in full ro big; do mountpoint -q "$mnt/$m" && umount "$mnt/$m"; done
+    for d in f:full r:ro g:big; do drop_drive "${d%%:*}" "$mnt/${d#*:}"; done
+    rm -f "$WINEPREFIX/dosdevices/l:"
     rm -rf "$mnt" "$dist"
 }
 trap cleanup EXIT
@@ -30,17 +29,17 @@ trap 'exit 130' INT TERM
 
 [ "$(id -u)" = 0 ] || { bad "the fault tests mount small file systems and need root"; exit 1; }
 echo "rar used for the archives: $(rar 2>/dev/null | sed -n 's/^\(RAR [0-9.]*\).*/\1/p' | head -n1)"
-mkdir -p "$shots" "$dist" "$mnt/full" "$mnt/ro" "$mnt/big" "$mnt/label"
+mkdir -p "$shots" "$dist" "$mnt/label"
 
 # F: 1 MB that fills up; R: read-only with an install folder on it; G: room
 # for a large entry; L: a folder with a volume label of 200 characters.
-mount -t tmpfs -o size=1m tmpfs "$mnt/full" && mount -t tmpfs -o size=800m tmpfs "$mnt/big" &&
-    mount -t tmpfs -o size=1m tmpfs "$mnt/ro" || { bad "mounting the test drives"; exit 1; }
+tmpfs_drive f 1m "$mnt/full" && tmpfs_drive g 800m "$mnt/big" && tmpfs_drive r 1m "$mnt/ro" ||
+    { bad "mounting the test drives"; exit 1; }
 mkdir -p "$mnt/ro/Varnel" && printf 'old program\r\n' >"$mnt/ro/Varnel/VARNEL.EXE"
 mount -o remount,ro "$mnt/ro" || { bad "making R: read-only"; exit 1; }
 printf 'kept\r\n' >"$mnt/full/keep.txt"
 printf '%0200d' 0 | tr 0 L >"$mnt/label/.windows-label"
-for d in f:full r:ro g:big l:label; do ln -sfn "$mnt/${d#*:}" "$WINEPREFIX/dosdevices/${d%%:*}:"; done
+ln -sfn "$mnt/label" "$WINEPREFIX/dosdevices/l:"
 
 # The product: APP.RAR and HELP.RAR as in the wizard test, BIG.RAR with 4 MB
 # that F: cannot hold, HUGE.RAR with 300 MB and a file behind it.

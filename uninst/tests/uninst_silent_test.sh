@@ -13,8 +13,7 @@ RC_RESTART=$((3010 % 256)) RC_BAD=1 RC_NOTFOUND=2 RC_REMAIN=6 RC_RUNLOG=7
 mnt=
 cleanup() {
     [ -n "${holder:-}" ] && { touch "$C/hold.release"; wait_pid "$holder"; holder=; }
-    rm -f "$WINEPREFIX/dosdevices/t:"
-    [ -n "$mnt" ] && mountpoint -q "$mnt" && umount "$mnt"
+    [ -n "$mnt" ] && drop_drive t "$mnt"
     wreg delete "$SESSION" /v PendingFileRenameOperations /f >/dev/null
     rm -rf "$C"/Silent* "$C/VlSilent" "$C/runlogs" "$C/hold.release" "$C/held"
 }
@@ -105,8 +104,7 @@ check "$(head -c 14 "$d/INSTALL.LOG")" "FILE:C:\\Silent" "the install log is who
 
 echo "== a run log on a full disk: the removal goes on, but is no success"
 mnt=$(dirname "$KIT_WINE_STATE")/silent-full
-mkdir -p "$mnt" && mount -t tmpfs -o size=1m tmpfs "$mnt" || bad "cannot mount"
-ln -sfn "$mnt" "$WINEPREFIX/dosdevices/t:"
+tmpfs_drive t 1m "$mnt" || bad "cannot mount"
 dd if=/dev/zero of="$mnt/fill" bs=4k 2>/dev/null
 run "/VERYSILENT $dir\\INSTALL.LOG /LOG=T:\\run.log"
 finish; check "$RC" "$RC_RUNLOG" "exit code: run log"
