@@ -23,6 +23,12 @@ start() {
     app=$!
     # Nothing below makes sense without the dialog.
     ui wait "$MAIN" 30 >/dev/null || { echo "FAIL: $1 did not start"; exit 1; }
+    # The window shows before its first activation lists the archive and
+    # fills the path; a check or a typed path before then races it.
+    for _ in $(seq 40); do
+        lines | awk -F'\t' '$1 != 1 { bad = 1 } END { exit (NR == 0 || bad) }' && return 0
+        sleep 0.25
+    done
 }
 finish() {
     ui key "$MAIN" ESCAPE
