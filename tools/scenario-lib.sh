@@ -15,6 +15,13 @@ gone() { if [ ! -e "$1" ]; then ok "gone: $1"; else bad "still there: $1"; fi; }
 stays() { if [ -e "$1" ]; then ok "stays: $1"; else bad "missing: $1"; fi; }
 
 ui() { "$KIT_WINE" "$uidriver" "$@"; }
+# Retries a command for up to $1 seconds: a window answers a key or a click
+# in its own time, later still on a loaded machine.
+eventually() {
+    local n=$(($1 * 4)); shift
+    for _ in $(seq "$n"); do "$@" && return 0; sleep 0.25; done
+    return 1
+}
 # The whole screen as $shots/NAME.png, once the last click has been drawn.
 shot() {
     [ -n "${shots:-}" ] || return 0

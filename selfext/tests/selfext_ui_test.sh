@@ -188,11 +188,11 @@ shot create-subdirectory
 ui click "Create subdirectory" OK
 ui gone "Create subdirectory" 10
 check "$([ -d "$work/pick/made/inner" ] && echo yes)" yes "New... creates both levels"
-ui text "Select extract directory" | awk -F'\t' '$2 == 2001 { print $3 }' | grep -q 'made\\inner\\$'
+chooser_at() { ui text "Select extract directory" | awk -F'\t' '$2 == 2001 { print $3 }' | grep -q "$1"; }
+eventually 10 chooser_at 'made\\inner\\$'
 check $? 0 "the chooser then lists the new folder"
 P dblclick "Select extract directory" 2003 "[..]"
-sleep 1
-ui text "Select extract directory" | awk -F'\t' '$2 == 2001 { print $3 }' | grep -q 'made\\$'
+eventually 10 chooser_at 'made\\$'
 check $? 0 "double-clicking [..] lists the parent"
 shot chooser-parent
 ui click "Select extract directory" OK

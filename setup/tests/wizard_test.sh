@@ -70,7 +70,8 @@ ui wait "선택" 10; check $? 0 "the directory chooser opens"
 out=$(ui text "선택")
 has "$out" $'Edit\t101\tC:\\Program Files\\Varnel' "the edit shows the install directory"
 ui key "선택" DOWN && ui key "선택" RETURN
-sleep 1
+chooser_has() { ui text "선택" | grep -qF -- "$1"; }
+eventually 10 chooser_has $'Edit\t101\tC:\\Apps\\Varnel'
 shot chooser
 out=$(ui text "선택")
 has "$out" $'Edit\t101\tC:\\Apps\\Varnel' "opening C:\\Apps proposes it with the folder name"
