@@ -40,6 +40,9 @@ mount -o remount,ro "$mnt/ro" || { bad "making R: read-only"; exit 1; }
 printf 'kept\r\n' >"$mnt/full/keep.txt"
 printf '%0200d' 0 | tr 0 L >"$mnt/label/.windows-label"
 ln -sfn "$mnt/label" "$WINEPREFIX/dosdevices/l:"
+# Wine lists drives as its mount manager found them when the session began;
+# the chooser's drive box shows the new ones only after a restart of it.
+"$KIT_WINESERVER" -k; "$KIT_WINESERVER" -w
 
 # The product: APP.RAR and HELP.RAR as in the wizard test, BIG.RAR with 4 MB
 # that F: cannot hold, HUGE.RAR with 300 MB and a file behind it.
@@ -188,6 +191,20 @@ ends_with_box "cancel" "프로그램 설치가 취소되었습니다."
 same_state "$KIT_WINE_STATE/before.txt" "cancel over an older install" "$mnt/big"
 check "$(cat "$mnt/big/Varnel/VARNEL.EXE")" $'Varnel 1.0 program\r' "the older program is back"
 
+echo "== /SILENT: only the install form, and its 취소 undoes the run"
+"$KIT_WINE" 'C:\faults\setup.exe' /SILENT '/LOG=C:\faults-silent.log' &
+pid=$!
+stop_in_huge
+check "$(ui list | cut -f3 | tr -d '\r' | LC_ALL=C sort | tr '\n' '|')" "설치|" "the install form is the one window"
+ui clickid "설치" 1; check $? 0 "its 취소 is clicked"
+kill -CONT "$pid"
+wait_pid "$pid"; check $? 2 "exit code 2: cancelled, with no box"
+pid=
+has "$(tr -d '\r' <"$C/faults-silent.log")" $'cancelled: by the user\nrollback: everything the run did is undone' \
+    "the run log says so"
+rm -f "$C/faults-silent.log"
+same_state "$KIT_WINE_STATE/before.txt" "/SILENT cancel" "$mnt/big"
+
 echo "== a killed run, and the run after it"
 rm -rf "$mnt/big/Varnel" "$group"
 wreg delete "$entry" /f >/dev/null
@@ -222,10 +239,14 @@ ui wait "선택" 10; check $? 0 "the chooser opens"
 # From the directory list, Tab to the edit and to the drive box; Down goes
 # from drive to drive (C:, F:, G:, L:).
 want=$'Edit\t101\tL:\\Varnel'
+edit() { ui text "선택" | awk -F'\t' '$1 == "Edit" && $2 == 101 { print $3 }'; }
+moved() { [ "$(edit)" != "$1" ]; }
 ui key "선택" TAB && ui key "선택" TAB
 for _ in 1 2 3 4 5; do
+    # One drive at a time: the next key only once the edit shows this one.
+    before=$(edit)
     ui key "선택" DOWN
-    sleep 1
+    eventually 10 moved "$before"
     out=$(ui text "선택")
     case "$out" in *"$want"*) break ;; esac
 done
