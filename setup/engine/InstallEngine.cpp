@@ -415,6 +415,24 @@ bool TInstallEngine::WriteUninstallEntry(const std::string& commandLine, const s
     return true;
 }
 
+// The uninstaller's shortcut and the entry in the installed-programs list.
+bool TInstallEngine::RegisterUninstaller(const std::string& program) {
+    const TSetupScript& s = SetupScript;
+    // Quoted, so an install directory with blanks reaches the uninstaller
+    // as one parameter.
+    const std::string log = ExpandPathMacros("<INSTALLDIR>\\INSTALL.LOG");
+    const std::string target = ExpandPathMacros("<INSTALLDIR>\\VlUnInst.EXE");
+    const std::string path = ShortcutPath("Programs", s.ProductTitle + "\\" + s.Uninstall + ".LNK", target);
+    if (!SaveShortcut(path, target, Quoted(log))) return false;
+    InstallLog.push_back(kLogIconPrefix + path);
+    // The product's own program when a shortcut names one, else the uninstaller.
+    const std::string icon = s.IconItemCount > 0 && !s.IconItems[0].Target.empty()
+                                 ? ExpandPathMacros(s.IconItems[0].Target)
+                                 : program;
+    return WriteUninstallEntry(QuotedCommandLine(program, log),
+                               Quoted(program) + " /VERYSILENT " + Quoted(log), icon);
+}
+
 bool TInstallEngine::InstallShortcuts() {
     const TSetupScript& s = SetupScript;
     std::string groupDir;
@@ -430,28 +448,10 @@ bool TInstallEngine::InstallShortcuts() {
         InstallLog.push_back(kLogIconPrefix + path);
     }
     const std::string uninstaller = s.SourceDir + "VlUnInst.exe";
-    const bool haveUninstaller = FileExists(uninstaller);
-    if (haveUninstaller && (!MakeFolders(s.InstallDir) ||
-                            !CopyKept(uninstaller, ExpandPathMacros("<INSTALLDIR>\\VlUnInst.exe"))))
-        return false;
-    if (haveUninstaller && !s.Uninstall.empty()) {
-        // Quoted, so an install directory with blanks reaches the uninstaller
-        // as one parameter.
-        const std::string log = ExpandPathMacros("<INSTALLDIR>\\INSTALL.LOG");
-        const std::string target = ExpandPathMacros("<INSTALLDIR>\\VlUnInst.EXE");
-        const std::string path =
-            ShortcutPath("Programs", s.ProductTitle + "\\" + s.Uninstall + ".LNK", target);
-        if (!SaveShortcut(path, target, Quoted(log))) return false;
-        InstallLog.push_back(kLogIconPrefix + path);
+    if (FileExists(uninstaller)) {
         const std::string program = ExpandPathMacros("<INSTALLDIR>\\VlUnInst.exe");
-        const std::string logPath = s.InstallDir + "\\INSTALL.LOG";
-        // The product's own program when a shortcut names one, else the uninstaller.
-        const std::string icon = s.IconItemCount > 0 && !s.IconItems[0].Target.empty()
-                                     ? ExpandPathMacros(s.IconItems[0].Target)
-                                     : program;
-        if (!WriteUninstallEntry(QuotedCommandLine(program, logPath),
-                                 Quoted(program) + " /VERYSILENT " + Quoted(logPath), icon))
-            return false;
+        if (!MakeFolders(s.InstallDir) || !CopyKept(uninstaller, program)) return false;
+        if (!s.Uninstall.empty() && !RegisterUninstaller(program)) return false;
     }
     if (!groupDir.empty()) InstallLog.push_back(kLogDirPrefix + groupDir);
     return true;

@@ -69,6 +69,7 @@ private:
     bool SaveShortcut(const std::string& path, const std::string& target, const std::string& arguments);
     bool WriteUninstallEntry(const std::string& commandLine, const std::string& quietCommandLine,
                              const std::string& icon);
+    bool RegisterUninstaller(const std::string& program);
     bool WriteLog();
     bool InstallShortcuts();
     bool Fail(TInstallFault fault, const std::string& subject);
