@@ -12,8 +12,9 @@ status() { ui text "$MAIN" | awk -F'\t' '$2 == 601 { print $3 }'; }
 lines() { P lines "$MAIN" 301; }
 selected() { lines | awk -F'\t' '$1 == 1 { print $2 }' | LC_ALL=C sort | tr '\n' ' '; }
 # Waits until the status line reads $1 (the pass has ended).
+status_is() { [ "$(status)" = "$1" ]; }
 wait_status() {
-    for _ in $(seq 60); do [ "$(status)" = "$1" ] && return 0; sleep 0.5; done
+    eventually 30 status_is "$1" && return 0
     echo "status is '$(status)'"
     return 1
 }
@@ -25,11 +26,9 @@ start() {
     ui wait "$MAIN" 30 >/dev/null || { echo "FAIL: $1 did not start"; exit 1; }
     # The window shows before its first activation lists the archive and
     # fills the path; a check or a typed path before then races it.
-    for _ in $(seq 40); do
-        lines | awk -F'\t' '$1 != 1 { bad = 1 } END { exit (NR == 0 || bad) }' && return 0
-        sleep 0.25
-    done
+    eventually 10 all_listed
 }
+all_listed() { lines | awk -F'\t' '$1 != 1 { bad = 1 } END { exit (NR == 0 || bad) }'; }
 finish() {
     ui key "$MAIN" ESCAPE
     wait "$app"

@@ -13,4 +13,5 @@ box_says() { if ui text "$1" | grep -qxF "$2"; then ok "$1 box text"; else bad "
 # code lands in $C/rc once it ends.
 start() { rm -f "$C/rc"; ( ui run "$1" 90; echo $? >"$C/rc" ) & runpid=$!; }
 finish() { wait "$runpid"; RC=$(cat "$C/rc"); }
-waitgone() { for _ in $(seq 60); do [ -e "$1" ] || return 0; sleep 0.5; done; return 1; }
+absent() { [ ! -e "$1" ]; }
+waitgone() { eventually 30 absent "$1"; }
