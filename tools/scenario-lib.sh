@@ -48,6 +48,10 @@ drop_drive() {
     rmdir "$2" 2>/dev/null
     return 0
 }
+# Wine lists drives (GetLogicalDrives) as its mount manager found them when
+# the server started; after mapping drives, a restart of the server makes
+# the lists show them. Nothing of ours may be running then.
+relist_drives() { "$KIT_WINESERVER" -k; "$KIT_WINESERVER" -w; }
 
 # reg.exe under Wine, without its carriage returns.
 wreg() { "$KIT_WINE" reg "$@" 2>/dev/null | tr -d '\r'; }

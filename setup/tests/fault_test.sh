@@ -40,9 +40,7 @@ mount -o remount,ro "$mnt/ro" || { bad "making R: read-only"; exit 1; }
 printf 'kept\r\n' >"$mnt/full/keep.txt"
 printf '%0200d' 0 | tr 0 L >"$mnt/label/.windows-label"
 ln -sfn "$mnt/label" "$WINEPREFIX/dosdevices/l:"
-# Wine lists drives as its mount manager found them when the session began;
-# the chooser's drive box shows the new ones only after a restart of it.
-"$KIT_WINESERVER" -k; "$KIT_WINESERVER" -w
+relist_drives  # for the chooser's drive box
 
 # The product: APP.RAR and HELP.RAR as in the wizard test, BIG.RAR with 4 MB
 # that F: cannot hold, HUGE.RAR with 300 MB and a file behind it.
