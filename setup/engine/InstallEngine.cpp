@@ -82,7 +82,8 @@ TInstallFault FaultOfArchiveError(int32_t code) {
         case ERAR_NO_MEMORY: return ifOutOfMemory;
         case ERAR_BAD_DATA:
         case ERAR_BAD_ARCHIVE:
-        case ERAR_UNKNOWN_FORMAT: return ifArchiveDamaged;
+        case ERAR_UNKNOWN_FORMAT:
+        case ERAR_UNKNOWN: return ifArchiveDamaged;  // the library's warning: an archive that ends early
         case ERAR_EOPEN:
         case ERAR_EREAD: return ifSourceUnreadable;
         case ERAR_ECREATE:

@@ -109,11 +109,35 @@ void CopyName(char (&to)[N], const char* from, size_t fromSize) {
     to[n] = 0;
 }
 
+// The library keeps one error state for all its calls and clears it only
+// when an archive is opened. Opening none (an empty name: no file is looked
+// at) clears it, so that the next call reports its own outcome, as the
+// library's calls did before version 7.
+void ClearLibraryErrors() {
+    RAROpenArchiveDataEx none;
+    memset(&none, 0, sizeof none);
+    char empty[1] = {0};
+    none.ArcName = empty;
+    none.OpenMode = RAR_OM_LIST;
+    if (void* arc = RAROpenArchiveEx(&none)) RARCloseArchive(arc);
+}
+
 // What RARReadHeader does, done here so that the run sees the extended record
 // as well: the full names and the link type that the short record lacks.
 int ReadHeader(void* arc, RARHeaderDataEx& ex, RARHeaderData& h) {
     memset(&ex, 0, sizeof ex);
     int code = RARReadHeaderEx(arc, &ex);
+    // With a header it found (and filled: the archive's name is always
+    // there) the library returns the error state of the whole run so far: an
+    // earlier entry's failure or any warning, also returned by every later
+    // call. That failure was reported with its entry; taken as the header's
+    // own, it would end the run at the entry after each one. So the state is
+    // cleared and the header taken as read. Damage of headers themselves is
+    // still reported when the search for the next one ends.
+    if (code != ERAR_SUCCESS && ex.ArcNameW[0] != 0) {
+        ClearLibraryErrors();
+        code = ERAR_SUCCESS;
+    }
     CopyName(h.ArcName, ex.ArcName, sizeof ex.ArcName);
     CopyName(h.FileName, ex.FileName, sizeof ex.FileName);
     h.Flags = ex.Flags;

@@ -1,22 +1,18 @@
 #!/usr/bin/env bash
-# Builds the UnRAR library from Debian's unrar-nonfree source package, one
-# source for every build:
+# Builds the UnRAR library, one source for every build:
 #   build/deps/unrar/                    the prepared sources (our patches applied),
 #                                        which the native and fuzz builds compile
 #                                        into a static library of their own
 #   build/deps/include/unrar/dll.hpp     the header for all builds
 #   build/deps/win32/{unrar.dll,libunrar.dll.a}   build/deps/win64/{...}
-# The source package is fetched once into build/deps/src and kept there, so a
-# rebuild fetches nothing. Objects of an interrupted build are kept and only
-# the missing ones are compiled.
 #
-# The version is the one the kit was tested with; when the archive no longer
-# has it, the newest one it has is taken and named. Anything older than
-# upstream 7.2.7 is refused: older releases have published faults in exactly
-# this library (path traversal in the Windows library, a heap overflow, a
-# symbolic-link traversal). A version listed in unrar/ACCEPTED, or given as
-# KIT_UNRAR_ACCEPT=<Debian version>, is built all the same, with a warning,
-# for machines that cannot get a newer one (the file says why).
+# The source is the upstream tarball the project carries
+# (tools/deps/unrar/, its checksum and provenance beside it): checked, then
+# unpacked once into build/deps/src, so a build is reproducible and fetches
+# nothing. KIT_UNRAR_SOURCE=debian takes the newest unrar-nonfree source
+# package the machine's apt sources list instead, and refuses any that is
+# older than the carried version. Objects of an interrupted build are kept
+# and only the missing ones are compiled.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -24,75 +20,75 @@ deps="$root/build/deps"
 prep="$deps/unrar"
 stamp_name=unrar.version
 
-pinned=1:7.3.2-1
-minimum=7.2.7
+carried=7.2.7
+tarball="$here/unrar/unrar-nonfree_$carried.orig.tar.gz"
 
 upstream() { local v=${1#*:}; echo "${v%-*}"; }
-acceptable() {
-    dpkg --compare-versions "$(upstream "$1")" ge "$minimum" || [ "$1" = "${KIT_UNRAR_ACCEPT:-}" ] ||
-        grep -v '^#' "$here/unrar/ACCEPTED" 2>/dev/null | grep -qxF "$1"
-}
-newest_first() { sort -V -r | uniq; }
 
-# The cached source folders, as "version folder" lines.
-cached() {
+# Prints "version folder" of the carried source, unpacking it when the cache
+# does not hold it yet. The checksum is checked every time: the cache is only
+# as good as the tarball it came from.
+carried_source() {
+    (cd "$here/unrar" && sha256sum --quiet -c SHA256SUMS) >&2 \
+        || { echo "unrar.sh: $tarball does not match tools/deps/unrar/SHA256SUMS" >&2; return 1; }
+    local sum dir
+    sum=$(sha256sum "$tarball" | cut -c1-64)
+    dir="$deps/src/unrar-carried-$carried"
+    if [ "$(cat "$dir/.sha256" 2>/dev/null)" != "$sum" ]; then
+        rm -rf "$dir" "$dir.tmp"
+        mkdir -p "$dir.tmp"
+        tar -xzf "$tarball" -C "$dir.tmp" --strip-components=1
+        echo "$sum" >"$dir.tmp/.sha256"
+        mv "$dir.tmp" "$dir"
+    fi
+    echo "$carried $dir"
+}
+
+# The cached Debian source folders, as "version folder" lines, newest first.
+debian_cached() {
     local d
     for d in "$deps"/src/unrar-nonfree-*/; do
         [ -f "$d/debian/changelog" ] || continue
         echo "$(dpkg-parsechangelog -l "$d/debian/changelog" -S Version) ${d%/}"
-    done
+    done | sort -V -r -k1,1
 }
 
-pick_cached() {
-    local v d
-    while read -r v d; do
-        [ "$v" = "$pinned" ] && { echo "$d"; return; }
-    done < <(cached)
-    while read -r v d; do
-        acceptable "$v" && { echo "$d"; return; }
-    done < <(cached | newest_first)
-    return 0
-}
-
-fetch() {
-    local listed v
-    listed=$(apt-cache showsrc unrar-nonfree 2>/dev/null | sed -n 's/^Version: //p' | newest_first)
-    # The pinned version first, then the others newest first.
-    for v in $(grep -Fx "$pinned" <<<"$listed") $(grep -Fxv "$pinned" <<<"$listed"); do
-        acceptable "$v" || continue
-        [ "$v" = "$pinned" ] || echo "unrar.sh: unrar-nonfree $pinned is not available; taking $v" >&2
-        if (cd "$deps/src" && apt-get source -qq "unrar-nonfree=$v" >/dev/null 2>&1); then
-            return 0
-        fi
-        echo "unrar.sh: unrar-nonfree $v is listed but could not be fetched" >&2
-    done
-    echo "unrar.sh: no unrar-nonfree source of upstream $minimum or newer can be had" \
-         "(listed: $(echo $listed)). Older releases have published faults in this library;" \
-         "tools/deps/unrar/ACCEPTED or KIT_UNRAR_ACCEPT=<version> builds one all the same." >&2
-    return 1
+debian_source() {
+    local listed v d
+    listed=$(apt-cache showsrc unrar-nonfree 2>/dev/null | sed -n 's/^Version: //p' | sort -V -r | uniq)
+    v=$(head -n1 <<<"$listed")
+    [ -n "$v" ] || { echo "unrar.sh: the apt sources list no unrar-nonfree source" >&2; return 1; }
+    dpkg --compare-versions "$(upstream "$v")" ge "$carried" || {
+        echo "unrar.sh: the newest unrar-nonfree source listed is $v, older than the carried $carried;" \
+             "build without KIT_UNRAR_SOURCE=debian" >&2
+        return 1
+    }
+    if ! debian_cached | grep -q "^$v "; then
+        (cd "$deps/src" && apt-get source -qq "unrar-nonfree=$v" >/dev/null 2>&1) || {
+            echo "unrar.sh: unrar-nonfree $v is listed but could not be fetched" >&2
+            return 1
+        }
+    fi
+    d=$(debian_cached | awk -v v="$v" '$1 == v { print $2; exit }')
+    [ -n "$d" ] || { echo "unrar.sh: the fetched source is not where it was expected" >&2; return 1; }
+    echo "$v $d"
 }
 
 mkdir -p "$deps/src"
-src=$(pick_cached)
-if [ -z "$src" ]; then
-    fetch
-    src=$(pick_cached)
-fi
-[ -n "$src" ] || { echo "unrar.sh: the fetched source is not where it was expected" >&2; exit 1; }
-version=$(dpkg-parsechangelog -l "$src/debian/changelog" -S Version)
-acceptable "$version" || exit 1
-if ! dpkg --compare-versions "$(upstream "$version")" ge "$minimum"; then
-    echo "unrar.sh: WARNING: building unrar-nonfree $version, older than upstream $minimum" \
-         "(accepted in tools/deps/unrar/ACCEPTED or KIT_UNRAR_ACCEPT); it has published faults" >&2
-fi
+case "${KIT_UNRAR_SOURCE:-carried}" in
+    carried) picked=$(carried_source) ;;
+    debian) picked=$(debian_source) ;;
+    *) echo "unrar.sh: KIT_UNRAR_SOURCE is 'carried' (the default) or 'debian'" >&2; exit 2 ;;
+esac
+read -r version src <<<"$picked"
 
 # Everything that decides what the builds contain: a change to any of it
 # prepares the sources anew and rebuilds both DLLs.
-key=$( { echo "$version"; cat "$here/unrar.sh"; find "$here/unrar" -type f | sort | xargs cat; } | sha256sum | cut -c1-16)
+key=$( { echo "$version"; cat "$here/unrar.sh"; find "$here/unrar" -type f ! -name "*.md" | sort | xargs sha256sum; } | sha256sum | cut -c1-16)
 patches="$here/unrar/patches/$(upstream "$version")"
 
 if [ "$(cat "$prep/key" 2>/dev/null)" != "$key" ]; then
-    echo "unrar: preparing unrar-nonfree $version"
+    echo "unrar: preparing unrar-nonfree $version from $src"
     rm -rf "$prep.tmp"
     mkdir -p "$prep.tmp"
     cp "$src"/*.cpp "$src"/*.hpp "$src"/dll.def "$src"/dll.rc "$src"/makefile "$src"/UnRARDll.vcxproj "$prep.tmp/"
@@ -113,10 +109,11 @@ if [ "$(cat "$prep/key" 2>/dev/null)" != "$key" ]; then
         | tr ' ' '\n' | sed -n 's/\.o$//p' | sort -u >"$prep.tmp/native-sources.txt"
     [ -s "$prep.tmp/windows-sources.txt" ] && [ -s "$prep.tmp/native-sources.txt" ] \
         || { echo "unrar.sh: no file list in the library's build files" >&2; exit 1; }
-    # The sources name two system headers in mixed case; mingw's are lower case.
+    # The sources name some system headers in mixed case; mingw's are lower case.
     mkdir -p "$prep.tmp/mingw"
-    echo '#include <powrprof.h>' >"$prep.tmp/mingw/PowrProf.h"
-    echo '#include <wbemidl.h>' >"$prep.tmp/mingw/Wbemidl.h"
+    for h in PowrProf Wbemidl Sddl; do
+        echo "#include <${h,,}.h>" >"$prep.tmp/mingw/$h.h"
+    done
     echo "$version" >"$prep.tmp/version"
     echo "$key" >"$prep.tmp/key"
     rm -rf "$prep"
