@@ -7,6 +7,7 @@
 
 #include "InstallJournal.h"
 #include "InstallText.h"
+#include "NameRule.h"
 #include "ProductKeys.h"
 #include "SetupScript.h"
 #include "SetupText.h"
@@ -319,7 +320,7 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
     journal->NoteFolder(home);
     for (const auto& e : entries) {
         // The component refuses these; nothing may be kept or touched for them.
-        if (!RARNameConfined(e.first)) continue;
+        if (!IsConfinedName(e.first.c_str(), e.first.size())) continue;
         const std::string path = dest.empty() ? e.first : dest + "\\" + e.first;
         if (e.second) {
             journal->NoteFolder(path);

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
-#include <type_traits>
 
 #include "KitText.h"
+#include "NameRule.h"
 
 TRAR* ActiveRAR = nullptr;
 
@@ -34,61 +34,6 @@ const unsigned kUnixFileType = 0xF000;
 const unsigned kUnixSymlink = 0xA000;
 const unsigned kWinReparsePoint = 0x400;
 
-// A component of only dots and blanks with two dots or more: Windows drops
-// trailing dots and blanks, so ".. " and "..." may reach the parent too.
-template <class Ch>
-bool DotsOnly(const std::basic_string<Ch>& c) {
-    size_t dots = 0;
-    for (Ch ch : c) {
-        if (ch == Ch('.'))
-            dots++;
-        else if (ch != Ch(' '))
-            return false;
-    }
-    return dots >= 2;
-}
-
-// Windows opens a device for these names, whatever follows the first dot and
-// with blanks before it ignored; the wide forms also know COM and LPT with a
-// superscript digit.
-template <class Ch>
-bool DeviceName(const std::basic_string<Ch>& c) {
-    size_t end = c.find(Ch('.'));
-    if (end == std::basic_string<Ch>::npos) end = c.size();
-    while (end > 0 && c[end - 1] == Ch(' ')) end--;
-    if (end > 7) return false;
-    std::string base;
-    for (size_t i = 0; i < end; i++) {
-        unsigned long ch = static_cast<std::make_unsigned_t<Ch>>(c[i]);
-        if (sizeof(Ch) > 1 && (ch == 0xB9 || ch == 0xB2 || ch == 0xB3))
-            base += ch == 0xB9 ? '1' : ch == 0xB2 ? '2' : '3';
-        else if (ch < 0x80)
-            base += char(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
-        else
-            return false;
-    }
-    for (const char* d : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (base == d) return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
-
-template <class Ch>
-bool NameConfined(const std::basic_string<Ch>& name) {
-    // An empty name would stand for the target directory itself.
-    if (name.empty() || name[0] == Ch('/') || name[0] == Ch('\\')) return false;
-    if (name.find(Ch(':')) != std::basic_string<Ch>::npos) return false;
-    const Ch seps[] = {Ch('/'), Ch('\\'), Ch(0)};
-    for (size_t start = 0; start <= name.size();) {
-        size_t end = name.find_first_of(seps, start);
-        if (end == std::basic_string<Ch>::npos) end = name.size();
-        std::basic_string<Ch> c = name.substr(start, end - start);
-        if (DotsOnly(c) || DeviceName(c)) return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 // Whether an entry may be written at all. The full names of the extended
 // record are checked, in both forms: the library writes by the wide one, the
 // owner sees the narrow one.
@@ -96,9 +41,8 @@ bool EntryConfined(const RARHeaderDataEx& h) {
     if (h.RedirType != 0) return false;
     if (h.HostOS == kHostUnix && (h.FileAttr & kUnixFileType) == kUnixSymlink) return false;
     if ((h.HostOS == kHostMsdos || h.HostOS == kHostWin32) && (h.FileAttr & kWinReparsePoint)) return false;
-    return NameConfined(std::string(h.FileName, strnlen(h.FileName, sizeof h.FileName))) &&
-           NameConfined(
-               std::wstring(h.FileNameW, wcsnlen(h.FileNameW, sizeof h.FileNameW / sizeof(wchar_t))));
+    return IsConfinedName(h.FileName, strnlen(h.FileName, sizeof h.FileName)) &&
+           IsConfinedName(h.FileNameW, wcsnlen(h.FileNameW, sizeof h.FileNameW / sizeof(wchar_t)));
 }
 
 template <size_t N>
@@ -192,10 +136,6 @@ TRAR::~TRAR() {
     // The library's callbacks must not find a destroyed component.
     if (ActiveRAR == this) ActiveRAR = nullptr;
 }
-
-bool RARNameConfined(const std::string& name) { return NameConfined(name); }
-
-bool RARNameConfined(const std::wstring& name) { return NameConfined(name); }
 
 bool RARNameSelected(const TStringList& list, const std::string& entryName) {
     // An empty name is found in no string, as a substring search would have it

@@ -149,13 +149,6 @@ private:
 // pointer, so they find their component here; one run at a time per process.
 extern TRAR* ActiveRAR;
 
-// True when a stored entry name stays inside the target directory on every
-// system: relative, no drive or stream (':'), no ".." component (nor one of
-// dots and blanks that Windows would read as one), no device name in any
-// component. Both '/' and '\\' separate components.
-bool RARNameConfined(const std::string& name);
-bool RARNameConfined(const std::wstring& name);
-
 // True when an entry name is selected by the list: its upper-cased form
 // (UpperAscii: Korean characters are left whole) occurs inside at least one
 // upper-cased list string, starting at a character of it, never inside one.

@@ -36,7 +36,7 @@ enum NameStatus {
     NameHoldsSeparator,  // a component holds '\' or '/' (in a double-byte code page, as
                          // the second byte of a character), which the stub splits at
     NameTooLong,         // more than the reader's 257 bytes
-    NameRefused,         // broken by the stub's rule (IsConfinedName): colon, device, dots
+    NameRefused,         // broken by the stored-name rule (IsConfinedName): colon, device, dots
 };
 
 // What an input contributes to the names of the files below it: its own

@@ -6,7 +6,6 @@
 #include "Archive.h"
 #include "Cipher.h"
 #include "Crc32.h"
-#include "NameRule.h"
 #include "Password.h"
 #include "TestStreams.h"
 
@@ -103,16 +102,6 @@ TEST(Walk, FailedSeekToTheArchiveIsReported) {
     ArchiveWalk walk;
     EXPECT_EQ(WalkSeekFailed, WalkStart(&walk, &src.base));
     EXPECT_EQ(WalkEnd, WalkNext(&walk));
-}
-
-// The stub extracts and the packer stores only names that stay inside the
-// extract folder.
-TEST(NameRule, NamesThatLeaveTheExtractFolderOrOpenADevice) {
-    for (const char* good : {"a.txt", "a/b/c.txt", "..a", "a..b/c", "CONSOLE.txt", "com10", "LPT0", "a//b"})
-        EXPECT_TRUE(IsConfinedName(good)) << good;
-    for (const char* bad : {"", "/a", "\\\\server\\x", "a\\..", ".", "..\\a", "x/ ./y", "C:a", "a:b", "nul",
-                            "Aux.c", "lpt9 .txt", "d/COM1.log"})
-        EXPECT_FALSE(IsConfinedName(bad)) << bad;
 }
 
 TEST(Crc, SlicedBlockEqualsTheByteWiseDefinition) {
