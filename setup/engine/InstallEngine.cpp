@@ -307,13 +307,22 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
     failedEntry.clear();
     missingVolume.clear();
     std::vector<std::pair<std::string, bool>> entries;  // name, folder
+    std::string unspellable;
     RAR1.ArchiveName = source;
-    RAR1.OnListFile = [&entries](TRAR*, RARHeaderData& h) {
+    RAR1.OnListFile = [&entries, &unspellable](TRAR* rar, RARHeaderData& h) {
+        if (!rar->NameExact && unspellable.empty()) unspellable = EntryName(h);
         entries.emplace_back(EntryName(h), (h.Flags & RHDF_DIRECTORY) != 0);
     };
     const bool listed = RAR1.List();
     RAR1.OnListFile = nullptr;
     if (!listed || rarError) return ArchiveFailed(source, dest);
+    // Its file could not be named in the log nor told from the look-alike the
+    // user may keep there: the install fails before anything is touched.
+    if (!unspellable.empty()) {
+        rarError = kRarRefusedEntry;
+        failedEntry = unspellable;
+        return ArchiveFailed(source, dest);
+    }
 
     // Where the component writes: an empty target is the current folder.
     const std::string home = dest.empty() ? "." : dest;

@@ -2,6 +2,12 @@
 
 #include <sys/stat.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
 #include <cstring>
 #include <cwchar>
 #include <memory>
@@ -53,6 +59,50 @@ void CopyName(char (&to)[N], const char* from, size_t fromSize) {
     to[n] = 0;
 }
 
+// One character (a UTF-16 pair counts as one) in the ANSI code page, with no
+// best-fit substitute; false when it has no spelling there. Elsewhere than
+// Windows the code page is 949, as the kit's narrow text is.
+bool SpellExactly(const wchar_t* ch, size_t n, std::string& out) {
+    char bytes[16];
+#if defined(_WIN32)
+    BOOL defaulted = FALSE;
+    int k = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, ch, int(n), bytes, sizeof bytes, nullptr,
+                                &defaulted);
+    if (k <= 0 || defaulted) return false;
+    out.append(bytes, size_t(k));
+    return true;
+#else
+    static iconv_t cd = iconv_open("CP949", "WCHAR_T");
+    if (cd == iconv_t(-1)) return false;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* from = reinterpret_cast<char*>(const_cast<wchar_t*>(ch));
+    size_t fromLeft = n * sizeof(wchar_t);
+    char* to = bytes;
+    size_t toLeft = sizeof bytes;
+    if (iconv(cd, &from, &fromLeft, &to, &toLeft) == size_t(-1) || fromLeft != 0) return false;
+    out.append(bytes, size_t(to - bytes));
+    return true;
+#endif
+}
+
+// The stored Unicode name in the ANSI code page, character by character. The
+// library's own narrow name is a best-fit guess ("é" becomes "e", the won
+// sign a backslash), which can name another file than the one the library
+// writes. False when a character has no spelling: `out` then shows it as '?'.
+bool AnsiSpelling(const wchar_t* wide, size_t n, std::string& out) {
+    out.clear();
+    bool exact = true;
+    for (size_t i = 0; i < n;) {
+        const size_t len = (sizeof(wchar_t) == 2 && wide[i] >= 0xD800 && wide[i] < 0xDC00 && i + 1 < n) ? 2 : 1;
+        if (wide[i] == 0 || !SpellExactly(wide + i, len, out)) {
+            out += '?';
+            exact = false;
+        }
+        i += len;
+    }
+    return exact;
+}
+
 // The library keeps one error state for all its calls and clears it only
 // when an archive is opened. Opening none (an empty name: no file is looked
 // at) clears it, so that the next call reports its own outcome, as the
@@ -67,8 +117,10 @@ void ClearLibraryErrors() {
 }
 
 // What RARReadHeader does, done here so that the run sees the extended record
-// as well: the full names and the link type that the short record lacks.
-int ReadHeader(void* arc, RARHeaderDataEx& ex, RARHeaderData& h) {
+// as well: the full names and the link type that the short record lacks. The
+// narrow names become the exact spelling of the wide one (`exact` false when
+// it has none); an archive without wide names keeps its narrow ones.
+int ReadHeader(void* arc, RARHeaderDataEx& ex, RARHeaderData& h, bool& exact) {
     memset(&ex, 0, sizeof ex);
     int code = RARReadHeaderEx(arc, &ex);
     // With a header it found (and filled: the archive's name is always
@@ -81,6 +133,13 @@ int ReadHeader(void* arc, RARHeaderDataEx& ex, RARHeaderData& h) {
     if (code != ERAR_SUCCESS && ex.ArcNameW[0] != 0) {
         ClearLibraryErrors();
         code = ERAR_SUCCESS;
+    }
+    exact = true;
+    const size_t wideLength = wcsnlen(ex.FileNameW, sizeof ex.FileNameW / sizeof(wchar_t));
+    std::string spelt;
+    if (code == ERAR_SUCCESS && wideLength > 0) {
+        exact = AnsiSpelling(ex.FileNameW, wideLength, spelt);
+        CopyName(ex.FileName, spelt.c_str(), spelt.size());
     }
     CopyName(h.ArcName, ex.ArcName, sizeof ex.ArcName);
     CopyName(h.FileName, ex.FileName, sizeof ex.FileName);
@@ -211,7 +270,7 @@ bool TRAR::Run(TRun mode) {
     };
 
     int code;
-    while ((code = ReadHeader(arc, *ex, header)) == ERAR_SUCCESS) {
+    while ((code = ReadHeader(arc, *ex, header, NameExact)) == ERAR_SUCCESS) {
         std::string name(header.FileName, strnlen(header.FileName, sizeof header.FileName));
         if (Stop) {
             Stop = false;
@@ -228,7 +287,7 @@ bool TRAR::Run(TRun mode) {
             selected = names.empty() || RARNameSelected(names, name);
             // Refused before anything else looks at the name, so that an
             // existing file outside cannot make it a silent skip either.
-            if (selected && mode == TRun::Extract && !EntryConfined(*ex)) {
+            if (selected && mode == TRun::Extract && (!NameExact || !EntryConfined(*ex))) {
                 result = false;
                 if (OnExtract) OnExtract(this, header, false);
                 Error(kRarRefusedEntry);

@@ -55,7 +55,8 @@ class TRAR;
 // naming a device such as CON or COM1.TXT), or one that is a link or a file
 // redirection (symbolic link, junction, hard link, file copy). Nothing is
 // written for it; it fails like an entry whose file cannot be created, and
-// the run goes on. The library's own codes are all below it.
+// the run goes on. Likewise an entry whose Unicode name has no exact spelling
+// in the ANSI code page (NameExact). The library's own codes are all below it.
 const int32_t kRarRefusedEntry = 100;
 
 // The archive comment as the library reported it at open time. CmtSize is the
@@ -138,6 +139,13 @@ public:
     // Unpacked bytes delivered so far for the entry being extracted. Signed
     // 32-bit like Position; it wraps past 2 GiB.
     int32_t ProcessedBytes = 0;
+
+    // False while the entry in hand (the one the events report) has a stored
+    // Unicode name with no exact spelling in the ANSI code page: its FileName
+    // then shows each such character as '?', and Extract refuses the entry
+    // (kRarRefusedEntry), since it could not be named in a log or checked
+    // against the files already there.
+    bool NameExact = true;
 
 private:
     enum class TRun { Extract, List, Test };

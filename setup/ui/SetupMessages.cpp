@@ -30,7 +30,7 @@ const char* FaultName(TInstallFault fault) {
         case ifArchiveDamaged: return "archive damaged";
         case ifArchiveEncrypted: return "archive needs a password";
         case ifVolumeMissing: return "next volume missing";
-        case ifEntryRefused: return "entry refused (unsafe name or link)";
+        case ifEntryRefused: return "entry refused (unsafe name, link, or a name the code page cannot spell)";
         case ifSourceUnreadable: return "cannot read";
         case ifSourceMissing: return "file missing, no one to ask for the next diskette";
         case ifCannotWrite: return "cannot write (read-only, in use or denied)";

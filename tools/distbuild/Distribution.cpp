@@ -55,6 +55,7 @@ DistPlan PlanDistribution(const TSetupScript& script, const ProductFolder& produ
         }
         f.source = found;
         f.size = product.Size(found);
+        f.extracted = wantsArchive;
         if (diskSize) {
             if (f.size > diskSize) {
                 plan.error = "\"" + item.Source + "\" (" + std::to_string(f.size) +

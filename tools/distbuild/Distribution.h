@@ -16,6 +16,7 @@ struct DistFile {
     std::string name;    // file name in the distribution (as the script spells it)
     uint64_t size;       // bytes it will take (estimate for archives to be made)
     int disk;            // 1-based diskette number
+    bool extracted = false;  // an archive that setup extracts (its names matter)
 };
 
 // What the planner needs to know of the file system, so tests can fake it.

@@ -20,10 +20,13 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "CodePage.h"
 #include "CodeSign.h"
 #include "Distribution.h"
 #include "HostProcess.h"
 #include "IniFile.h"
+#include "NameRule.h"
+#include "RARArc.h"
 #include "SetupText.h"
 
 namespace fs = std::filesystem;
@@ -208,6 +211,36 @@ void PlaceFile(const DistFile& f, const fs::path& dir, const std::string& script
     }
 }
 
+// Setup refuses an entry whose name code page 949 cannot spell (INSTALL.LOG
+// could not name it, nor could it be told from a look-alike file already
+// there) or that would leave the install folder: the vendor learns it here,
+// with the file named. `from` is the product folder the archive was made of.
+void CheckArchiveNames(const DistFile& f, const std::string& from) {
+    TRAR rar;
+    std::string refused;
+    int32_t error = 0;
+    rar.ArchiveName = f.source;
+    rar.OnError = [&error](TRAR*, int32_t code) {
+        if (!error) error = code;
+    };
+    const CodePage cp949(949);
+    rar.OnListFile = [&refused, &cp949](TRAR* r, RARHeaderData& h) {
+        const std::string name(h.FileName, strnlen(h.FileName, sizeof h.FileName));
+        if (!refused.empty()) return;
+        const std::string shown = "\"" + cp949.Display(name) + "\"";
+        if (!r->NameExact)
+            refused = shown + ": code page 949 cannot spell its name (shown with '?')";
+        else if (!IsConfinedName(name.c_str(), name.size()))
+            refused = shown + ": its name would leave the install folder or open a device";
+    };
+    const bool listed = rar.List();
+    const std::string what = from.empty() ? f.name : f.name + " (made from " + from + ")";
+    if (!refused.empty()) Fail(what + ": setup would refuse the entry " + refused);
+    if (!listed || error)
+        std::cerr << "mkdist: warning: " << what << " could not be listed (UnRAR error " << error
+                  << "): its names were not checked\n";
+}
+
 // Assembles the distribution under OUT.partial, then renames it to OUT, so
 // a failed run never leaves a folder that looks finished.
 void Make(const Options& o) {
@@ -242,10 +275,15 @@ void Make(const Options& o) {
     }
 
     // Then the real plan, with the archives' true sizes.
+    std::map<std::string, std::string> madeFrom;
+    for (const DistFile& f : plan.files)
+        if (f.kind == DistFile::RarFromFolder) madeFrom[f.name] = f.source;
     DiskFolder withArchives;
     withArchives.dirs = {staging, o.product};
     plan = PlanDistribution(script, withArchives, kitFiles, scriptBytes.size(), o.diskSize);
     if (!plan.error.empty()) Fail(plan.error);
+    for (const DistFile& f : plan.files)
+        if (f.extracted) CheckArchiveNames(f, madeFrom.count(f.name) ? madeFrom[f.name] : std::string());
 
     for (const DistFile& f : plan.files) {
         const std::string disk = o.diskSize ? "DISK" + std::to_string(f.disk) : std::string();

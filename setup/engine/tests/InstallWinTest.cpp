@@ -679,6 +679,22 @@ TEST_F(FailedRun, AnEntryTheArchiveComponentRefuses) {
                           inst + "\\data\\kitesc-sym");
 }
 
+// The user keeps the files that a best-fit reading of the entries' names
+// would give; the run fails at the first such entry, before its archive
+// writes anything, and leaves them as they were.
+TEST_F(FailedRun, AnEntryNameWithoutAnExactSpelling) {
+    Copy(arcs + "LOOKALIKE.RAR", src + "LOOKALIKE.RAR");
+    CreateDirectoryA((inst + "\\data").c_str(), nullptr);
+    CreateDirectoryA((inst + "\\data\\Data").c_str(), nullptr);
+    CreateDirectoryA((inst + "\\data\\a").c_str(), nullptr);
+    WriteFile(inst + "\\data\\cafe.txt", "mine 1");
+    WriteFile(inst + "\\data\\Data\\uni.dat", "mine 2");
+    WriteFile(inst + "\\data\\a\\b.txt", "mine 3");
+    ExpectFailedAndUndone(items + "FILE3=LOOKALIKE.RAR,<INSTALLDIR>\\data\r\n", icons, ifEntryRefused, 3,
+                          inst + "\\data\\caf?.txt");
+    EXPECT_EQ(ReadFile(inst + "\\data\\a\\b.txt"), "mine 3");
+}
+
 TEST_F(FailedRun, AShortcutThatCannotBeSaved) {
     for (const char* key : {kShellFolders, kUserShellFolders})
         SetUserString(key, "Desktop", root + "\\gone\\Desktop");

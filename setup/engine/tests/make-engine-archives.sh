@@ -9,6 +9,8 @@
 #   VOL.partN.rar  small.txt, big.dat (64 KB, stored) in 20 KB volumes
 #   HOSTILE.RAR    links5.rar of setup/rar/tests/hostile-archives.py: good1.txt,
 #              then links the archive component refuses to write
+#   LOOKALIKE.RAR  plain.txt, café.txt, Data\ünï.dat, a₩b.txt: names that code
+#              page 949 spells only by best fit (cafe.txt, Data\uni.dat, a\b.txt)
 # The tests expect the entry order that rar stores, listed by "rar lb" below.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,7 +19,7 @@ rar 2>/dev/null | sed -n 2p
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 rm -rf "$out"
-mkdir -p "$out" "$work/d1/bin" "$work/d2/more" "$work/z" "$work/b"
+mkdir -p "$out" "$work/d1/bin" "$work/d2/more" "$work/z" "$work/b" "$work/l/Data"
 
 cd "$work/d1"
 printf 'Varnel readme\r\n' > readme.txt
@@ -47,5 +49,11 @@ python3 -c 'import sys; p=sys.argv[1]; b=bytearray(open(p,"rb").read()); b[-2000
 rar a -idq -m0 -v20k "$out/VOL.rar" small.txt big.dat
 mkdir "$work/h" && (cd "$work/h" && python3 "$here/../../rar/tests/hostile-archives.py" "$work")
 cp "$work/links5.rar" "$out/HOSTILE.RAR"
+cd "$work/l"
+printf 'plain\r\n' > plain.txt
+printf 'new 1' > café.txt
+printf 'new 2' > Data/ünï.dat
+printf 'new 3' > a₩b.txt
+rar a -idq "$out/LOOKALIKE.RAR" plain.txt café.txt Data/ünï.dat a₩b.txt
 
-for a in DISK1.RAR DISK2.RAR ZERO.RAR BROKEN.RAR VOL.part1.rar HOSTILE.RAR; do echo "$a:"; rar lb "$out/$a" | sed 's/^/  /'; done
+for a in DISK1.RAR DISK2.RAR ZERO.RAR BROKEN.RAR VOL.part1.rar HOSTILE.RAR LOOKALIKE.RAR; do echo "$a:"; rar lb "$out/$a" | sed 's/^/  /'; done

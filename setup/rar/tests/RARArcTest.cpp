@@ -557,6 +557,34 @@ TEST_F(RARArc, EntriesThatWouldLeaveTheTargetAreRefused) {
                               "extracting good2.txt", "extract good2.txt ok"}));
 }
 
+// The library's narrow names are a best-fit guess ("é" becomes "e", the won
+// sign a backslash), so these entries would overwrite the look-alike files a
+// user keeps, and a log written by narrow name would later delete them. They
+// are refused before anything is written, named with '?', listed as inexact.
+TEST_F(RARArc, NamesWithoutAnExactSpellingAreRefused) {
+    const std::vector<std::pair<const char*, const char*>> mine = {
+        {"cafe.txt", "mine 1"}, {"Data/uni.dat", "mine 2"}, {"a/b.txt", "mine 3"}};
+    for (const auto& [name, bytes] : mine) {
+        fs::create_directories(fs::path(Out(name)).parent_path());
+        std::ofstream(Out(name), std::ios::binary) << bytes;
+    }
+    rar.OnListFile = [this](TRAR* r, RARHeaderData& h) {
+        rec.log.push_back("list " + Recorder::Name(h) + (r->NameExact ? "" : " inexact"));
+    };
+    rar.ArchiveName = Archive("lookalike.rar");
+    EXPECT_TRUE(rar.List());
+    const std::string refused = "error " + std::to_string(kRarRefusedEntry);
+    EXPECT_EQ(rec.log, Lines({"list plain.txt", "list caf?.txt inexact", "list Data/?n?.dat inexact",
+                              "list a?b.txt inexact"}));
+    rec.log.clear();
+    EXPECT_FALSE(rar.ExtractArchive(Archive("lookalike.rar"), target, false));
+    EXPECT_EQ(rec.log, Lines({"extracting plain.txt", "extract plain.txt ok", "extract caf?.txt failed", refused,
+                              "extract Data/?n?.dat failed", refused, "extract a?b.txt failed", refused}));
+    for (const auto& [name, bytes] : mine) EXPECT_EQ(bytes, ReadFile(Out(name))) << name;
+    EXPECT_EQ(Listing(target), std::set<std::string>({"plain.txt", "cafe.txt", "Data", "Data/uni.dat", "a",
+                                                      "a/b.txt"}));
+}
+
 // Inputs with which rar_arc_fuzz broke earlier versions of the UnRAR library,
 // kept as found. With library-crash-password.rar (202 bytes) the library,
 // once given a password, read out of bounds: its entry names a key-derivation

@@ -37,6 +37,14 @@ q a -psecret ../encrypted.rar readme.txt bin/app.exe.bak
 q a -hpsecret ../hidden.rar readme.txt
 q a ../large.rar large.txt
 q a -m0 -v100k ../vol.rar big.dat readme.txt
+# Names that code page 949 cannot spell exactly: a best-fit conversion makes
+# cafe.txt, Data\uni.dat and a\b.txt of them.
+mkdir -p Data
+printf 'plain\r\n' > plain.txt
+printf 'new 1' > café.txt
+printf 'new 2' > Data/ünï.dat
+printf 'new 3' > a₩b.txt
+q a ../lookalike.rar plain.txt café.txt Data/ünï.dat a₩b.txt
 
 cd ..
 # Damaged copies: one data byte and one header byte turned over. The data byte
