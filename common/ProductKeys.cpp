@@ -8,6 +8,7 @@
 const char kShellExtClassId[] = SHELL_EXT_CLSID;
 const char kProductKey[] = PRODUCT_KEY;
 const char kUninstallRoot[] = UNINSTALL_ROOT;
+const char kInstallLogDigest[] = "InstallLogDigest";
 
 // Filtered by use, the order gives setup's clearing and writing order and
 // the uninstaller's removal order.

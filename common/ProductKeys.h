@@ -34,3 +34,7 @@ extern const char kShellExtClassId[];
 extern const char kProductKey[];
 // Under HKEY_LOCAL_MACHINE: the uninstall entries, one subkey a product.
 extern const char kUninstallRoot[];
+// The entry's value holding the SHA-256 (64 lower-case hex digits) of the
+// INSTALL.LOG bytes the install wrote; the uninstaller trusts the log only
+// when it matches.
+extern const char kInstallLogDigest[];
