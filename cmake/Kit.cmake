@@ -142,13 +142,15 @@ function(kit_tool name)
 endfunction()
 
 # kit_program(name SOURCES ... [LIBS ...] [CONSOLE]
-#             [SHIPPED requireAdministrator|asInvoker DESCRIPTION text]) - a
+#             [SHIPPED requireAdministrator|asInvoker DESCRIPTION text]
+#             [IMPORTS_BESIDE dll ...]) - a
 # Windows program. A SHIPPED one carries the kit's version resource and a
 # manifest with that execution level; without a manifest Windows would
 # virtualise its writes to Program Files and HKLM, or guess from its name
-# that it is an installer.
+# that it is an installer. An elevated one may import at load time only the
+# system's known libraries and those IMPORTS_BESIDE names (the build checks).
 function(kit_program name)
-    cmake_parse_arguments(A "CONSOLE" "SHIPPED;DESCRIPTION" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(A "CONSOLE" "SHIPPED;DESCRIPTION" "SOURCES;LIBS;IMPORTS_BESIDE" ${ARGN})
     if(NOT KIT_WINDOWS)
         return()
     endif()
@@ -176,6 +178,12 @@ function(kit_program name)
     endif()
     if(A_LIBS)
         target_link_libraries(${name} PRIVATE ${A_LIBS})
+    endif()
+    if(A_SHIPPED STREQUAL "requireAdministrator")
+        add_custom_command(TARGET ${name} POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${name}> -DOBJDUMP=${CMAKE_OBJDUMP}
+                    "-DEXTRA=${A_IMPORTS_BESIDE}" -P ${KIT_CMAKE_DIR}/CheckImports.cmake
+            VERBATIM)
     endif()
 endfunction()
 

@@ -6,9 +6,11 @@
 #include <cstdio>
 
 #include "CommandLine.h"
+#include "Controls.h"
 #include "SetupRun.h"
 #include "SetupScript.h"
 #include "SetupSwitches.h"
+#include "WindowUtil.h"
 
 namespace {
 
@@ -27,6 +29,9 @@ int Dump(const std::string& dumpFile) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Setup runs elevated from a download folder that anyone may fill: any
+    // library loaded from here on comes from the system folder only.
+    RestrictDllSearch();
     // Empty drives are probed (the diskette prompt, the chooser's drive box):
     // the system must answer "not there" instead of asking the user itself.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -37,7 +42,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     // Shortcuts go through the shell-link object: COM once, for the whole run.
     const HRESULT com = CoInitialize(nullptr);
-    InitCommonControls();
+    InitControls(ICC_WIN95_CLASSES);
     const int code = RunSetup(instance, switches);
     if (SUCCEEDED(com)) CoUninitialize();
     return code;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "Controls.h"
 #include "Install.h"
 #include "SetupScript.h"
 
@@ -21,8 +22,7 @@ static HWND Child(HWND parent, const char* cls, const char* text, DWORD style, i
 }
 
 TfmInstall::TfmInstall(HINSTANCE instance) : Engine(*this) {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
+    InitControls(ICC_PROGRESS_CLASS);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;
