@@ -1,5 +1,7 @@
 #include "ShellExt.h"
 
+#include <vector>
+
 #include "RegTree.h"
 #include "SetupScript.h"
 
@@ -22,6 +24,12 @@ std::string ReadString(HKEY key, const char* name) {
         return std::string();
     buffer[size] = 0;
     return buffer;
+}
+
+std::string SystemFolder() {
+    char path[MAX_PATH];
+    const UINT n = GetSystemDirectoryA(path, sizeof path);
+    return n > 0 && n < sizeof path ? std::string(path, n) : std::string();
 }
 
 }  // namespace
@@ -66,10 +74,33 @@ bool RegisterShellExtension(const RunStepFn& step) {
         report("registry", std::string(RegRootName(k.root)) + k.path);
     }
 
-    const std::string command = "regsvr32 /s \"" + server + "\"";
+    // By full paths only: a bare name is looked up in setup's own folder and
+    // the current one first, where anyone may have put a program or control
+    // that would then run with administrator rights.
+    const std::string system = SystemFolder();
+    if (system.empty()) {
+        report("warning", "no system folder: the shell extension is not registered");
+        return false;
+    }
+    const std::string regsvr32 = "\"" + system + "\\regsvr32.exe\" /s ";
+    std::vector<std::string> commands = {regsvr32 + "\"" + server + "\""};
+    // The skin control: the product's own copy, else the system's.
+    std::string skin;
+    for (const std::string& dir : {SetupScript.InstallDir, system}) {
+        const std::string path = (dir.empty() || dir.back() == '\\' ? dir : dir + "\\") + "ActiveSkin.ocx";
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            skin = path;
+            break;
+        }
+    }
+    if (!skin.empty())
+        commands.push_back(regsvr32 + "\"" + skin + "\"");
+    else
+        report("shell extension", "no ActiveSkin.ocx in " + SetupScript.InstallDir + " or " + system);
     // WinExec's values above 31 mean started.
     bool started = true;
-    for (const std::string& c : {command, std::string("regsvr32 /s ActiveSkin.ocx")}) {
+    for (const std::string& c : commands) {
         const bool ok = ShellExtExec(c.c_str(), SW_HIDE) > 31;
         report("shell extension", (ok ? "started " : "not started ") + c);
         started = started && ok;

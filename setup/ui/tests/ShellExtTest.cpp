@@ -37,6 +37,13 @@ bool KeyExists(HKEY root, const char* path) {
     return true;
 }
 
+// regsvr32 as setup starts it: by its full path, quoted.
+std::string Regsvr32() {
+    char dir[MAX_PATH];
+    const UINT n = GetSystemDirectoryA(dir, sizeof dir);
+    return "\"" + std::string(dir, n) + "\\regsvr32.exe\" /s ";
+}
+
 const char kClsid[] = "{6D1A2F40-7C3B-4E59-A1D8-3F0B5C9E7A21}";
 const char kServer[] = "CLSID\\{6D1A2F40-7C3B-4E59-A1D8-3F0B5C9E7A21}\\InProcServer32";
 
@@ -77,9 +84,8 @@ TEST_F(ShellExt, WritesHandlersProductKeyAndStartsRegsvr32) {
         EXPECT_EQ(Value(HKEY_CLASSES_ROOT, kServer, "ThreadingModel"), "Apartment");
         EXPECT_EQ(Value(HKEY_CURRENT_USER, kProductKey, "PATH"), "C:\\Program Files\\Varnel");
         EXPECT_EQ(Value(HKEY_CURRENT_USER, kProductKey, "ShellDll"), "vctx700.dll");
-        ASSERT_EQ(started.size(), 2u);
-        EXPECT_EQ(started[0], "regsvr32 /s \"C:\\Program Files\\Varnel\\vctx700.dll\"");
-        EXPECT_EQ(started[1], "regsvr32 /s ActiveSkin.ocx");
+        // No skin control in the install folder nor the system's: only the server.
+        EXPECT_EQ(started, std::vector<std::string>({Regsvr32() + "\"C:\\Program Files\\Varnel\\vctx700.dll\""}));
     }
 }
 
@@ -99,5 +105,25 @@ TEST_F(ShellExt, EmptyDllNameKeepsTheRecordedOneOrTheUsualOne) {
     RegisterShellExtension();
     EXPECT_EQ(Value(HKEY_CURRENT_USER, kProductKey, "ShellDll"), "mine.dll");
     ASSERT_FALSE(started.empty());
-    EXPECT_EQ(started[0], "regsvr32 /s \"D:\\\\mine.dll\"");
+    EXPECT_EQ(started[0], Regsvr32() + "\"D:\\\\mine.dll\"");
+}
+
+// The skin control is taken from the install folder by its full path, never
+// by a bare name that the current folder could answer.
+TEST_F(ShellExt, TheSkinControlIsRegisteredByItsFullPath) {
+    char temp[MAX_PATH];
+    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
+    const std::string dir = std::string(temp) + "shellext-skin";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string skin = dir + "\\ActiveSkin.ocx";
+    HANDLE f = CreateFileA(skin.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    CloseHandle(f);
+    SetupScript.InstallDir = dir;
+    SetupScript.ShellDll = "s.dll";
+    RegisterShellExtension();
+    EXPECT_EQ(started, std::vector<std::string>({Regsvr32() + "\"" + dir + "\\s.dll\"",
+                                                 Regsvr32() + "\"" + skin + "\""}));
+    DeleteFileA(skin.c_str());
+    RemoveDirectoryA(dir.c_str());
 }
