@@ -7,10 +7,12 @@
 
 #include "InstallJournal.h"
 #include "InstallText.h"
+#include "PendingDeletes.h"
 #include "NameRule.h"
 #include "ProductKeys.h"
 #include "SetupScript.h"
 #include "SetupText.h"
+#include "Sha256.h"
 #include "Shortcut.h"
 
 std::string UninstallEntryKey(const std::string& productTitle) {
@@ -136,6 +138,7 @@ bool SetDword(HKEY key, const char* name, DWORD value) {
 const char* const kUninstallValues[] = {
     "DisplayName",     "UninstallString", "QuietUninstallString", "DisplayVersion", "Publisher",
     "InstallLocation", "DisplayIcon",     "EstimatedSize",        "NoModify",       "NoRepair",
+    kInstallLogDigest,
 };
 
 }  // namespace
@@ -215,6 +218,7 @@ TInstallOutcome TInstallEngine::Run() {
     fs = &winFs;
     journal = &runJournal;
     bool done = false;
+    LoadPendingDeletes();
     {
         ShownRun shown(view);
         try {
@@ -247,12 +251,14 @@ bool TInstallEngine::WaitForSource(const std::string& path) {
 }
 
 bool TInstallEngine::MakeFolders(const std::string& folder) {
+    if (!WithdrawPendingDelete(folder)) return false;
     std::string failed;
     return journal->MakeFolders(folder, &failed) || FailWith(fs->Error, failed);
 }
 
 // Copies a single file over whatever is there, keeping the old one aside.
 bool TInstallEngine::CopyKept(const std::string& from, const std::string& to) {
+    if (!WithdrawPendingDelete(to)) return false;
     if (!journal->KeepFile(to, FileDirectory(to))) return FailWith(fs->Error, to);
     if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return FailWith(GetLastError(), to, from);
     WIN32_FILE_ATTRIBUTE_DATA copied;
@@ -261,9 +267,202 @@ bool TInstallEngine::CopyKept(const std::string& from, const std::string& to) {
     return true;
 }
 
+namespace {
+
+// Folders whose contents only administrators may change; an install folder
+// below one of them inherits that.
+std::vector<std::string> AdminOnlyFolders() {
+    std::vector<std::string> folders;
+    char path[MAX_PATH];
+    UINT n = GetWindowsDirectoryA(path, sizeof path);
+    if (n > 0 && n < sizeof path) folders.emplace_back(path, n);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        for (const char* name : {"ProgramFilesDir", "ProgramFilesDir (x86)", "ProgramW6432Dir"}) {
+            DWORD type = 0, size = sizeof path - 1;
+            if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(path), &size) ==
+                    ERROR_SUCCESS &&
+                type == REG_SZ && size > 0) {
+                path[size] = 0;
+                folders.emplace_back(path);
+            }
+        }
+        RegCloseKey(key);
+    }
+    return folders;
+}
+
+// The path as the system resolves it ("..", ".", short names), upper-cased.
+std::string Canonical(const std::string& path) {
+    char full[MAX_PATH * 2];
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    std::string p = n > 0 && n < sizeof full ? std::string(full, n) : path;
+    char longer[MAX_PATH * 2];
+    const DWORD m = GetLongPathNameA(p.c_str(), longer, sizeof longer);
+    if (m > 0 && m < sizeof longer) p.assign(longer, m);
+    while (p.size() > 3 && p.back() == '\\') p.pop_back();
+    return UpperAscii(p);
+}
+
+bool IsBelow(const std::string& path, const std::string& folder) {
+    const std::string p = Canonical(path), f = Canonical(folder);
+    return p.size() > f.size() && p.compare(0, f.size(), f) == 0 && (f.back() == '\\' || p[f.size()] == '\\');
+}
+
+// Administrators and SYSTEM full control, Users read and execute, inherited
+// by all below; nothing inherited from the folder above (a drive root lets
+// every user create and change files).
+const char kInstallFolderAcl[] = "D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
+
+}  // namespace
+
+namespace {
+
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingValue[] = "PendingFileRenameOperations";
+
+bool Is9xFamily() { return (GetVersion() & 0x80000000u) != 0; }
+
+std::string WininitFile() {
+    char dir[MAX_PATH];
+    const UINT n = GetWindowsDirectoryA(dir, sizeof dir);
+    if (n == 0 || n >= sizeof dir) return std::string();
+    return std::string(dir, n) + (dir[n - 1] == '\\' ? "" : "\\") + "wininit.ini";
+}
+
+// The whole startup list: the NT registry value (false only when it is
+// there but cannot be read) or, on the 95/98 family, wininit.ini's text.
+bool ReadPendingList(std::string* list) {
+    list->clear();
+    if (Is9xFamily()) {
+        HANDLE f = CreateFileA(WininitFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+        if (f == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+        char buf[4096];
+        DWORD got = 0;
+        bool ok = true;
+        while ((ok = ReadFile(f, buf, sizeof buf, &got, nullptr) != 0) && got > 0) list->append(buf, got);
+        CloseHandle(f);
+        return ok;
+    }
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return true;
+    DWORD type = 0, size = 0;
+    LONG rc = RegQueryValueExA(key, kPendingValue, nullptr, &type, nullptr, &size);
+    if (rc == ERROR_SUCCESS && size > 0) {
+        list->resize(size);
+        rc = RegQueryValueExA(key, kPendingValue, nullptr, &type, reinterpret_cast<BYTE*>(&(*list)[0]), &size);
+        list->resize(rc == ERROR_SUCCESS ? size : 0);
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool WritePendingList(const std::string& list) {
+    if (Is9xFamily()) {
+        HANDLE f = CreateFileA(WininitFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return false;
+        DWORD put = 0;
+        bool ok = WriteFile(f, list.data(), static_cast<DWORD>(list.size()), &put, nullptr) && put == list.size();
+        return CloseHandle(f) && ok;
+    }
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
+    // Nothing left but the closing zero: the value goes, as the system leaves it.
+    const LONG rc = list.find_first_not_of('\0') == std::string::npos
+                        ? RegDeleteValueA(key, kPendingValue)
+                        : RegSetValueExA(key, kPendingValue, 0, REG_MULTI_SZ,
+                                         reinterpret_cast<const BYTE*>(list.data()), static_cast<DWORD>(list.size()));
+    const bool ok = (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) && RegFlushKey(key) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
+std::string ShortForm(const std::string& path) {
+    char buf[MAX_PATH * 2];
+    const DWORD n = GetShortPathNameA(path.c_str(), buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+}  // namespace
+
+void TInstallEngine::LoadPendingDeletes() {
+    pendingDeletes.clear();
+    std::string list;
+    if (!ReadPendingList(&list) || list.empty()) return;
+    for (const std::string& p : Is9xFamily() ? WininitDeletions(list) : PendingDeletions(list))
+        pendingDeletes.insert(Is9xFamily() ? UpperAscii(p) : PendingPathKey(p));
+}
+
+// A deletion at restart asked for earlier (an uninstall that met files in
+// use) would take what this run writes at `path`: it is withdrawn, and put
+// back by a rollback.
+bool TInstallEngine::WithdrawPendingDelete(const std::string& path) {
+    if (pendingDeletes.empty()) return true;
+    std::set<std::string> keys = {UpperAscii(path)};
+    if (Is9xFamily()) {
+        const std::string shortPath = ShortForm(path);
+        if (!shortPath.empty()) keys.insert(UpperAscii(shortPath));
+    }
+    bool pending = false;
+    for (const std::string& k : keys) pending = pending || pendingDeletes.count(k);
+    if (!pending) return true;
+    std::string list;
+    std::vector<std::string> withdrawn;
+    const bool nine = Is9xFamily();
+    const std::string where = nine ? WininitFile() : std::string("HKEY_LOCAL_MACHINE\\") + kSessionManager +
+                                                         "\\" + kPendingValue;
+    if (!ReadPendingList(&list)) return Fail(ifRegistryFailed, where);
+    const std::string kept = nine ? WininitWithout(list, keys, &withdrawn) : PendingListWithout(list, keys, &withdrawn);
+    for (const std::string& k : keys) pendingDeletes.erase(k);
+    if (withdrawn.empty()) return true;
+    if (!WritePendingList(kept)) return Fail(ifRegistryFailed, where);
+    journal->AddUndo(where, [withdrawn, nine] {
+        std::string now;
+        return ReadPendingList(&now) &&
+               WritePendingList(nine ? WininitWith(now, withdrawn) : PendingListWith(now, withdrawn));
+    });
+    Step("restart", "withdrew the deletion at restart of " + path);
+    return true;
+}
+
+// The elevated uninstaller later acts on what the install folder holds, and
+// its shortcut and entry start VlUnInst.exe from there: a folder outside the
+// administrators' own ones is made so that users cannot change it.
+bool TInstallEngine::SecureInstallFolder() {
+    const std::string& dir = SetupScript.InstallDir;
+    if (dir.empty() || fs->Kind(dir) != TJournalFs::fkNone) return true;  // keeps its own permissions
+    for (const std::string& f : AdminOnlyFolders())
+        if (IsBelow(dir, f)) return true;
+    // The 95/98 family has no access lists.
+    typedef BOOL(WINAPI * ConvertFn)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+    const ConvertFn convert = reinterpret_cast<ConvertFn>(reinterpret_cast<void*>(GetProcAddress(
+        GetModuleHandleA("advapi32.dll"), "ConvertStringSecurityDescriptorToSecurityDescriptorA")));
+    if (!convert) return true;
+    std::string top = dir;
+    for (std::string up = FileDirectory(top); !up.empty() && up != top && up.back() != '\\' &&
+                                              fs->Kind(up) == TJournalFs::fkNone;
+         up = FileDirectory(top))
+        top = up;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!convert(kInstallFolderAcl, 1 /* SDDL_REVISION_1 */, &sd, nullptr)) return FailWith(GetLastError(), top);
+    journal->NoteFolder(dir);
+    SECURITY_ATTRIBUTES sa = {sizeof sa, sd, FALSE};
+    const BOOL made = CreateDirectoryA(top.c_str(), &sa);
+    const DWORD error = GetLastError();
+    LocalFree(sd);
+    if (!made) return FailWith(error, top);
+    Step("folder", "made " + top + " for administrators only (" + kInstallFolderAcl +
+                       "): Administrators and SYSTEM full control, Users read and execute");
+    return MakeFolders(dir);
+}
+
 bool TInstallEngine::RunSteps() {
     const TSetupScript& s = SetupScript;
     item = 0;
+    if (!SecureInstallFolder()) return false;
     if (FileExists(s.SourceDir + "UNRAR.DLL")) {
         const std::string dll = ExpandPathMacros("<WINSYSDIR>\\UNRAR.DLL");
         if (!CopyKept(s.SourceDir + "UNRAR.DLL", dll)) return false;
@@ -331,6 +530,7 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
         // The component refuses these; nothing may be kept or touched for them.
         if (!IsConfinedName(e.first.c_str(), e.first.size())) continue;
         const std::string path = dest.empty() ? e.first : dest + "\\" + e.first;
+        if (!WithdrawPendingDelete(path)) return false;
         if (e.second) {
             journal->NoteFolder(path);
         } else if (!(failIfExists && FileExists(path)) && !journal->KeepFile(path, home)) {
@@ -355,6 +555,7 @@ bool TInstallEngine::ArchiveFailed(const std::string& source, const std::string&
 bool TInstallEngine::SaveShortcut(const std::string& path, const std::string& target,
                                   const std::string& arguments) {
     const std::string folder = FileDirectory(path);
+    if (!WithdrawPendingDelete(folder) || !WithdrawPendingDelete(path)) return false;
     journal->NoteFolder(folder);  // the program group, made with the shortcut
     if (!journal->KeepFile(path, folder)) return FailWith(fs->Error, path);
     if (!WriteShortcut(path, target, arguments)) return Fail(ifShortcutFailed, path);
@@ -423,6 +624,7 @@ bool TInstallEngine::WriteUninstallEntry(const std::string& commandLine, const s
     RegCloseKey(h);
     if (!written) return Fail(ifRegistryFailed, subject);
     for (const std::string& v : values) Step("registry", v);
+    uninstallEntry = key;
     return true;
 }
 
@@ -473,11 +675,30 @@ bool TInstallEngine::InstallShortcuts() {
 bool TInstallEngine::WriteLog() {
     const std::string& dir = SetupScript.InstallDir;
     const std::string path = dir + "\\INSTALL.LOG";
-    if (!MakeFolders(dir)) return false;
+    if (!MakeFolders(dir) || !WithdrawPendingDelete(path)) return false;
     if (!journal->KeepFile(path, dir)) return FailWith(fs->Error, path);
     InstallLog.push_back(kLogFilePrefix + path);
     if (!WriteInstallLogFile(path, InstallLog)) return FailWith(GetLastError(), path);
     Step("log", path);
+    return uninstallEntry.empty() || BindLogToEntry();
+}
+
+// The uninstaller runs elevated and acts on what the log lists, while the log
+// may lie where users can write: it checks the log against this digest, kept
+// in the entry, which only administrators can change.
+bool TInstallEngine::BindLogToEntry() {
+    const std::string bytes = InstallLogBytes(InstallLog);
+    Sha256 sha;
+    sha.Update(bytes.data(), bytes.size());
+    const std::string digest = sha.HexDigest();
+    const std::string subject = "HKEY_LOCAL_MACHINE\\" + uninstallEntry;
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstallEntry.c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS)
+        return Fail(ifRegistryFailed, subject);
+    const bool written = SetString(h, kInstallLogDigest, digest) && RegFlushKey(h) == ERROR_SUCCESS;
+    RegCloseKey(h);
+    if (!written) return Fail(ifRegistryFailed, subject);
+    Step("registry", subject + "\\" + kInstallLogDigest + " = " + digest);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ private:
                              const std::string& icon);
     bool RegisterUninstaller(const std::string& program);
     bool WriteLog();
+    bool BindLogToEntry();
+    bool SecureInstallFolder();
+    void LoadPendingDeletes();
+    bool WithdrawPendingDelete(const std::string& path);
     bool InstallShortcuts();
     bool Fail(TInstallFault fault, const std::string& subject);
     bool FailWith(unsigned long winError, const std::string& written, const std::string& read = "");
@@ -90,6 +95,11 @@ private:
     // What the archive component reported during one item.
     int32_t rarError = 0;
     std::string failedEntry, missingVolume;
+    // The uninstall entry written by this run ("" when none): the log's
+    // digest goes there once the log is complete.
+    std::string uninstallEntry;
+    // Deletions pending at restart when the run began (upper-cased paths).
+    std::set<std::string> pendingDeletes;
 };
 
 // Writes the lines as INSTALL.LOG bytes to path through a temporary file in

@@ -16,6 +16,7 @@ cleanup() {
     rm -rf "$work" "$C/sdist" "$C/sdist2" "$C/slogs" "$C/Silent Dir" "$C/Program Files/Varnel" \
         "$C/Wiz Dir" "$C/Downloads/VarnelSetup.exe"
     wreg delete "$entry" /f >/dev/null
+    wreg delete "$SESSION" /v PendingFileRenameOperations /f >/dev/null
 }
 trap cleanup EXIT
 cleanup
@@ -68,9 +69,23 @@ removed() {
 }
 
 echo "== setup /VERYSILENT /DIR= /LOG=: installed with nothing on the screen"
+# An uninstall before it left its program to be deleted at the restart,
+# beside a request of someone else's.
+python3 -c 'import sys; sys.stdout.write(",".join("%02x" % b for b in
+    b"\\??\\C:\\Silent Dir\\Varnel.exe\0\0\\??\\C:\\other.tmp\0\0\0"))' >"$work/pending.hex"
+printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager]\r\n"PendingFileRenameOperations"=hex(7):%s\r\n\r\n' \
+    "$(cat "$work/pending.hex")" >"$C/slogs/pending.reg"
+wreg import 'C:\slogs\pending.reg' >/dev/null
+has "$(rt get "$SESSION" PendingFileRenameOperations)" 'Silent Dir\Varnel.exe' "a deletion at restart is pending"
 start "\"C:\\sdist\\setup.exe\" /verysilent /DIR=\"C:\\Silent Dir\\\" /LOG=\"C:\\slogs\\direct 1.log\""
 finish; check "$RC" 4 "exit code 4: installed, the restart still to come"
 installed 'C:\Silent Dir'
+pending=$(rt get "$SESSION" PendingFileRenameOperations)
+has "$pending" '\??\C:\other.tmp' "the other request is kept"
+case "$pending" in *Varnel.exe*) bad "the deletion at restart of the program stays" ;; *) ok "it is withdrawn" ;; esac
+wreg delete "$SESSION" /v PendingFileRenameOperations /f >/dev/null
+check "$(regval "$entry" InstallLogDigest)" "$(sha256sum <"$C/Silent Dir/INSTALL.LOG" | cut -c1-64)" \
+    "the entry records the digest of INSTALL.LOG"
 log=$(runlog 'direct 1.log')
 echo "$log" | sed 's/^/  run log: /' | head -n 40
 has "$log" $'mode: very silent\nscript: C:\\sdist\\SETUP.INI\ndirectory: C:\\Silent Dir' "header"
@@ -80,8 +95,10 @@ has "$log" 'file: copied C:\Silent Dir\README.TXT' "files copied"
 has "$log" 'shortcut: ' "shortcuts"
 has "$log" 'registry: HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnel 2.0\DisplayVersion = 2.0' \
     "registry values"
-has "$log" 'shell extension: started regsvr32 /s "C:\Silent Dir\VarShell.dll"' "the shell extension"
+has "$log" 'shell extension: started "C:\windows\system32\regsvr32.exe" /s "C:\Silent Dir\VarShell.dll"' "the shell extension, by the full path of regsvr32"
 has "$log" 'log: C:\Silent Dir\INSTALL.LOG' "the install log"
+has "$log" 'folder: made C:\Silent Dir for administrators only' "the new folder outside Program Files is the administrators'"
+has "$log" 'restart: withdrew the deletion at restart of C:\Silent Dir\Varnel.exe' "the withdrawal"
 check "$(echo "$log" | tail -n1)" "result: 4 installed, restart required to finish" "the result comes last"
 removed 'C:\Silent Dir' 'remove 1.log'
 

@@ -7,6 +7,7 @@
 #include "Forms.h"
 #include "Install.h"
 #include "InstallForm.h"
+#include "KitText.h"
 #include "RunLog.h"
 #include "SetupMessages.h"
 #include "SetupScript.h"
@@ -157,11 +158,34 @@ int RunAsSwitched(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
 
 }  // namespace
 
+namespace {
+
+// Whether /LOG= names the install log this run would write: opening the run
+// log would replace an earlier install's log at once, which its uninstaller
+// needs, and the install would then write over the run log.
+bool NamesInstallLog(const TSetupSwitches& sw) {
+    std::string dir;
+    if (sw.HasDir) {
+        dir = InstallDirFromSwitch(sw.Dir);
+    } else {
+        LoadSetupScript();  // the wizard loads it again
+        dir = SetupScript.InstallDir;
+    }
+    auto full = [](const std::string& path) {
+        char buf[MAX_PATH * 2];
+        const DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
+        return UpperAscii(n > 0 && n < sizeof buf ? std::string(buf, n) : path);
+    };
+    return !dir.empty() && full(sw.RunLog) == full(dir + "\\INSTALL.LOG");
+}
+
+}  // namespace
+
 int RunSetup(HINSTANCE instance, const TSetupSwitches& sw) {
     // Created before anything changes: a run that was asked to leave a log
     // and cannot does nothing.
     TSetupRunLog log;
-    if (sw.HasRunLog && !log.Open(sw.RunLog)) {
+    if (sw.HasRunLog && (NamesInstallLog(sw) || !log.Open(sw.RunLog))) {
         if (sw.Mode != smVerySilent)
             WizardMessageBox(nullptr, (sw.RunLog + kRunLogOpenTail).c_str(), kApplicationTitle,
                              MB_OK | MB_ICONSTOP);
