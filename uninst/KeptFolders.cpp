@@ -106,6 +106,19 @@ std::string FromCall(UINT(WINAPI* call)(LPSTR, UINT)) {
 
 UINT WINAPI TempPath(LPSTR buf, UINT size) { return GetTempPathA(size, buf); }
 
+// Each folder as found and, where it differs, by its short name.
+std::vector<std::string> WithShortNames(const std::vector<std::string>& found) {
+    std::vector<std::string> out;
+    for (const auto& f : found) {
+        if (f.empty()) continue;
+        out.push_back(f);
+        char shortName[MAX_PATH * 4];
+        DWORD n = GetShortPathNameA(f.c_str(), shortName, sizeof shortName);
+        if (n > 0 && n < sizeof shortName && f != shortName) out.emplace_back(shortName, n);
+    }
+    return out;
+}
+
 }  // namespace
 
 std::vector<std::string> KeptFolders() {
@@ -125,13 +138,17 @@ std::vector<std::string> KeptFolders() {
             }
         }
     }
-    std::vector<std::string> out;
-    for (const auto& f : found) {
-        if (f.empty()) continue;
-        out.push_back(f);
-        char shortName[MAX_PATH * 4];
-        DWORD n = GetShortPathNameA(f.c_str(), shortName, sizeof shortName);
-        if (n > 0 && n < sizeof shortName && f != shortName) out.emplace_back(shortName, n);
+    return WithShortNames(found);
+}
+
+std::vector<std::string> ShortcutFolders() {
+    static const char* const kUsers[] = {"Desktop", "Start Menu", "Programs", "Startup"};
+    static const char* const kAllUsers[] = {"Common Desktop", "Common Start Menu", "Common Programs",
+                                            "Common Startup"};
+    std::vector<std::string> found;
+    for (const char* key : {kShellFolders, kUserShellFolders}) {
+        for (const char* name : kUsers) AddValues({Source::Value, RegRoot::CurrentUser, key, name}, &found);
+        for (const char* name : kAllUsers) AddValues({Source::Value, RegRoot::LocalMachine, key, name}, &found);
     }
-    return out;
+    return WithShortNames(found);
 }

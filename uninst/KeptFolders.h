@@ -9,3 +9,8 @@
 // Each folder is given as the system reports it and, where it differs, by its
 // short name, so that a log written with either form matches.
 std::vector<std::string> KeptFolders();
+
+// Where setup puts shortcuts: the user's and all users' Desktop, Start Menu,
+// Programs and Startup, as both shell-folder keys name them, each also by its
+// short name.
+std::vector<std::string> ShortcutFolders();

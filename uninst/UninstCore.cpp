@@ -153,6 +153,20 @@ bool SamePath(const std::string& a, const std::string& b) {
     return UpperAscii(StripTrailingSeps(a)) == UpperAscii(StripTrailingSeps(b));
 }
 
+bool InsideFolder(const std::string& path, const std::string& folder) {
+    if (!IsAbsolute(path) || !IsAbsolute(folder)) return false;
+    std::string p = FolderKey(path), f = FolderKey(folder);
+    for (size_t start = 0; start <= p.size();) {
+        size_t end = p.find('\\', start);
+        if (end == std::string::npos) end = p.size();
+        std::string part = p.substr(start, end - start);
+        if (part == "." || part == "..") return false;
+        start = end + 1;
+    }
+    if (p.size() < f.size() || p.compare(0, f.size(), f) != 0) return false;
+    return p.size() == f.size() || p[f.size()] == '\\' || f.back() == '\\';
+}
+
 bool IsKeptFolder(const std::string& dir, const std::vector<std::string>& kept) {
     if (IsRoot(dir)) return true;
     std::string d = FolderKey(dir);

@@ -89,6 +89,10 @@ std::vector<std::string> PruneCandidates(const LogContents& log, const std::stri
 // Path helpers for the above; `path` without a trailing separator.
 std::string ParentDir(const std::string& path);
 bool SamePath(const std::string& a, const std::string& b);
+// Whether `path` is `folder` or lies below it, by whole names in any ASCII
+// letter case. A path with a "." or ".." part is inside nothing: such a part
+// could lead anywhere, and setup writes none.
+bool InsideFolder(const std::string& path, const std::string& folder);
 
 // Whether an uninstall entry's command line ("UninstallString") starts this
 // uninstaller on `logPath`: quoted or not, it ends in a blank and that path.

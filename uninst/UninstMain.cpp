@@ -52,6 +52,38 @@ bool NothingThere(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
 }
 
+// A folder of the system as a call reports it, or nothing.
+std::string SystemFolder(UINT(WINAPI* call)(LPSTR, UINT)) {
+    char buf[MAX_PATH * 4];
+    UINT n = call(buf, sizeof buf);
+    return (n == 0 || n >= sizeof buf) ? std::string() : std::string(buf, n);
+}
+
+std::string InFolder(const std::string& dir, const char* name) {
+    return dir.empty() ? std::string() : dir + (dir.back() == '\\' ? "" : "\\") + name;
+}
+
+// Starts `program` (a full path) hidden, without waiting, in the system
+// folder, so that the install folder is neither searched nor held open.
+bool StartHidden(const std::string& program, const std::string& arguments) {
+    if (program.empty()) return false;
+    std::string line = "\"" + program + "\" " + arguments;
+    std::vector<char> buf(line.begin(), line.end());
+    buf.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi = {};
+    std::string cwd = SystemFolder(GetSystemDirectoryA);
+    if (!CreateProcessA(program.c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        cwd.empty() ? nullptr : cwd.c_str(), &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
 std::string ShortPath(const std::string& p) {
     char buf[MAX_PATH * 4];
     DWORD n = GetShortPathNameA(p.c_str(), buf, sizeof buf);
@@ -62,9 +94,7 @@ std::string ShortPath(const std::string& p) {
 // to its text (nothing when there is none); on failure names the file.
 bool EditWininit(const std::function<std::string(const std::optional<std::string>&)>& edit,
                  std::string* failedFile) {
-    char windir[1025];
-    UINT n = GetWindowsDirectoryA(windir, sizeof windir);
-    std::string path = uninst::WininitPath(std::string(windir, n < sizeof windir ? n : 0));
+    std::string path = uninst::WininitPath(SystemFolder(GetWindowsDirectoryA));
     std::optional<std::string> existing;
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         std::string text;
@@ -94,7 +124,8 @@ public:
         if (a == INVALID_FILE_ATTRIBUTES)
             return NothingThere(GetLastError()) ? FileRemoval::Missing : FileRemoval::Refused;
         if (a & FILE_ATTRIBUTE_DIRECTORY) return FileRemoval::Folder;
-        if (a & FILE_ATTRIBUTE_READONLY) {
+        // The attributes of a link may be set on its target; the link goes without.
+        if ((a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT)) {
             DWORD rest = a & ~FILE_ATTRIBUTE_READONLY;
             if (!SetFileAttributesA(path.c_str(), rest ? rest : FILE_ATTRIBUTE_NORMAL))
                 return FileRemoval::Refused;
@@ -117,7 +148,14 @@ public:
                                          &failed);
     }
 
+    // RemoveDirectory takes a junction or a folder's symbolic link away
+    // itself, whatever its target holds.
     bool RemoveDir(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
+
+    bool IsLink(const std::string& path) override {
+        DWORD a = GetFileAttributesA(path.c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+    }
 
     bool ListDir(const std::string& path, std::vector<std::string>* names) override {
         names->clear();
@@ -134,6 +172,7 @@ public:
     }
 
     std::vector<std::string> KeptFolders() override { return ::KeptFolders(); }
+    std::vector<std::string> ShortcutFolders() override { return ::ShortcutFolders(); }
 
     std::string FullPath(const std::string& path) override {
         char buf[MAX_PATH * 4];
@@ -147,8 +186,8 @@ public:
         return KeyThere(RootKey(root), key) ? uninst::KeyRemoval::Stays : uninst::KeyRemoval::Removed;
     }
 
-    std::vector<std::pair<std::string, std::string>> UninstallEntries() override {
-        std::vector<std::pair<std::string, std::string>> out;
+    std::vector<uninst::UninstallEntry> UninstallEntries() override {
+        std::vector<uninst::UninstallEntry> out;
         HKEY h;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS, &h) != ERROR_SUCCESS)
             return out;
@@ -160,14 +199,9 @@ public:
             if (rc != ERROR_SUCCESS) break;
             HKEY e;
             if (RegOpenKeyExA(h, name, 0, KEY_QUERY_VALUE, &e) != ERROR_SUCCESS) continue;
-            char value[2048];
-            DWORD type = 0, size = sizeof value - 1;
-            if (RegQueryValueExA(e, "UninstallString", nullptr, &type, (BYTE*)value, &size) ==
-                    ERROR_SUCCESS &&
-                (type == REG_SZ || type == REG_EXPAND_SZ)) {
-                value[size] = '\0';
-                out.emplace_back(std::string(name, len), std::string(value));
-            }
+            std::string command;
+            if (ReadString(e, "UninstallString", &command))
+                out.push_back({std::string(name, len), command, ReadDigest(e)});
             RegCloseKey(e);
         }
         RegCloseKey(h);
@@ -184,7 +218,8 @@ public:
         std::string own = OwnPath();
         if (!Is9xFamily()) {
             // Needs the right to write the machine's settings; without it the
-            // interpreter's deletion below still does the work.
+            // interpreter's deletion below still does the work. A setup run
+            // before the restart withdraws the request for what it writes.
             MoveFileExA(own.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
             return true;
         }
@@ -198,22 +233,27 @@ public:
 
     void RemoveSelfNow(bool withFolder) override {
         std::string own = OwnPath();
+        // The interpreter by its full path, never COMSPEC or a bare name:
+        // either could be made to name a program of whoever set it, and it
+        // would run with this program's rights.
         if (Is9xFamily()) {
+            // Tried at once and mostly in vain: the startup-rename entry made
+            // before does the work.
             std::string shortOwn = ShortPath(own);
-            WinExec(("command.com /c del " + (shortOwn.empty() ? own : shortOwn)).c_str(), SW_HIDE);
+            StartHidden(InFolder(SystemFolder(GetWindowsDirectoryA), "COMMAND.COM"),
+                        "/c del " + (shortOwn.empty() ? own : shortOwn));
             return;
         }
         std::string dir = uninst::ParentDir(own);
         if (withFolder) MoveFileExA(dir.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         // The file cannot go while this process runs: the interpreter retries
-        // for a while, pausing a second between tries.
+        // for a while, pausing a second between tries. It runs in the system
+        // folder, where it looks for "ping" first; a quoted full path inside
+        // the parentheses is more than every interpreter parses.
         std::string cmd = "(for /l %i in (1,1,30) do @if exist \"" + own +
                           "\" (ping -n 2 127.0.0.1 >nul & del /f /q \"" + own + "\" >nul 2>&1))";
         if (withFolder) cmd += " & rmdir \"" + dir + "\" >nul 2>&1";
-        char comspec[MAX_PATH];
-        DWORD n = GetEnvironmentVariableA("COMSPEC", comspec, sizeof comspec);
-        std::string shell = (n > 0 && n < sizeof comspec) ? std::string(comspec, n) : "cmd.exe";
-        WinExec(("\"" + shell + "\" /c " + cmd).c_str(), SW_HIDE);
+        StartHidden(InFolder(SystemFolder(GetSystemDirectoryA), "cmd.exe"), "/c " + cmd);
     }
 
     bool Message(BoxKind kind, const std::string& caption, const std::string& text) override {
@@ -230,6 +270,30 @@ public:
     bool CloseRunLog() override { return runLog_.Close(); }
 
 private:
+    // A string value of at most 2,047 bytes.
+    static bool ReadString(HKEY key, const char* name, std::string* out) {
+        char value[2048];
+        DWORD type = 0, size = sizeof value - 1;
+        if (RegQueryValueExA(key, name, nullptr, &type, (BYTE*)value, &size) != ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ) || size >= sizeof value)
+            return false;
+        value[size] = '\0';
+        *out = value;
+        return true;
+    }
+
+    // Absent only when the entry has no such value; one that cannot be read
+    // as a string is present and matches no log.
+    static std::optional<std::string> ReadDigest(HKEY key) {
+        DWORD type = 0, size = 0;
+        LONG rc = RegQueryValueExA(key, "InstallLogDigest", nullptr, &type, nullptr, &size);
+        if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
+        std::string digest;
+        if (rc != ERROR_SUCCESS || type != REG_SZ || !ReadString(key, "InstallLogDigest", &digest))
+            return std::string("unreadable");
+        return digest;
+    }
+
     // A key that cannot be opened for a reason other than its absence is
     // taken to be there.
     static bool KeyThere(HKEY root, const std::string& key) {
@@ -242,9 +306,23 @@ private:
     RunLogFile runLog_;
 };
 
+// Libraries loaded at run time come from the system folder only, not from
+// the program's folder or the current one, which a user may write. Systems
+// before that call exist search as they always did.
+void LoadLibrariesFromSystemOnly() {
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel) return;
+    FARPROC found = GetProcAddress(kernel, "SetDefaultDllDirectories");
+    if (!found) return;
+    auto set = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(found));
+    set(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    LoadLibrariesFromSystemOnly();
     std::vector<std::string> args = SplitCommandLine(GetCommandLineA());
     std::vector<std::string> params(args.size() > 1 ? args.begin() + 1 : args.end(), args.end());
     WinHost host;

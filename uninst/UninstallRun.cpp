@@ -1,8 +1,10 @@
 #include "UninstallRun.h"
 
+#include <unordered_map>
 #include <unordered_set>
 
 #include "RunLog.h"
+#include "Sha256.h"
 #include "UninstCore.h"
 
 namespace uninst {
@@ -13,6 +15,9 @@ const char kErrorCaption[] = "오류";
 const char kBadParamsText[] = "매개 변수가 잘못 전달 되었습니다.  확인 후 다시 실행 하십시오.";
 const char kNotFoundTail[] = " 파일이 존재하지 않습니다.  확인 후 다시 실행 하십시오.";
 const char kUnreadableTail[] = " 파일을 읽을 수 없습니다.  확인 후 다시 실행 하십시오.";
+const char kAlteredTail[] =
+    " 파일이 설치할 때 기록된 내용과 다릅니다.  아무것도 삭제 하지 않았습니다.  "
+    "프로그램을 다시 설치 한 뒤 삭제 하십시오.";
 const char kUnwritableTail[] = " 파일을 읽거나 쓸 수 없습니다.  확인 후 다시 실행 하십시오.";
 const char kConfirmCaption[] = "프로그램삭제";
 // Two bare carriage returns: the box shows them as one blank line.
@@ -24,6 +29,9 @@ const char kRestartText[] =
     "프로그램 삭제를 완료 했습니다.  나머지 파일은 Windows를 다시 시작 하면 삭제 됩니다.";
 const char kLeftTail[] = " 파일을 삭제 하지 못했습니다.  확인 후 직접 삭제 하십시오.";
 const char kLeftRestartTail[] = "  다른 파일은 Windows를 다시 시작 하면 삭제 됩니다.";
+// Said of the paths an unvouched log names outside the install folder.
+const char kOutsideHead[] = "설치 폴더 밖의 항목 ";
+const char kOutsideTail[] = "개는 설치 기록을 확인할 수 없어 삭제 하지 않았습니다.  확인 후 직접 삭제 하십시오.";
 const char kRunLogWriteTail[] = " 파일에 실행 기록을 끝까지 쓰지 못했습니다.";
 const char kUsage[] =
     "사용법: VlUnInst [/SILENT | /VERYSILENT] [/LOG=\"기록 파일\"] INSTALL.LOG 경로\r\n\r\n"
@@ -38,7 +46,8 @@ const char kUsage[] =
     "2\tINSTALL.LOG가 없음\r\n"
     "3\t사용자가 취소함\r\n"
     "4, 5\tINSTALL.LOG나 wininit.ini를 읽거나 쓸 수 없음\r\n"
-    "7\t실행 기록을 쓸 수 없음";
+    "7\t실행 기록을 쓸 수 없음\r\n"
+    "8\tINSTALL.LOG가 설치 후 바뀌어 아무것도 삭제 하지 않음";
 
 // What the last line of the run log says of each outcome.
 const char* ResultText(RunStatus status) {
@@ -52,6 +61,7 @@ const char* ResultText(RunStatus status) {
         case RunStatus::RestartNeeded: return "removed, restart needed to finish";
         case RunStatus::ItemsRemain: return "some items remain";
         case RunStatus::RunLogFailed: return "run log failed";
+        case RunStatus::LogAltered: return "INSTALL.LOG altered since install, nothing changed";
     }
     return "";
 }
@@ -133,16 +143,122 @@ void RemoveKey(RegRoot root, const std::string& key, Host& host, View& view) {
     }
 }
 
-void CleanRegistry(const std::string& logPath, Host& host, View& view) {
+// Setup names its entry after the product's title, which the fixed list
+// cannot know; the entry's command line tells it apart.
+std::vector<UninstallEntry> EntriesOf(const std::string& logPath, Host& host) {
+    std::vector<UninstallEntry> mine;
+    for (auto& entry : host.UninstallEntries())
+        if (UninstallStringNamesLog(entry.command, logPath)) mine.push_back(std::move(entry));
+    return mine;
+}
+
+// What the log's entries say of the bytes read.
+enum class Trust {
+    Vouched,   // every digest recorded matches them
+    Unknown,   // no entry records a digest: a log of an earlier kit, or no entry at all
+    Altered,   // a digest recorded differs
+};
+
+Trust CheckDigest(const std::string& bytes, const std::vector<UninstallEntry>& entries, View& view) {
+    Sha256 sha;
+    sha.Update(bytes.data(), bytes.size());
+    const std::string digest = sha.HexDigest();
+    Trust trust = Trust::Unknown;
+    for (const auto& e : entries) {
+        if (!e.logDigest) continue;
+        if (*e.logDigest != digest) {
+            view.Log("verify", "INSTALL.LOG differs from the digest its uninstall entry " + e.name +
+                                   " records; nothing changed (sha256 " + digest + ")");
+            return Trust::Altered;
+        }
+        trust = Trust::Vouched;
+    }
+    view.Log("verify", trust == Trust::Vouched
+                           ? "INSTALL.LOG matches its uninstall entry (sha256 " + digest + ")"
+                           : "no digest recorded for INSTALL.LOG: only its own folder and the "
+                             "shortcut folders are followed");
+    return trust;
+}
+
+void CleanRegistry(const std::vector<UninstallEntry>& entries, Host& host, View& view) {
     for (size_t i = 0; i < kProductKeyCount; ++i)
         if (kProductKeys[i].use & kKeyUninstRemoves)
             RemoveKey(kProductKeys[i].root, kProductKeys[i].path, host, view);
-    // Setup names its entry after the product's title, which the fixed list
-    // cannot know; the entry's command line tells it apart.
-    for (const auto& entry : host.UninstallEntries())
-        if (UninstallStringNamesLog(entry.second, logPath))
-            RemoveKey(RegRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + entry.first, host, view);
+    for (const auto& entry : entries)
+        RemoveKey(RegRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + entry.name, host, view);
 }
+
+bool IsShortcutName(const std::string& path) {
+    std::string u = UpperAscii(path);
+    auto endsWith = [&](const char* tail) {
+        std::string t = tail;
+        return u.size() > t.size() && u.compare(u.size() - t.size(), t.size(), t) == 0;
+    };
+    return endsWith(".LNK") || endsWith(".PIF");
+}
+
+// Narrows a log no digest vouches for to what its own folder holds, and to
+// shortcuts and folders in the shortcut folders: anyone who may write the
+// log's folder may have written the log. Returns how many paths were left
+// that could otherwise have gone (kept folders never go anyway).
+size_t KeepToOwnFolders(LogContents* log, const std::string& logDir, const std::vector<std::string>& shortcuts,
+                        const std::vector<std::string>& kept, View& view) {
+    auto inShortcutFolder = [&](const std::string& p) {
+        for (const auto& f : shortcuts)
+            if (InsideFolder(p, f)) return true;
+        return false;
+    };
+    size_t left = 0;
+    auto narrow = [&](std::vector<std::string>* paths, bool folders) {
+        std::vector<std::string> keep;
+        for (auto& p : *paths) {
+            if (InsideFolder(p, logDir) || ((folders || IsShortcutName(p)) && inShortcutFolder(p))) {
+                keep.push_back(std::move(p));
+            } else {
+                view.Log("error", "left, outside the install folder and not vouched for " + p);
+                if (!folders || !IsKeptFolder(p, kept)) ++left;
+            }
+        }
+        *paths = std::move(keep);
+    };
+    narrow(&log->entries, false);
+    narrow(&log->dirs, true);
+    return left;
+}
+
+// Junctions and symbolic links inside the install's folders, which anyone
+// who may write there can plant: nothing below one is touched, and one that
+// is listed goes as the link alone. The answers are kept, since a log of a
+// large archive names thousands of files in a few folders.
+class LinkGuard {
+public:
+    LinkGuard(Host& host, std::vector<std::string> roots) : host_(host), roots_(std::move(roots)) {}
+
+    bool IsLink(const std::string& path) {
+        std::string key = UpperAscii(path);
+        auto at = known_.find(key);
+        if (at != known_.end()) return at->second;
+        bool link = host_.IsLink(path);
+        known_.emplace(key, link);
+        return link;
+    }
+
+    // Whether a folder above `path`, inside one of the roots, is a link.
+    bool Below(const std::string& path) {
+        for (std::string p = ParentDir(path); !p.empty(); p = ParentDir(p)) {
+            bool inside = false;
+            for (const auto& r : roots_) inside = inside || InsideFolder(p, r);
+            if (!inside) return false;
+            if (IsLink(p)) return true;
+        }
+        return false;
+    }
+
+private:
+    Host& host_;
+    std::vector<std::string> roots_;
+    std::unordered_map<std::string, bool> known_;
+};
 
 // What the removal passes did with the log's paths; upper-cased paths.
 struct Removal {
@@ -150,29 +266,59 @@ struct Removal {
     std::unordered_set<std::string> atRestart;  // files, then the folders they hold up
     bool filesAtRestart = false;
     std::string firstLeft;  // the first file neither deleted nor scheduled
+    std::vector<std::string> refused;  // files in use at the first try
 };
 
-void RemoveFiles(const LogContents& log, Host& host, View& view, Removal* r) {
+void Left(const std::string& why, const std::string& path, View& view, Removal* r) {
+    if (r->firstLeft.empty()) r->firstLeft = path;
+    view.Log("error", why + path);
+}
+
+void RemoveFiles(const LogContents& log, Host& host, LinkGuard& links, View& view, Removal* r) {
     for (const auto& e : log.entries) {
+        if (links.Below(e)) {
+            Left("stays, below a junction or link ", e, view, r);
+            continue;
+        }
         switch (host.RemoveFile(e)) {
             case FileRemoval::Removed:
                 r->deleted.insert(UpperAscii(e));
                 view.Log("file", "removed " + e);
                 break;
             case FileRemoval::Refused:
-                // Typically the shell extension, loaded by Explorer, or a
-                // program of the product still running.
-                if (host.RemoveAtRestart(e)) {
-                    r->atRestart.insert(UpperAscii(e));
-                    r->filesAtRestart = true;
-                    view.Log("file", "in use, removed at restart " + e);
-                } else {
-                    if (r->firstLeft.empty()) r->firstLeft = e;
-                    view.Log("error", "file stays, in use or denied " + e);
-                }
+                // A link is never scheduled: at the next start it might lead elsewhere.
+                if (links.IsLink(e))
+                    Left("link stays, denied ", e, view, r);
+                else
+                    r->refused.push_back(e);
                 break;
             case FileRemoval::Missing: view.Log("file", "not there " + e); break;
             case FileRemoval::Folder: break;
+        }
+    }
+}
+
+// Files in use at the first try (typically the shell extension, loaded by
+// Explorer, or a program of the product still running) get a last try once
+// the rest is done; only what is still there then goes at the next start, so
+// that no request outlives its file and deletes a reinstall.
+void RemoveRefused(Host& host, View& view, Removal* r) {
+    for (const auto& e : r->refused) {
+        switch (host.RemoveFile(e)) {
+            case FileRemoval::Removed:
+                r->deleted.insert(UpperAscii(e));
+                view.Log("file", "removed " + e);
+                continue;
+            case FileRemoval::Missing: view.Log("file", "not there " + e); continue;
+            case FileRemoval::Folder: continue;
+            case FileRemoval::Refused: break;
+        }
+        if (host.RemoveAtRestart(e)) {
+            r->atRestart.insert(UpperAscii(e));
+            r->filesAtRestart = true;
+            view.Log("file", "in use, removed at restart " + e);
+        } else {
+            Left("file stays, in use or denied ", e, view, r);
         }
     }
 }
@@ -198,6 +344,7 @@ int ExitCode(RunStatus status) {
         case RunStatus::RenameFileFailed: return 5;
         case RunStatus::ItemsRemain: return 6;
         case RunStatus::RunLogFailed: return 7;
+        case RunStatus::LogAltered: return 8;
         case RunStatus::RestartNeeded: return 3010;
     }
     return 1;
@@ -238,32 +385,55 @@ RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
     view.Log("log", logPath);
     if (!view.Box(BoxKind::Confirm, kConfirmCaption, kConfirmText)) return view.End(RunStatus::Declined);
 
-    CleanRegistry(logPath, host, view);
-
+    // The log is read once, whole, and checked before anything changes; only
+    // the bytes checked are followed.
     std::string text;
     if (!host.ReadAll(logPath, &text)) {
+        view.Log("verify", "INSTALL.LOG cannot be read; nothing changed");
         view.Box(BoxKind::Error, kErrorCaption, logPath + kUnreadableTail);
         return view.End(RunStatus::LogUnreadable);
     }
+    const std::vector<UninstallEntry> entries = EntriesOf(logPath, host);
+    const Trust trust = CheckDigest(text, entries, view);
+    if (trust == Trust::Altered) {
+        view.Box(BoxKind::Error, kErrorCaption, logPath + kAlteredTail);
+        return view.End(RunStatus::LogAltered);
+    }
+
+    CleanRegistry(entries, host, view);
+
     LogContents log = ParseLog(text);
     const std::vector<std::string> kept = host.KeptFolders();
+    const std::string logDir = ParentDir(logPath);
+    const size_t outside =
+        trust == Trust::Vouched ? 0 : KeepToOwnFolders(&log, logDir, host.ShortcutFolders(), kept, view);
     const std::string ownDir = ParentDir(host.OwnPath());
+    std::vector<std::string> roots = log.dirs;
+    roots.push_back(logDir);
+    LinkGuard links(host, roots);
     Removal removal;
-    RemoveFiles(log, host, view, &removal);
-    for (const auto& d : log.dirs)
-        if (!IsKeptFolder(d, kept) && host.RemoveDir(d)) view.Log("folder", "removed " + d);
+    RemoveFiles(log, host, links, view, &removal);
+    for (const auto& d : log.dirs) {
+        if (IsKeptFolder(d, kept)) continue;
+        if (links.Below(d))
+            view.Log("error", "folder stays, below a junction or link " + d);
+        else if (host.RemoveDir(d))
+            view.Log("folder", "removed " + d);
+    }
+    RemoveRefused(host, view, &removal);
     // Folders the listed ones could not take because they still held
     // subfolders, and folders left empty by the deletions. What was just
     // deleted as a file is no folder. Deepest first, so a folder held up
     // only by files in use is known before the folder above it. The own
     // folder is the self-removal's to schedule, after the own file.
-    std::vector<std::string> prune = PruneCandidates(log, ParentDir(logPath), kept);
+    // A link among them goes as the link alone, and is never listed.
+    std::vector<std::string> prune = PruneCandidates(log, logDir, kept);
     for (const auto& d : prune) {
         std::string key = UpperAscii(d);
-        if (removal.deleted.count(key) || removal.atRestart.count(key)) continue;
+        if (removal.deleted.count(key) || removal.atRestart.count(key) || links.Below(d)) continue;
         if (host.RemoveDir(d)) {
             view.Log("folder", "removed " + d);
-        } else if (removal.filesAtRestart && !SamePath(d, ownDir) &&
+        } else if (removal.filesAtRestart && !SamePath(d, ownDir) && !links.IsLink(d) &&
                    HoldsOnlyRestartItems(d, host, removal) && host.RemoveAtRestart(d)) {
             removal.atRestart.insert(key);
             view.Log("folder", "removed at restart " + d);
@@ -276,10 +446,12 @@ RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
         return view.End(RunStatus::RenameFileFailed);
     }
     RunStatus status = RunStatus::Done;
-    if (!removal.firstLeft.empty()) {
+    if (!removal.firstLeft.empty() || outside > 0) {
         status = RunStatus::ItemsRemain;
-        view.Box(BoxKind::Warning, kDoneCaption,
-                 removal.firstLeft + kLeftTail + (removal.filesAtRestart ? kLeftRestartTail : ""));
+        std::string said = removal.firstLeft.empty() ? "" : removal.firstLeft + kLeftTail + "  ";
+        if (outside > 0) said += kOutsideHead + std::to_string(outside) + kOutsideTail + "  ";
+        said.resize(said.size() - 2);
+        view.Box(BoxKind::Warning, kDoneCaption, said + (removal.filesAtRestart ? kLeftRestartTail : ""));
     } else if (removal.filesAtRestart) {
         status = RunStatus::RestartNeeded;
         view.Box(BoxKind::Info, kDoneCaption, kRestartText);

@@ -3,6 +3,7 @@
 // memory.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,15 @@ enum class RunStatus {
     ItemsRemain,       // some listed file could neither be deleted nor scheduled
     RunLogFailed,      // the run log (/LOG=) could not be opened, so nothing changed,
                        // or not written to its end after a run that otherwise removed all
+    LogAltered,        // the log is not the one setup recorded in its uninstall entry;
+                       // nothing changed
 };
 
 // The program's exit code for each outcome: 0 Done, 1 BadParameters (a bad
 // switch and "/?" too), 2 LogNotFound, 3 Declined, 4 LogUnreadable,
-// 5 RenameFileFailed, 6 ItemsRemain, 7 RunLogFailed, and for RestartNeeded 3010, the system's own "success,
-// restart required" (ERROR_SUCCESS_REBOOT_REQUIRED) that deployment tools read.
+// 5 RenameFileFailed, 6 ItemsRemain, 7 RunLogFailed, 8 LogAltered, and for RestartNeeded 3010, the
+// system's own "success, restart required" (ERROR_SUCCESS_REBOOT_REQUIRED) that deployment tools read.
+// LogUnreadable and LogAltered change nothing: the log is read and checked before any key or file goes.
 int ExitCode(RunStatus status);
 
 // What became of a file the log lists.
@@ -47,6 +51,18 @@ enum class KeyRemoval {
     Stays,    // it is still there (no right to delete it)
 };
 
+// An uninstall entry as the machine's list of installed programs holds it.
+// Only administrators may write that list, while the log may lie in a folder
+// any user can write: the digest is what makes the log trustworthy.
+struct UninstallEntry {
+    std::string name;     // the subkey's name
+    std::string command;  // its "UninstallString"
+    // Its "InstallLogDigest": the SHA-256 of the log's bytes as setup left
+    // them, 64 lower-case hex digits. Absent in entries of earlier kits; a
+    // value of another type or form is present and matches no log.
+    std::optional<std::string> logDigest;
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -62,16 +78,26 @@ public:
     virtual bool RemoveAtRestart(const std::string& path) = 0;
     // Removes the directory only when it is empty.
     virtual bool RemoveDir(const std::string& path) = 0;
+    // True when the path itself, not what it leads to, is a junction, a
+    // symbolic link or another reparse point; false for anything else and for
+    // nothing there. The run never lists, prunes or deletes anything below
+    // such a path, and hands the path itself only to RemoveFile and
+    // RemoveDir, which then act on the link alone.
+    virtual bool IsLink(const std::string& path) = 0;
     // The names in a folder, without "." and ".."; false when it cannot be read.
     virtual bool ListDir(const std::string& path, std::vector<std::string>* names) = 0;
     // The system's own folders, read at run time: no folder that IsKeptFolder
     // finds among them is ever removed.
     virtual std::vector<std::string> KeptFolders() = 0;
+    // The folders where setup puts shortcuts (the user's and all users' Start
+    // Menu, Programs, Desktop, Startup), read at run time. A log that no
+    // digest vouches for is followed only inside these and its own folder.
+    virtual std::vector<std::string> ShortcutFolders() = 0;
     virtual std::string FullPath(const std::string& path) = 0;
     // Deletes the key with all its subkeys; a missing key is no error.
     virtual KeyRemoval DeleteKeyTree(RegRoot root, const std::string& key) = 0;
-    // Name and "UninstallString" of every subkey of kUninstallRoot.
-    virtual std::vector<std::pair<std::string, std::string>> UninstallEntries() = 0;
+    // Every subkey of kUninstallRoot that has an "UninstallString".
+    virtual std::vector<UninstallEntry> UninstallEntries() = 0;
     // Arranges for the program's own file to go at the next system start; on
     // failure names the file that could not be read or written.
     virtual bool ScheduleSelfRemoval(std::string* failedFile) = 0;

@@ -129,6 +129,18 @@ TEST(Prune, NeverReachesTheSystemsFolders) {
                "C:\\Program Files\\Varnel\\A.EXE", "C:\\Program Files\\Varnel", "C:\\WINDOWS\\VARNEL.INI"}));
 }
 
+TEST(Inside, WholeNamesAnyCaseNoDots) {
+    EXPECT_TRUE(InsideFolder("c:\\v 1\\a\\B.EXE", "C:\\V 1\\"));
+    EXPECT_TRUE(InsideFolder("C:\\V 1", "C:\\V 1"));
+    EXPECT_TRUE(InsideFolder("C:/V 1/A.EXE", "C:\\V 1"));
+    EXPECT_FALSE(InsideFolder("C:\\V 10\\A.EXE", "C:\\V 1"));
+    EXPECT_FALSE(InsideFolder("C:\\V", "C:\\V 1"));
+    EXPECT_FALSE(InsideFolder("C:\\V 1\\..\\WINDOWS\\A.DLL", "C:\\V 1"));
+    EXPECT_FALSE(InsideFolder("C:\\V 1\\.\\A.DLL", "C:\\V 1"));
+    EXPECT_FALSE(InsideFolder("V 1\\A.EXE", "V 1"));
+    EXPECT_FALSE(InsideFolder("D:\\V 1\\A.EXE", "C:\\V 1"));
+}
+
 TEST(UninstallEntry, RecognisesItsCommandLine) {
     const std::string log = "C:\\My Prog\\INSTALL.LOG";
     EXPECT_TRUE(UninstallStringNamesLog("C:\\My Prog\\VlUnInst.exe C:\\My Prog\\INSTALL.LOG", log));

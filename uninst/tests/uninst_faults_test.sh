@@ -38,14 +38,18 @@ set_value() {
 }
 
 # product DIR LINE...: the uninstaller and INSTALL.LOG (code page 949, CR LF)
-# in DIR, as setup leaves them; the log's own line comes last.
+# in DIR, and its uninstall entry with the log's digest, as setup leaves
+# them; the log's own line comes last.
 product() {
-    local dir=$1 d
+    local dir=$1 d key
     shift
-    d=$(unixpath "$dir")
+    d=$(unixpath "$dir") key="$UNINST\\Faults $(basename "$(unixpath "$dir")")"
     mkdir -p "$d"
     cp "$vl" "$d/VlUnInst.exe"
     printf '%s\r\n' "$@" "FILE:$dir\\INSTALL.LOG" | iconv -f UTF-8 -t CP949 >"$d/INSTALL.LOG"
+    rt set "$key" UninstallString "$dir\\VlUnInst.exe $dir\\INSTALL.LOG" \
+        "$key" InstallLogDigest "$(sha256sum <"$d/INSTALL.LOG" | cut -c1-64)"
+    restore+=("wreg delete $(printf '%q' "$key") /f >/dev/null")
 }
 # files PATH...: files of the Wine drive, each with a line of text.
 files() { local f; for f in "$@"; do mkdir -p "$(dirname "$f")" && echo x >"$f"; done; }

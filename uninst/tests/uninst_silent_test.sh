@@ -9,13 +9,13 @@ vl=$1 uidriver=$2 regtool=$3 holdopen=$4
 . "$(dirname "$0")/scenario-lib.sh"
 
 # Wine hands on only the low byte of an exit code: 3010 arrives as 194.
-RC_RESTART=$((3010 % 256)) RC_BAD=1 RC_NOTFOUND=2 RC_REMAIN=6 RC_RUNLOG=7
+RC_RESTART=$((3010 % 256)) RC_BAD=1 RC_NOTFOUND=2 RC_REMAIN=6 RC_RUNLOG=7 RC_ALTERED=8
 mnt=
 cleanup() {
     [ -n "${holder:-}" ] && { touch "$C/hold.release"; wait_pid "$holder"; holder=; }
     [ -n "$mnt" ] && drop_drive t "$mnt"
     wreg delete "$SESSION" /v PendingFileRenameOperations /f >/dev/null
-    rm -rf "$C"/Silent* "$C/VlSilent" "$C/runlogs" "$C/hold.release" "$C/held"
+    rm -rf "$C"/Silent* "$C/Victim" "$C/VlSilent" "$C/runlogs" "$C/hold.release" "$C/held"
 }
 trap cleanup EXIT
 
@@ -48,7 +48,7 @@ check "$(rt has "$UNINST\\바넬 2.0")" "0 $UNINST\\바넬 2.0" "the uninstall e
 log=$(runlog 'run 1.log')
 echo "$log" | sed 's/^/  run log: /'
 iconv -f UTF-8 -t UTF-8 <"$C/runlogs/run 1.log" >/dev/null && ok "the run log is UTF-8" || bad "not UTF-8"
-has "$log" $'log: C:\\Silent Prog\\INSTALL.LOG\nconfirmed: yes\nregistry: removed HKCR\\' "header and first key"
+has "$log" $'log: C:\\Silent Prog\\INSTALL.LOG\nconfirmed: yes\nverify: no digest recorded for INSTALL.LOG: only its own folder and the shortcut folders are followed\nregistry: removed HKCR\\' "header and first key"
 has "$log" "registry: removed HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\바넬 2.0" "the entry"
 has "$log" $'file: removed C:\\Silent Prog\\doc\\설명.TXT\nfile: not there C:\\Silent Prog\\GONE.TXT' "files"
 has "$log" "folder: removed C:\\Silent Prog\\doc" "folders"
@@ -110,5 +110,24 @@ run "/VERYSILENT $dir\\INSTALL.LOG /LOG=T:\\run.log"
 finish; check "$RC" "$RC_RUNLOG" "exit code: run log"
 gone "$d/A.EXE"; check "$(rt fixedcount)" 0 "the keys are gone"
 check "$(stat -c %s "$mnt/run.log")" 0 "nothing reached the full disk"
+
+echo "== a log changed after the install changes nothing; an unvouched one stays in its folder"
+product 'C:\Silent Four'
+mkdir -p "$C/Victim" && echo mine >"$C/Victim/doc.txt"
+rt set "$UNINST\\바넬 2.0" InstallLogDigest "$(sha256sum <"$d/INSTALL.LOG" | cut -c1-64)"
+printf 'FILE:C:\\Victim\\doc.txt\r\n' >>"$d/INSTALL.LOG"
+run "/SILENT \"$dir\\INSTALL.LOG\" /LOG=C:\\runlogs\\run5.log"
+ui wait 오류 20 && box_says 오류 $'Static\t65535\tC:\\Silent Four\\INSTALL.LOG 파일이 설치할 때 기록된 내용과 다릅니다.  아무것도 삭제 하지 않았습니다.  프로그램을 다시 설치 한 뒤 삭제 하십시오.'
+ui key 오류 RETURN
+finish; check "$RC" "$RC_ALTERED" "exit code: the log was altered"
+stays "$C/Victim/doc.txt"; stays "$d/A.EXE"; check "$(rt fixedcount)" 31 "no key removed"
+check "$(rt has "$UNINST\\바넬 2.0")" "1 $UNINST\\바넬 2.0" "the uninstall entry stays"
+has "$(runlog run5.log)" "verify: INSTALL.LOG differs from the digest its uninstall entry 바넬 2.0 records" "the run log says why"
+# The same log with an entry of an earlier kit, which records no digest.
+wreg delete "$UNINST\\바넬 2.0" /v InstallLogDigest /f >/dev/null
+run "/VERYSILENT \"$dir\\INSTALL.LOG\" /LOG=C:\\runlogs\\run6.log"
+finish; check "$RC" "$RC_REMAIN" "exit code: an item outside is left"
+stays "$C/Victim/doc.txt"; gone "$d/A.EXE"; gone "$d/doc"
+has "$(runlog run6.log)" "error: left, outside the install folder and not vouched for C:\\Victim\\doc.txt" "named in the run log"
 
 exit $((fails > 0))
