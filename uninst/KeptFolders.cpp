@@ -39,8 +39,13 @@ const KeptSource kKeptSources[] = {
     // The 64-bit Program Files, for this 32-bit program on 64-bit Windows,
     // where the value above names "Program Files (x86)".
     {Source::Value, RegRoot::LocalMachine, kCurrentVersion, "ProgramW6432Dir"},
-    // Common Files, shared by many vendors' products.
+    // The 32-bit Program Files as 64-bit Windows names it to every program.
+    {Source::Value, RegRoot::LocalMachine, kCurrentVersion, "ProgramFilesDir (x86)"},
+    // Common Files, shared by many vendors' products, and its 64-bit and
+    // 32-bit twins on 64-bit Windows.
     {Source::Value, RegRoot::LocalMachine, kCurrentVersion, "CommonFilesDir"},
+    {Source::Value, RegRoot::LocalMachine, kCurrentVersion, "CommonW6432Dir"},
+    {Source::Value, RegRoot::LocalMachine, kCurrentVersion, "CommonFilesDir (x86)"},
     // The user's shell folders: Desktop, Programs, Start Menu, Startup,
     // Personal, AppData, Favorites, Fonts, SendTo and the rest.
     {Source::AllValues, RegRoot::CurrentUser, kShellFolders, nullptr},
@@ -57,6 +62,10 @@ const KeptSource kKeptSources[] = {
     {Source::Environment, RegRoot::LocalMachine, nullptr, "USERPROFILE"},
     // The profile that holds all users' shell folders (NT family).
     {Source::Environment, RegRoot::LocalMachine, nullptr, "ALLUSERSPROFILE"},
+    // The folders the system keeps for all programs' settings and for the
+    // user's synchronised files (newer NT systems).
+    {Source::Environment, RegRoot::LocalMachine, nullptr, "ProgramData"},
+    {Source::Environment, RegRoot::LocalMachine, nullptr, "OneDrive"},
     // The temporary folder, which other programs use while it is empty.
     {Source::TempDir, RegRoot::LocalMachine, nullptr, nullptr},
 };

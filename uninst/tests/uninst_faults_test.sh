@@ -152,17 +152,20 @@ check "$(pending)" "" "nothing in the NT family's list"
 release; restore_all
 rm -rf "$d" "$w/Desktop" "$w/Start Menu" "$w/wininit.ini"
 
-echo "== the NT family: an item beside Program Files, which it empties"
+echo "== the NT family: an item beside Program Files, which it empties; 64-bit Common Files stays"
 set_value "$CURRENT_VERSION" ProgramFilesDir 'C:\VlPF'
+set_value "$CURRENT_VERSION" CommonW6432Dir 'C:\VlCF'
 dir='C:\VarnelNT' d=$C/VarnelNT
 files "$d/A.EXE" "$C/VlPF/Varnel/B.EXE" "$C/VlPF/Varnel/data/C.DAT"
-product "$dir" "FILE:$dir\\A.EXE" "DIR:$dir" 'FILE:C:\VlPF\Varnel\B.EXE' 'FILE:C:\VlPF\Varnel\data\C.DAT' 'DIR:C:\VlPF'
+mkdir -p "$C/VlCF"
+product "$dir" "FILE:$dir\\A.EXE" "DIR:$dir" 'FILE:C:\VlPF\Varnel\B.EXE' 'FILE:C:\VlPF\Varnel\data\C.DAT' 'DIR:C:\VlPF' \
+    'DIR:C:\VlCF'
 uninstall "$dir" 완료 "$DONE"
 check "$RC" 0 "exit code: all removed"
-gone "$C/VlPF/Varnel"; stays "$C/VlPF"
+gone "$C/VlPF/Varnel"; stays "$C/VlPF"; stays "$C/VlCF"
 if waitgone "$d"; then ok "the emptied install folder went with the uninstaller"; else bad "install folder stays"; fi
 restore_all
-rm -rf "$C/VlPF"
+rm -rf "$C/VlPF" "$C/VlCF"
 wreg delete "$SESSION" /v PendingFileRenameOperations /f >/dev/null
 
 exit $((fails > 0))
