@@ -167,12 +167,47 @@ bool InsideFolder(const std::string& path, const std::string& folder) {
     return p.size() == f.size() || p[f.size()] == '\\' || f.back() == '\\';
 }
 
+namespace {
+
+// FolderKey with "." and ".." resolved and each name's trailing dots and
+// blanks dropped, as Windows opens the path: "C:\Program Files\..\Windows."
+// is the Windows folder. A ".." never climbs above the drive or share.
+std::string CanonicalKey(const std::string& path) {
+    const std::string k = FolderKey(path);
+    const bool unc = k.compare(0, 2, "\\\\") == 0;
+    std::vector<std::string> parts;
+    size_t rootParts = unc ? 4 : 1;  // "", "", server, share; or the drive
+    for (size_t start = 0; start <= k.size();) {
+        size_t end = k.find('\\', start);
+        if (end == std::string::npos) end = k.size();
+        std::string part = k.substr(start, end - start);
+        start = end + 1;
+        if (parts.size() < rootParts) {
+            parts.push_back(part);
+            continue;
+        }
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ') && part != "." && part != "..")
+            part.pop_back();
+        if (part == "..") {
+            if (parts.size() > rootParts) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+    }
+    std::string out;
+    for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
+    return out;
+}
+
+}  // namespace
+
 bool IsKeptFolder(const std::string& dir, const std::vector<std::string>& kept) {
     if (IsRoot(dir)) return true;
-    std::string d = FolderKey(dir);
+    std::string d = CanonicalKey(dir);
+    if (IsRoot(d)) return true;
     for (const auto& k : kept) {
         if (!IsAbsolute(k)) continue;
-        std::string u = FolderKey(k);
+        std::string u = CanonicalKey(k);
         if (u.size() < d.size() || u.compare(0, d.size(), d) != 0) continue;
         // The folder itself, or one above it: whole names only ("C:\PROG" is not above "C:\PROGRAMS").
         if (u.size() == d.size() || u[d.size()] == '\\') return true;

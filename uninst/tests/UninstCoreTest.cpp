@@ -103,12 +103,17 @@ const Lines kSystem = {"C:\\WINDOWS",
 TEST(Kept, TheSystemsFoldersAndThoseAbove) {
     for (const char* dir : {"C:\\", "c:", "\\\\server\\share\\", "c:\\windows\\", "C:\\WINDOWS\\Start Menu",
                             "C:\\WINDOWS\\START MENU\\Programs", "C:\\Documents and Settings",
-                            "c:\\documents and settings\\KIM"})
+                            "c:\\documents and settings\\KIM",
+                            // As Windows resolves them: dots, "..", trailing dots and blanks.
+                            "C:\\Program Files\\..\\Windows", "C:\\Varnel\\..\\WINDOWS\\.\\Desktop",
+                            "C:\\Windows. ", "C:\\Program Files\\..\\..\\..", "C:\\Varnel\\..",
+                            "\\\\server\\share\\x\\.."})
         EXPECT_TRUE(IsKeptFolder(dir, kSystem)) << dir;
     // Below a kept folder, beside one, or only sharing the start of a name;
     // empty and relative entries keep nothing.
     for (const char* dir : {"C:\\WINDOWS\\Desktop\\Varnel", "C:\\Program Files\\Varnel", "C:\\Program",
-                            "C:\\WINDOWS\\Start", "C:\\WINDOWS\\Fonts", "C:\\Varnel", "rel"})
+                            "C:\\WINDOWS\\Start", "C:\\WINDOWS\\Fonts", "C:\\Varnel", "rel",
+                            "C:\\Windows\\..\\Varnel", "C:\\Program Files\\.\\Varnel."})
         EXPECT_FALSE(IsKeptFolder(dir, kSystem)) << dir;
 }
 
