@@ -205,6 +205,10 @@ bool IsKeptFolder(const std::string& dir, const std::vector<std::string>& kept) 
     if (IsRoot(dir)) return true;
     std::string d = CanonicalKey(dir);
     if (IsRoot(d)) return true;
+    // Each drive's Recycle Bin, under the names of the NT family since Vista,
+    // of the older NT family and of the 95/98 family.
+    const std::string top = d.substr(d.rfind('\\') + 1);
+    if (IsRoot(ParentDir(d)) && (top == "$RECYCLE.BIN" || top == "RECYCLER" || top == "RECYCLED")) return true;
     for (const auto& k : kept) {
         if (!IsAbsolute(k)) continue;
         std::string u = CanonicalKey(k);

@@ -107,13 +107,16 @@ TEST(Kept, TheSystemsFoldersAndThoseAbove) {
                             // As Windows resolves them: dots, "..", trailing dots and blanks.
                             "C:\\Program Files\\..\\Windows", "C:\\Varnel\\..\\WINDOWS\\.\\Desktop",
                             "C:\\Windows. ", "C:\\Program Files\\..\\..\\..", "C:\\Varnel\\..",
-                            "\\\\server\\share\\x\\.."})
+                            "\\\\server\\share\\x\\..",
+                            // Each drive's Recycle Bin.
+                            "D:\\$Recycle.Bin", "C:\\RECYCLER\\", "c:\\recycled"})
         EXPECT_TRUE(IsKeptFolder(dir, kSystem)) << dir;
     // Below a kept folder, beside one, or only sharing the start of a name;
     // empty and relative entries keep nothing.
     for (const char* dir : {"C:\\WINDOWS\\Desktop\\Varnel", "C:\\Program Files\\Varnel", "C:\\Program",
                             "C:\\WINDOWS\\Start", "C:\\WINDOWS\\Fonts", "C:\\Varnel", "rel",
-                            "C:\\Windows\\..\\Varnel", "C:\\Program Files\\.\\Varnel."})
+                            "C:\\Windows\\..\\Varnel", "C:\\Program Files\\.\\Varnel.",
+                            "C:\\Varnel\\RECYCLER"})
         EXPECT_FALSE(IsKeptFolder(dir, kSystem)) << dir;
 }
 
