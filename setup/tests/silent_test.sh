@@ -77,8 +77,13 @@ printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\
     "$(cat "$work/pending.hex")" >"$C/slogs/pending.reg"
 wreg import 'C:\slogs\pending.reg' >/dev/null
 has "$(rt get "$SESSION" PendingFileRenameOperations)" 'Silent Dir\Varnel.exe' "a deletion at restart is pending"
+# A program named regsvr32.exe planted beside setup, as in a download folder:
+# it leaves runprobe.txt in its current folder if it ever runs.
+cp "$kit/runprobe.exe" "$C/sdist/regsvr32.exe"
 start "\"C:\\sdist\\setup.exe\" /verysilent /DIR=\"C:\\Silent Dir\\\" /LOG=\"C:\\slogs\\direct 1.log\""
 finish; check "$RC" 4 "exit code 4: installed, the restart still to come"
+check "$(find "$C" -name runprobe.txt 2>/dev/null | head -n 3)" "" "the regsvr32.exe beside setup never ran"
+rm -f "$C/sdist/regsvr32.exe"
 installed 'C:\Silent Dir'
 pending=$(rt get "$SESSION" PendingFileRenameOperations)
 has "$pending" '\??\C:\other.tmp' "the other request is kept"
