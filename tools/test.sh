@@ -39,7 +39,7 @@ cases=$(grep -hE '^\[  PASSED  \] [0-9]+ tests?' "build/win$KIT_WINE_BITS/Testin
         | awk '{s+=$4} END {print s+0}')
 summary+=("wine: $cases GoogleTest cases passed inside those executables")
 
-echo "== fuzz targets (${KIT_FUZZ_SECONDS:=10} s each)"
+echo "== fuzz targets (${KIT_FUZZ_SECONDS:=10} s each unless their options file sets a time)"
 fuzzed=0
 for t in build/fuzz/bin/*; do
     [ -x "$t" ] || continue
@@ -61,7 +61,7 @@ for t in build/fuzz/bin/*; do
         echo "$n: FAILED"
     fi
 done
-summary+=("fuzz: $fuzzed targets ran ${KIT_FUZZ_SECONDS}s each without a finding")
+summary+=("fuzz: $fuzzed targets ran without a finding, ${KIT_FUZZ_SECONDS} s each unless their options file sets a time")
 
 echo "== summary"
 printf '%s\n' "${summary[@]}"
