@@ -107,11 +107,6 @@ void AddValues(const KeptSource& k, std::vector<std::string>* out) {
     RegCloseKey(h);
 }
 
-std::string FromCall(UINT(WINAPI* call)(LPSTR, UINT)) {
-    char buf[MAX_PATH * 4];
-    UINT n = call(buf, sizeof buf);
-    return (n == 0 || n >= sizeof buf) ? std::string() : std::string(buf, n);
-}
 
 UINT WINAPI TempPath(LPSTR buf, UINT size) { return GetTempPathA(size, buf); }
 
@@ -130,13 +125,19 @@ std::vector<std::string> WithShortNames(const std::vector<std::string>& found) {
 
 }  // namespace
 
+std::string SystemFolder(UINT(WINAPI* call)(LPSTR, UINT)) {
+    char buf[MAX_PATH * 4];
+    UINT n = call(buf, sizeof buf);
+    return (n == 0 || n >= sizeof buf) ? std::string() : std::string(buf, n);
+}
+
 std::vector<std::string> KeptFolders() {
     std::vector<std::string> found;
     for (const KeptSource& k : kKeptSources) {
         switch (k.source) {
-            case Source::WindowsDir: found.push_back(FromCall(GetWindowsDirectoryA)); break;
-            case Source::SystemDir: found.push_back(FromCall(GetSystemDirectoryA)); break;
-            case Source::TempDir: found.push_back(FromCall(TempPath)); break;
+            case Source::WindowsDir: found.push_back(SystemFolder(GetWindowsDirectoryA)); break;
+            case Source::SystemDir: found.push_back(SystemFolder(GetSystemDirectoryA)); break;
+            case Source::TempDir: found.push_back(SystemFolder(TempPath)); break;
             case Source::Value:
             case Source::AllValues: AddValues(k, &found); break;
             case Source::Environment: {

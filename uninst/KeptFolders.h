@@ -2,6 +2,8 @@
 // any folder above them (uninst::IsKeptFolder). Windows only.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -14,3 +16,7 @@ std::vector<std::string> KeptFolders();
 // Programs and Startup, as both shell-folder keys name them, each also by its
 // short name.
 std::vector<std::string> ShortcutFolders();
+
+// A folder of the system as `call` (GetWindowsDirectoryA, GetSystemDirectoryA,
+// a GetTempPathA wrapper) reports it; "" when it fails or would not fit.
+std::string SystemFolder(UINT(WINAPI* call)(LPSTR, UINT));

@@ -52,13 +52,6 @@ bool NothingThere(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
 }
 
-// A folder of the system as a call reports it, or nothing.
-std::string SystemFolder(UINT(WINAPI* call)(LPSTR, UINT)) {
-    char buf[MAX_PATH * 4];
-    UINT n = call(buf, sizeof buf);
-    return (n == 0 || n >= sizeof buf) ? std::string() : std::string(buf, n);
-}
-
 std::string InFolder(const std::string& dir, const char* name) {
     return dir.empty() ? std::string() : dir + (dir.back() == '\\' ? "" : "\\") + name;
 }

@@ -315,10 +315,6 @@ bool IsBelow(const std::string& path, const std::string& folder) {
 // every user create and change files).
 const char kInstallFolderAcl[] = "D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
 
-}  // namespace
-
-namespace {
-
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kPendingValue[] = "PendingFileRenameOperations";
 
