@@ -7,7 +7,24 @@
 inline int ProgressPercent(uint32_t done, uint32_t total) {
     if (total == 0) return 0;
     if (done >= total) return 100;
-    return (int)((uint64_t)done * 100 / total);
+    // Two decimal digits of long division in 32 bits: a 64-bit division
+    // would pull in the compiler's runtime, which the stub does not link.
+    int percent = 0;
+    uint32_t rest = done;
+    for (int digit = 0; digit < 2; ++digit) {
+        uint32_t next = 0;
+        percent *= 10;
+        for (int i = 0; i < 10; ++i) {
+            uint32_t sum = next + rest;
+            if (sum < rest || sum >= total) {
+                sum -= total;
+                ++percent;
+            }
+            next = sum;
+        }
+        rest = next;
+    }
+    return percent;
 }
 
 // The bar's window text as a percentage: leading decimal digits, 0 when
@@ -24,8 +41,8 @@ inline int ParsePercent(const char* text) {
 // Filled pixels of a bar `width` wide at `percent`; never past the bar.
 inline int ProgressFill(int width, int percent) {
     if (width <= 0 || percent <= 0) return 0;
-    int filled = (int)((int64_t)width * percent / 100);
-    return filled < width ? filled : width;
+    if (percent >= 100) return width;
+    return width / 100 * percent + width % 100 * percent / 100;
 }
 
 // The percentage as decimal digits, with a '%' when `sign`; `out` holds 5.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "../../ui/Progress.h"
 #include "PathText.h"
 
 namespace {
@@ -85,3 +87,24 @@ TEST(PathText, FindPatternAndCentring) {
 }
 
 }  // namespace
+
+// The progress bar's arithmetic, done in 32 bits: exact against 64-bit
+// division for sizes of every magnitude.
+TEST(ProgressArithmetic, PercentAndFillAreExact) {
+    const uint32_t totals[] = {1, 3, 7, 100, 1000, 42949672, 42949673, 123456789, 0x7fffffffu, 0xfffffffeu,
+                               0xffffffffu};
+    for (uint32_t total : totals) {
+        const uint32_t dones[] = {0, 1, total / 3, total / 2, total - 1, total, total / 100 * 99};
+        for (uint32_t done : dones) {
+            const int expected = done >= total ? 100 : (int)((uint64_t)done * 100 / total);
+            EXPECT_EQ(expected, ProgressPercent(done, total)) << done << " of " << total;
+        }
+    }
+    EXPECT_EQ(0, ProgressPercent(5, 0));
+    for (int width : {1, 99, 100, 101, 250, 0x7fffffff})
+        for (int percent : {1, 33, 50, 99, 100, 150})
+            EXPECT_EQ((int)std::min<int64_t>((int64_t)width * percent / 100, width), ProgressFill(width, percent))
+                << width << " at " << percent;
+    EXPECT_EQ(0, ProgressFill(0, 50));
+    EXPECT_EQ(0, ProgressFill(100, 0));
+}
