@@ -13,6 +13,7 @@
 #include "PeImage.h"
 #include "SelfExtState.h"
 #include "SilentRun.h"
+#include "Staging.h"
 #include "WindowUtil.h"
 
 static const char kMakerAddress[] = "http://www.varnel.example/";
@@ -48,29 +49,41 @@ static RunRecordStatus LoadRunRecord() {
     return ReadRunRecord(tail, sizeof tail, &Run);
 }
 
-// Unpacks every entry into /D=, the recorded folder or the current one, then
-// runs the recorded program and waits for it. Returns the exit code. The
-// folder may stay relative: nothing here changes the current folder, and
-// StartProgram makes it absolute.
+// Unpacks every entry and runs the recorded program, if any, waiting for
+// it; returns the exit code. With a program, into a private folder made for
+// this run beside /D= or the recorded folder (Staging.h), removed once the
+// program has ended; without one, into /D=, the recorded folder or the
+// current one, where the files stay. The folder may stay relative: nothing
+// here changes the current folder before StartProgram makes it absolute.
 static UINT RunSilent(const SilentOptions& options) {
-    const char* folder = options.folder[0] ? options.folder : Run.folder[0] ? Run.folder : ".";
+    const bool starts = Run.command[0] != 0;
+    const char* folder = options.folder[0] ? options.folder : Run.folder[0] || starts ? Run.folder : ".";
     DWORD length = ExpandEnvironmentStringsA(folder, Settings.extractPath, sizeof Settings.extractPath);
     if (!length || length > sizeof Settings.extractPath) return SilentExtractFailed;
+    Staging staging;
+    if (starts) {
+        if (!MakeStaging(Settings.extractPath, &staging)) return SilentStagingFailed;
+        CopyText(Settings.extractPath, sizeof Settings.extractPath, staging.path);
+    }
     Settings.password = options.password;
 
     SilentHost host;
     MakeSilentHost(&host);
     SetFileHost(&host.base);
-    SilentExit extracted = ExtractSilently(&host, ArchiveSource(), &Settings, &Workspace, ArchiveLimit);
-    if (extracted != SilentExtracted || !Run.command[0]) return extracted;
-
-    char file[kStartPathCapacity];
-    HANDLE process = StartProgram(Settings.extractPath, Run.command, options.arguments, file);
-    if (!process) return SilentStartFailed;
-    DWORD code;
-    WaitForSingleObject(process, INFINITE);
-    if (!GetExitCodeProcess(process, &code)) code = SilentStartFailed;
-    CloseHandle(process);
+    UINT code = ExtractSilently(&host, ArchiveSource(), &Settings, &Workspace, ArchiveLimit);
+    if (!starts) return code;
+    if (code == SilentExtracted) {
+        char file[kStartPathCapacity];
+        HANDLE process = StartProgram(Settings.extractPath, Run.command, options.arguments, file);
+        code = SilentStartFailed;
+        if (process) {
+            DWORD exitCode;
+            WaitForSingleObject(process, INFINITE);
+            if (GetExitCodeProcess(process, &exitCode)) code = exitCode;
+            CloseHandle(process);
+        }
+    }
+    RemoveStaging(&staging);
     return code;
 }
 

@@ -139,3 +139,37 @@ SilentExit ExtractSilently(SilentHost* host, ByteSource* source, PassSettings* s
         default: return SilentExtractFailed;
     }
 }
+
+bool StagingPath(const char* base, uint32_t random, char* out, int capacity) {
+    const char* kOwnName = "Setup";
+    int n = TextLength(base);
+    if (n >= capacity) return false;
+    CopyText(out, capacity, base);
+    while (n > 0 && IsSlash(out[n - 1])) --n;
+    out[n] = 0;
+    if (n == 0 || out[n - 1] == ':') {
+        if (base[n]) out[n++] = '\\';
+        out[n] = 0;
+        if (n + 5 >= capacity) return false;
+        n = AppendText(out, capacity, kOwnName);
+    }
+    if (n + 9 >= capacity) return false;
+    out[n++] = '.';
+    for (int shift = 28; shift >= 0; shift -= 4) out[n++] = "0123456789abcdef"[(random >> shift) & 15];
+    out[n] = 0;
+    return true;
+}
+
+bool StagingAcl(const char* userSid, char* out, int capacity) {
+    CopyText(out, capacity, "D:P(A;OICI;FA;;;");
+    AppendText(out, capacity, userSid);
+    const char* kRest = ")(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+    return AppendText(out, capacity, kRest) == 16 + TextLength(userSid) + TextLength(kRest);
+}
+
+bool IsSystemSid(const char* sid) {
+    const char* kSystem = "S-1-5-18";
+    int i = 0;
+    while (kSystem[i] && sid[i] == kSystem[i]) ++i;
+    return !kSystem[i] && !sid[i];
+}

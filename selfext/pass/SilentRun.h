@@ -48,7 +48,25 @@ enum SilentExit {
     SilentExtractFailed = 104,  // some entry not in place: CRC, disk, folder, unsafe
                                 // name, unknown method; nothing started
     SilentStartFailed = 105,    // the recorded program could not be started or awaited
+    SilentStagingFailed = 106,  // no private folder could be made to unpack into
 };
+
+// The folder an unattended run unpacks into when it starts a program, which
+// may then ask for administrator rights: never one that existed before, so
+// nothing another user prepared lies beside that program. `base` is the /D=
+// or recorded folder, expanded; the new folder is its sibling, named after
+// it with '.' and the eight hex digits of `random` (a drive or a bare root
+// gets a folder "Setup" of that kind). False when that exceeds capacity - 1.
+bool StagingPath(const char* base, uint32_t random, char* out, int capacity);
+
+// That folder's access list in the system's text form: full control for the
+// user (`userSid`, as text), Administrators and SYSTEM, passed on to
+// everything below, and nothing taken from the parent. False when it does
+// not fit.
+bool StagingAcl(const char* userSid, char* out, int capacity);
+
+// SYSTEM's SID, as deployment tools run programs.
+bool IsSystemSid(const char* sid);
 
 // The pass's host for a silent run: every entry is selected, no text is
 // shown, an existing file is replaced (only by a verified one, as always)

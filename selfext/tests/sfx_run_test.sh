@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The program a self-extracting file starts, under Wine. Unattended (/S): the
-# folder from /D= or the record, the arguments after --, the program's exit
-# code, and the stub's own code for every way it fails (bad switches, a
-# damaged entry, a missing or wrong password, a full disk, a program that
-# cannot start) with nothing started and the disk checked; no window at
+# private folder beside /D= or the recorded one (a prepared folder of that
+# name never used), the arguments after --, the program's exit code, and the
+# stub's own code for every way it fails (bad switches, a damaged entry, a
+# missing or wrong password, a full disk, a program that cannot start, no
+# folder of its own) with nothing started and nothing left; no window at
 # all. Interactive: Extract starts the program and closes, a failed entry
 # starts nothing. Then a signed file, and mkdist's one-file distribution of
 # the sample product starting the real setup wizard. Needs root (it mounts
@@ -64,15 +65,33 @@ C_work=$C/sxrun
 mkdir -p "$C_work"
 
 # --- unattended --------------------------------------------------------
-out=$C_work/d1
-check "$(silent "$work/run.exe" "/S /D=C:\\sxrun\\d1 -- exit=7 /LOG=\"C:\\a b.log\"")" 7 \
-    "/S runs the program and exits with its code"
+# With a program recorded, /S unpacks into a new folder of its own beside the
+# one asked for, starts the program there and removes the folder once the
+# program has ended. The probe logs outside it and, with wait=, holds the
+# run until the test has looked inside.
+staged() { tr -d '\r' <"$1" | sed -n 's/^cwd=//p' | head -n 1; }
+left() { find "$(dirname "$1")" -maxdepth 1 -name "$(basename "$1").*" 2>/dev/null; }
+rm -f "$C_work/p1.txt" "$C_work/go1"
+(silent "$work/run.exe" "/S /D=C:\\sxrun\\d1 -- log=C:\\sxrun\\p1.txt wait=C:\\sxrun\\go1 exit=7 /LOG=\"C:\\a b.log\"" \
+    >"$work/rc1") &
+waiter=$!
+for _ in $(seq 120); do [ -s "$C_work/p1.txt" ] && break; sleep 0.5; done
+stage=$(staged "$C_work/p1.txt")
+case "$stage" in
+    'C:\sxrun\d1.'[0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f]) ok "the program runs in a new folder beside /D=: $stage" ;;
+    *) bad "the program runs in a new folder beside /D= (got '$stage')" ;;
+esac
+out=$(unixpath "$stage")
 for f in setup.exe docs/readme.txt data.bin notes.zzz; do
-    check "$(same "$src/$f" "$out/$f")" same "/S /D= extracted $f"
+    check "$(same "$src/$f" "$out/$f")" same "/S extracted $f there"
 done
-log=$(probe_log "$out")
-has "$log" 'setup.exe" exit=7 /LOG="C:\a b.log"' "the arguments after -- reach the program unchanged"
-has "$log" 'cwd=C:\sxrun\d1' "the program runs in the extract folder"
+gone "$C_work/d1"
+has "$(tr -d '\r' <"$C_work/p1.txt")" 'setup.exe" log=C:\sxrun\p1.txt wait=C:\sxrun\go1 exit=7 /LOG="C:\a b.log"' \
+    "the arguments after -- reach the program unchanged"
+touch "$C_work/go1"
+wait "$waiter"
+check "$(cat "$work/rc1")" 7 "/S exits with the program's code"
+gone "$out"
 
 # No window at all: none while the program runs, and none from the stub.
 (ui run "$(winpath "$work/run.exe") /s /d=C:\\sxrun\\d1 -- sleep=4" 60 >/dev/null 2>&1) &
@@ -81,61 +100,82 @@ sleep 2
 check "$(ui list | tr -d '\r')" "" "no window while the silent run works"
 wait "$waiter"
 check $? 0 "... and exit code 0 from the program"
+check "$(left "$C_work/d1")" "" "... its folder removed"
 
-echo changed >"$out/docs/readme.txt"
-check "$(silent "$work/run.exe" "/S /D=C:\\sxrun\\d1")" 0 "a second run over the same folder"
-check "$(same "$src/docs/readme.txt" "$out/docs/readme.txt")" same "... replaces an existing file"
+# A folder prepared under the name asked for is neither used nor changed.
+mkdir -p "$C_work/d1"
+cp "$runprobe" "$C_work/d1/setup.exe"
+echo planted >"$C_work/d1/UNRAR.DLL"
+(cd "$C_work/d1" && find . -type f -exec md5sum {} + | sort) >"$work/planted"
+check "$(silent "$work/run.exe" "/S /D=C:\\sxrun\\d1 -- log=C:\\sxrun\\p2.txt")" 0 "a prepared folder of that name"
+case "$(staged "$C_work/p2.txt")" in
+    'C:\sxrun\d1.'*) ok "... is not where the program runs" ;;
+    *) bad "... is not where the program runs (got '$(staged "$C_work/p2.txt")')" ;;
+esac
+check "$(cd "$C_work/d1" && find . -type f -exec md5sum {} + | sort)" "$(cat "$work/planted")" \
+    "... and keeps exactly what was planted"
+gone "$C_work/d1/runprobe.txt"
+check "$(left "$C_work/d1")" "" "... the run's own folder removed"
 
 temp=$(unixpath "$("$KIT_WINE" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')")
 rm -rf "$temp/sxrun"
-(cd "$work" && silent "$work/run.exe" "/S") >"$work/rc"
+(cd "$work" && silent "$work/run.exe" "/S -- log=C:\\sxrun\\p3.txt") >"$work/rc"
 check "$(cat "$work/rc")" 0 "/S without /D= uses the recorded folder"
-check "$(same "$src/data.bin" "$temp/sxrun/data.bin")" same "... %TEMP%\\sxrun, expanded"
-has "$(probe_log "$temp/sxrun")" "cwd=$(winpath "$temp/sxrun")" "... and starts the program there"
-rm -rf "$temp/sxrun"
+case "$(staged "$C_work/p3.txt")" in
+    "$(winpath "$temp")\\sxrun."????????) ok "... beside %TEMP%\\sxrun, expanded" ;;
+    *) bad "... beside %TEMP%\\sxrun (got '$(staged "$C_work/p3.txt")')" ;;
+esac
+gone "$temp/sxrun"
+check "$(left "$temp/sxrun")" "" "... and removed"
 
 mkdir -p "$work/here"
 (cd "$work/here" && silent "$work/plain.exe" "/S") >"$work/rc"
 check "$(cat "$work/rc")" 0 "no program recorded: /S extracts into the current folder and ends with 0"
 check "$(same "$src/data.bin" "$work/here/data.bin")" same "... every entry"
 gone "$work/here/runprobe.txt"
+echo changed >"$work/here/docs/readme.txt"
+(cd "$work/here" && silent "$work/plain.exe" "/S") >"$work/rc"
+check "$(same "$src/docs/readme.txt" "$work/here/docs/readme.txt")" same "... a second run replaces an existing file"
 
 check "$(silent "$work/damaged.exe" "/S /D=C:\\sxrun\\d2")" 104 "a damaged entry: exit code 104"
-gone "$C_work/d2/data.bin"
-gone "$C_work/d2/runprobe.txt"
-check "$(same "$src/docs/readme.txt" "$C_work/d2/docs/readme.txt")" same "... the other entries are in place"
+gone "$C_work/d2"
+check "$(left "$C_work/d2")" "" "... nothing started, nothing left"
 
 check "$(silent "$work/cut.exe" "/S /D=C:\\sxrun\\d7")" 102 "a damaged entry header: 102"
-gone "$C_work/d7"
+check "$(left "$C_work/d7")" "" "... nothing left"
 
 check "$(silent "$work/secret.exe" "/S /D=C:\\sxrun\\d3")" 103 "an encrypted archive without /P=: 103"
 check "$(silent "$work/secret.exe" "/S /D=C:\\sxrun\\d3 /P=wrong")" 103 "... with the wrong password: 103"
-check "$(find "$C_work/d3" -type f 2>/dev/null | wc -l)" 0 "... nothing written"
+check "$(left "$C_work/d3")" "" "... nothing left"
 check "$(silent "$work/secret.exe" "/S \"/P=pass word\" /D=C:\\sxrun\\d3 -- exit=3")" 3 \
     "the right password: the program's code"
-check "$(same "$src/data.bin" "$C_work/d3/data.bin")" same "... after every entry"
 
 for bad in "/S /X" "/S /D=" "/S /S" "/S /P=$(printf 'p%.0s' $(seq 25))" "/S /DC:\\sxrun\\d4"; do
     check "$(silent "$work/run.exe" "$bad /D=C:\\sxrun\\d4")" 101 "bad command line \"$bad\": 101"
 done
 gone "$C_work/d4"
+check "$(left "$C_work/d4")" "" "... nothing made"
 
 check "$(silent "$work/nostart.exe" "/S /D=C:\\sxrun\\d5")" 105 "a program that cannot be started: 105"
-check "$(same "$src/notes.zzz" "$C_work/d5/notes.zzz")" same "... after extracting everything"
+check "$(left "$C_work/d5")" "" "... its folder removed"
+check "$(silent "$work/run.exe" "/S /D=Q:\\nowhere")" 106 "no folder of its own can be made: 106"
 
 # A full disk: the existing file stays, nothing is started.
 tmpfs_drive r 1m "$disk" || { bad "cannot mount a tmpfs"; exit 1; }
 mkdir -p "$work/f"
 cp "$src/setup.exe" "$work/f/"
 head -c 1100000 /dev/urandom >"$work/f/big.bin"
-(cd "$work/f" && "$native" -s "$stub" -m stored --run setup.exe -o ../full.exe setup.exe big.bin) >/dev/null ||
+(cd "$work/f" && "$native" -s "$stub" -m stored -o ../full.exe setup.exe big.bin &&
+    "$native" -s "$stub" -m stored --run setup.exe -o ../fullrun.exe setup.exe big.bin) >/dev/null ||
     bad "packer (full disk)"
 head -c 300000 /dev/urandom >"$disk/big.bin"
 cp "$disk/big.bin" "$work/precious"
 check "$(silent "$work/full.exe" "/S /D=R:\\")" 104 "a full disk: 104"
 check "$(same "$work/precious" "$disk/big.bin")" same "... the existing file stays byte for byte"
-gone "$disk/runprobe.txt"
 check "$(find "$disk" -name '~sx*' | wc -l)" 0 "... no temporary file left"
+rm -f "$disk/setup.exe"  # what the run without a program put in place
+check "$(silent "$work/fullrun.exe" "/S /D=R:\\")" 104 "a full disk with a program to start: 104"
+check "$(find "$disk" -mindepth 1 ! -name big.bin)" "" "... nothing started, nothing left"
 drop_drive r "$disk"
 
 # --- interactive -------------------------------------------------------
@@ -173,7 +213,6 @@ osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -h sha256 -in "$w
 osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >/dev/null 2>&1
 check $? 0 "a file with a run record signs and verifies"
 check "$(silent "$work/signed.exe" "/S /D=C:\\sxrun\\d6 -- exit=5")" 5 "the signed file runs its program"
-check "$(same "$src/data.bin" "$C_work/d6/data.bin")" same "... after every entry"
 
 # --- mkdist: the sample product in one file, starting the real setup ----
 product=$work/product

@@ -113,9 +113,19 @@ check "$(echo "$log" | tail -n1)" "result: 4 installed, restart required to fini
 removed 'C:\Silent Dir' 'remove 1.log'
 
 echo "== the one file: VarnelSetup.exe /S -- /VERYSILENT /LOG="
+# The folder an earlier kit unpacked into, prepared by a standard user with a
+# program named regsvr32.exe: the stub never unpacks into it.
+temp=$(unixpath "$("$KIT_WINE" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')")
+rm -rf "$temp/VarnelSetup"*
+mkdir -p "$temp/VarnelSetup"
+cp "$kit/runprobe.exe" "$temp/VarnelSetup/regsvr32.exe"
 start "C:\\Downloads\\VarnelSetup.exe /S -- /VERYSILENT /LOG=\"C:\\slogs\\varnel.log\""
 finish; check "$RC" 4 "the stub passes setup's exit code on"
 installed 'C:\Program Files\Varnel'
+check "$(find "$C" -name runprobe.txt 2>/dev/null | head -n 3)" "" "the regsvr32.exe in the prepared folder never ran"
+check "$(ls "$temp/VarnelSetup")" regsvr32.exe "... and nothing was unpacked beside it"
+check "$(find "$temp" -maxdepth 1 -name 'VarnelSetup.*')" "" "the run's private folder is removed"
+rm -rf "$temp/VarnelSetup"
 check "$(runlog varnel.log | tail -n1)" "result: 4 installed, restart required to finish" "setup's run log"
 removed 'C:\Program Files\Varnel' 'remove 2.log'
 

@@ -214,4 +214,42 @@ TEST_F(SilentRunTest, AnArchiveWithNothingToExtract) {
     EXPECT_EQ(disk.files["C:\\OUT\\a.txt"], "a");
 }
 
+// The folder that one-file installs unpack into: the name beside the
+// folder asked for, every way that folder may be written, and never a cut
+// name or a cut access list.
+TEST(SilentStaging, NamesAndAccessLists) {
+    struct Case {
+        const char* base;
+        const char* path;  // "" when refused
+    } cases[] = {
+        {"C:\\Temp\\VarnelSetup", "C:\\Temp\\VarnelSetup.0badf00d"},
+        {"C:\\Temp\\VarnelSetup\\\\", "C:\\Temp\\VarnelSetup.0badf00d"},
+        {"sub/dir/", "sub/dir.0badf00d"},
+        {"R:\\", "R:\\Setup.0badf00d"},
+        {"R:", "R:Setup.0badf00d"},
+        {"\\", "\\Setup.0badf00d"},
+        {"", "Setup.0badf00d"},
+    };
+    for (const Case& c : cases) {
+        char out[kPathCapacity];
+        ASSERT_TRUE(StagingPath(c.base, 0x0badf00du, out, sizeof out)) << c.base;
+        EXPECT_STREQ(c.path, out) << c.base;
+    }
+    char out[kPathCapacity];
+    const std::string fits(kPathCapacity - 10, 'a'), longer(kPathCapacity - 9, 'a');
+    EXPECT_TRUE(StagingPath(fits.c_str(), 0xffffffffu, out, sizeof out));
+    EXPECT_EQ(fits + ".ffffffff", out);
+    EXPECT_FALSE(StagingPath(longer.c_str(), 1, out, sizeof out));
+    EXPECT_FALSE(StagingPath(std::string(kPathCapacity, 'a').c_str(), 1, out, sizeof out));
+    EXPECT_FALSE(StagingPath("C:\\", 1, out, 12));  // no room for "Setup" and the digits
+
+    char acl[128];
+    ASSERT_TRUE(StagingAcl("S-1-5-21-1-2-3-1001", acl, sizeof acl));
+    EXPECT_STREQ("D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1001)(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", acl);
+    EXPECT_FALSE(StagingAcl("S-1-5-21-1-2-3-1001", acl, 60));
+    EXPECT_TRUE(IsSystemSid("S-1-5-18"));
+    EXPECT_FALSE(IsSystemSid("S-1-5-180"));
+    EXPECT_FALSE(IsSystemSid("S-1-5-1"));
+}
+
 }  // namespace
