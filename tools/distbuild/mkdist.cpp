@@ -6,8 +6,9 @@
 // what its [FILES] items name: for an archive item "X.RAR" either the archive
 // itself or a folder "X" whose contents become the archive; for any other item
 // the file itself. The distribution gets setup.exe, UNRAR.DLL and VlUnInst.exe
-// from the kit folder. Nothing is left half-made: the folder is assembled under
-// a temporary name and renamed at the end.
+// from the kit folder. Nothing is left half-made: the folder and the self-
+// extracting file are made and signed under temporary names and renamed
+// only once everything has succeeded.
 #include <iconv.h>
 
 #include <cstdio>
@@ -192,10 +193,25 @@ std::vector<DistFile> KitFiles(const fs::path& kit) {
     return files;
 }
 
-void Sign(const SignOptions& sign, const fs::path& file) {
-    const std::string problem = SignFile(sign, file.string(), "Varnel " + file.filename().string());
+// `file` is signed under the description of `named`, its final name.
+void Sign(const SignOptions& sign, const fs::path& file, const fs::path& named) {
+    const std::string problem = SignFile(sign, file.string(), "Varnel " + named.filename().string());
     if (!problem.empty()) Fail(problem);
-    std::cout << "signed " << file.string() << "\n";
+    std::cout << "signed " << named.string() << "\n";
+}
+
+fs::path Partial(const fs::path& path) { return path.string() + ".partial"; }
+
+// True when `inner` is `outer` or lies below it (both made absolute and
+// normal, links resolved as far as they exist).
+bool Within(const fs::path& inner, const fs::path& outer) {
+    const fs::path a = fs::weakly_canonical(fs::absolute(inner)), b = fs::weakly_canonical(fs::absolute(outer));
+    auto i = a.begin();
+    for (auto j = b.begin(); j != b.end(); ++j, ++i) {
+        if (j->empty()) continue;  // a trailing separator
+        if (i == a.end() || *i != *j) return false;
+    }
+    return true;
 }
 
 // Writes one file of the plan into its folder under `tmp`.
@@ -246,6 +262,10 @@ void CheckArchiveNames(const DistFile& f, const std::string& from) {
 void Make(const Options& o) {
     if (!fs::is_directory(o.product)) Fail(o.product.string() + " is not a folder");
     if (fs::exists(o.out) && !o.force) Fail(o.out.string() + " exists (use --force to replace it)");
+    // --force would remove the product, or the distribution would pack itself.
+    if (Within(o.out, o.product) || Within(o.product, o.out))
+        Fail(o.out.string() + " is the product folder " + o.product.string() +
+             " or lies inside or above it: choose an output folder apart from it");
 
     DiskFolder folder;
     folder.dirs = {o.product};
@@ -262,7 +282,7 @@ void Make(const Options& o) {
     for (const DistFile& f : plan.files) runFound = runFound || UpperAscii(f.name) == UpperAscii(o.run);
     if (!runFound) Fail("--run " + o.run + ": the distribution has no such file");
 
-    const fs::path tmp = o.out.string() + ".partial";
+    const fs::path tmp = Partial(o.out);
     fs::remove_all(tmp);
     const fs::path staging = tmp / ".archives";
     fs::create_directories(staging);
@@ -289,14 +309,14 @@ void Make(const Options& o) {
         const std::string disk = o.diskSize ? "DISK" + std::to_string(f.disk) : std::string();
         const fs::path dir = disk.empty() ? tmp : tmp / disk;
         PlaceFile(f, dir, scriptBytes);
-        if (o.sign.Wanted() && f.kind == DistFile::KitFile) Sign(o.sign, dir / f.name);
+        if (o.sign.Wanted() && f.kind == DistFile::KitFile) Sign(o.sign, dir / f.name, dir / f.name);
         std::cout << (disk.empty() ? "" : disk + "/") << f.name << "  " << fs::file_size(dir / f.name)
                   << " bytes\n";
     }
     fs::remove_all(staging);
-    fs::remove_all(o.out);
-    fs::rename(tmp, o.out);
 
+    // The one file from the finished folder, before either takes its name:
+    // a failing packer or signer leaves the earlier OUT and file as they were.
     if (!o.sfx.empty()) {
         std::vector<std::string> cmd = {fs::absolute(o.packer).string(), "-s", fs::absolute(o.stub).string()};
         if (!o.run.empty()) {
@@ -308,10 +328,16 @@ void Make(const Options& o) {
         }
         cmd.insert(cmd.end(), o.packerArgs.begin(), o.packerArgs.end());
         cmd.push_back("-o");
-        cmd.push_back(fs::absolute(o.sfx).string());
-        for (const auto& e : fs::directory_iterator(o.out)) cmd.push_back(e.path().string());
+        cmd.push_back(fs::absolute(Partial(o.sfx)).string());
+        for (const auto& e : fs::directory_iterator(tmp)) cmd.push_back(e.path().string());
+        fs::remove(Partial(o.sfx));
         if (!RunProgram(cmd, "")) Fail("the packer failed to make " + o.sfx.string());
-        if (o.sign.Wanted()) Sign(o.sign, o.sfx);
+        if (o.sign.Wanted()) Sign(o.sign, Partial(o.sfx), o.sfx);
+    }
+    fs::remove_all(o.out);
+    fs::rename(tmp, o.out);
+    if (!o.sfx.empty()) {
+        fs::rename(Partial(o.sfx), o.sfx);
         std::cout << "self-extracting file " << o.sfx.string() << "  " << fs::file_size(o.sfx) << " bytes\n";
     }
     std::cout << "distribution " << o.out.string() << ": " << plan.files.size() << " files"
@@ -333,10 +359,9 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::cerr << "mkdist: " << e.what() << "\n";
         // What was half made goes; a finished OUT from an earlier run stays.
-        if (!options.out.empty()) {
-            std::error_code ec;
-            fs::remove_all(options.out.string() + ".partial", ec);
-        }
+        std::error_code ec;
+        if (!options.out.empty()) fs::remove_all(Partial(options.out), ec);
+        if (!options.sfx.empty()) fs::remove(Partial(options.sfx), ec);
         return 1;
     }
 }

@@ -53,6 +53,31 @@ KIT_SIGN_PASSWORD='wrong' "$mkdist" --kit "$kit" --sign-pkcs12 "$work/signer.p12
     "$work/product" "$work/dist3" >"$work/mkdist3.log" 2>&1
 check $? 1 "a wrong password fails the run"
 check "$([ -e "$work/dist3" ] || [ -e "$work/dist3.partial" ] && echo left)" "" "... and leaves no distribution"
+# A packer or a signer that fails leaves the earlier distribution and file
+# exactly as they were, even with --force, and nothing half-made.
+"$mkdist" --kit "$kit" --sfx "$work/One.exe" --packer "$packer" --stub "$stub" "$work/product" "$work/one" \
+    >/dev/null 2>&1
+check $? 0 "an unsigned distribution with its one file"
+before=$(cd "$work" && find one One.exe -type f -exec md5sum {} + | sort)
+printf '#!/bin/sh\nwhile [ "$1" != -o ]; do shift; done\necho junk >"$2"\n' >"$work/junkpacker"
+chmod +x "$work/junkpacker"
+for packer_case in /bin/false "$work/junkpacker"; do
+    "$mkdist" --force --kit "$kit" --sign-cert "$work/cert.pem" --sign-key "$work/key.pem" --sfx "$work/One.exe" \
+        --packer "$packer_case" --stub "$stub" "$work/product" "$work/one" >/dev/null 2>&1
+    check $? 1 "$(basename "$packer_case"): the run fails"
+    check "$(cd "$work" && find one One.exe -type f -exec md5sum {} + | sort)" "$before" \
+        "... the earlier distribution and file stay byte for byte"
+    check "$(find "$work" -maxdepth 1 -name '*.partial')" "" "... nothing half-made is left"
+done
+# The output folder may be neither the product folder nor inside or above it.
+for out in "$work/product" "$work/product/dist" "$work/product/APP/.." "$work"; do
+    "$mkdist" --force --kit "$kit" "$work/product" "$out" 2>"$work/err" >/dev/null
+    check $? 1 "an output folder $out is refused"
+    grep -q 'inside or above it' "$work/err"; check $? 0 "... saying why"
+done
+check "$(tr -d "\r" <"$work/product/APP/app.exe")" program "the product is untouched"
+check "$([ -e "$work/product/dist" ] && echo made)" "" "... and nothing was made in it"
+
 "$mkdist" --kit "$kit" --sign-cert "$work/cert.pem" "$work/product" "$work/dist4" 2>"$work/err" >/dev/null
 check $? 1 "a certificate without its key is refused"
 grep -q 'go together' "$work/err"; check $? 0 "... with a message that says why"
