@@ -111,36 +111,25 @@ ended() {
 }
 # reg.exe fails on a key that is not there.
 has_key() { "$KIT_WINE" reg query "$1" >/dev/null 2>&1; }
-# Setup's exit codes, passed on by the stub, and the stub's own.
+# Setup's and the uninstaller's exit codes from their own lists, and the
+# stub's, which setup's pass through.
+exitcodes=build/native/tools/exitcodes/exitcodes
 setup_meaning() {
     case $1 in
-        0) echo "installed" ;;
-        1) echo "bad command line" ;;
-        2) echo "cancelled" ;;
-        3) echo "failed and rolled back; the reason is in the run log" ;;
-        4) echo "installed, restart required to finish" ;;
-        5) echo "the run log could not be written" ;;
         101) echo "the self-extractor refused its command line" ;;
         102) echo "the self-extractor cannot read its archive" ;;
         103) echo "an encrypted entry and no right password" ;;
         104) echo "an entry could not be unpacked; setup was not started" ;;
         105) echo "setup could not be started or awaited" ;;
+        106) echo "the self-extractor could not make its private folder" ;;
         255) echo "not started, or still running when the demo stopped waiting" ;;
-        *) echo "not a code of setup or the self-extractor" ;;
+        *) "$exitcodes" setup "$1" || echo "not a code of setup or the self-extractor" ;;
     esac
 }
 uninst_meaning() {
     case $1 in
-        0) echo "removed: everything the install log lists is gone" ;;
-        194 | 3010) echo "removed once Windows restarts (3010; Wine passes only its low byte, 194)" ;;
-        1) echo "bad command line" ;;
-        2) echo "the install log was not found" ;;
-        3) echo "answered No: nothing changed" ;;
-        4 | 5) echo "the install log or wininit.ini could not be read or written" ;;
-        6) echo "a listed file could be neither deleted nor scheduled" ;;
-        7) echo "the run log could not be written" ;;
         255) echo "not started, or still running when the demo stopped waiting" ;;
-        *) echo "not a code of the uninstaller" ;;
+        *) "$exitcodes" uninst "$1" || echo "not a code of the uninstaller" ;;
     esac
 }
 # Prints a run log, indented, after checking the promised form: UTF-8 text
@@ -157,7 +146,14 @@ show_runlog() {
     tr -d '\r' <"$file" | sed 's/^/  /'
     local last
     last=$(tail -n 1 "$file" | tr -d '\r')
-    case "$last" in "result: $code "*) ok "$name ends in the exit code: $last" ;; *) bad "$name ends in '$last', not result: $code" ;; esac
+    # Wine hands Linux only the low byte of the code the log names in full.
+    local logged=${last#result: }
+    logged=${logged%% *}
+    case "$last" in
+        "result: "[0-9]*) [ $((logged % 256)) -eq "$code" ] && ok "$name ends in the exit code: $last" ||
+            bad "$name ends in '$last', not exit code $code" ;;
+        *) bad "$name ends in '$last', not result: $code" ;;
+    esac
 }
 
 if [ -n "$interactive" ]; then
@@ -262,14 +258,14 @@ rc=$?
 windows=$(LC_ALL=C sort -u "$demo/windows-during.txt" | LC_ALL=C comm -13 "$demo/windows-before.txt" -)
 echo "exit code: $rc ($(setup_meaning $rc))"
 case $rc in
-    0 | 4) ok "installed" ;;
+    0 | $((3010 % 256))) ok "installed" ;;
     *) cat "$demo/unattended-install.out"; bad "the unattended install did not install" ;;
 esac
 if [ -z "$windows" ]; then ok "no window appeared"; else bad "windows appeared: $(echo "$windows" | tr '\t\n' ': ')"; fi
 echo "run log C:\\varnel.log:"
 show_runlog "$C/varnel.log" 'C:\varnel.log' "$rc"
 # Nothing below means anything without the install.
-case $rc in 0 | 4) ;; *) fail "the unattended install failed" ;; esac
+case $rc in 0 | $((3010 % 256))) ;; *) fail "the unattended install failed" ;; esac
 # setup started regsvr32 for the shell extension and did not wait for it.
 ended 'regsvr32' 60 || bad "the shell extension's registration did not end"
 unpacked=$(tr -d '\r' <"$C/varnel.log" 2>/dev/null | sed -n 's/^script: \(.*\)\\SETUP\.INI$/\1/p')

@@ -6,6 +6,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/tools/wine-env.sh"
 C="$WINEPREFIX/drive_c"
 
+# setup's "installed, restart required" and "another setup runs" as Wine
+# hands them to Linux: their low byte.
+RC_RESTART=$((3010 % 256)) RC_RUNNING=$((1618 % 256))
 fails=0
 ok() { echo "ok: $1"; }
 bad() { echo "FAIL: $1"; fails=$((fails + 1)); }

@@ -33,38 +33,50 @@ const char kLeftRestartTail[] = "  다른 파일은 Windows를 다시 시작 하
 const char kOutsideHead[] = "설치 폴더 밖의 항목 ";
 const char kOutsideTail[] = "개는 설치 기록을 확인할 수 없어 삭제 하지 않았습니다.  확인 후 직접 삭제 하십시오.";
 const char kRunLogWriteTail[] = " 파일에 실행 기록을 끝까지 쓰지 못했습니다.";
-const char kUsage[] =
-    "사용법: VlUnInst [/SILENT | /VERYSILENT] [/LOG=\"기록 파일\"] INSTALL.LOG 경로\r\n\r\n"
-    "/SILENT\t묻지 않고 삭제하며, 문제가 있을 때만 알립니다.\r\n"
-    "/VERYSILENT\t창을 전혀 띄우지 않습니다.\r\n"
-    "/LOG=\"파일\"\t실행 기록을 UTF-8로 남깁니다.\r\n\r\n"
-    "종료 코드:\r\n"
-    "0\t삭제 완료\r\n"
-    "3010\tWindows를 다시 시작 하면 삭제 완료\r\n"
-    "6\t삭제 하지 못한 파일이 남음\r\n"
-    "1\t매개 변수나 스위치가 잘못됨\r\n"
-    "2\tINSTALL.LOG가 없음\r\n"
-    "3\t사용자가 취소함\r\n"
-    "4, 5\tINSTALL.LOG나 wininit.ini를 읽거나 쓸 수 없음\r\n"
-    "7\t실행 기록을 쓸 수 없음\r\n"
-    "8\tINSTALL.LOG가 설치 후 바뀌어 아무것도 삭제 하지 않음";
+}  // namespace
 
-// What the last line of the run log says of each outcome.
-const char* ResultText(RunStatus status) {
-    switch (status) {
-        case RunStatus::Done: return "removed";
-        case RunStatus::BadParameters: return "bad command line";
-        case RunStatus::LogNotFound: return "INSTALL.LOG not found";
-        case RunStatus::Declined: return "declined, nothing changed";
-        case RunStatus::LogUnreadable: return "INSTALL.LOG unreadable";
-        case RunStatus::RenameFileFailed: return "wininit.ini unreadable or unwritable";
-        case RunStatus::RestartNeeded: return "removed, restart needed to finish";
-        case RunStatus::ItemsRemain: return "some items remain";
-        case RunStatus::RunLogFailed: return "run log failed";
-        case RunStatus::LogAltered: return "INSTALL.LOG altered since install, nothing changed";
-    }
-    return "";
+// Usage lines of codes that share one are shown together ("4, 5").
+const ExitCodeRow kExitCodes[] = {
+    {RunStatus::Done, 0, "removed", "삭제 완료"},
+    {RunStatus::RestartNeeded, 3010, "removed, restart needed to finish", "Windows를 다시 시작 하면 삭제 완료"},
+    {RunStatus::ItemsRemain, 6, "some items remain", "삭제 하지 못한 파일이 남음"},
+    {RunStatus::BadParameters, 1, "bad command line", "매개 변수나 스위치가 잘못됨"},
+    {RunStatus::LogNotFound, 2, "INSTALL.LOG not found", "INSTALL.LOG가 없음"},
+    {RunStatus::Declined, 3, "declined, nothing changed", "사용자가 취소함"},
+    {RunStatus::LogUnreadable, 4, "INSTALL.LOG unreadable", "INSTALL.LOG나 wininit.ini를 읽거나 쓸 수 없음"},
+    {RunStatus::RenameFileFailed, 5, "wininit.ini unreadable or unwritable",
+     "INSTALL.LOG나 wininit.ini를 읽거나 쓸 수 없음"},
+    {RunStatus::RunLogFailed, 7, "run log failed", "실행 기록을 쓸 수 없음"},
+    {RunStatus::LogAltered, 8, "INSTALL.LOG altered since install, nothing changed",
+     "INSTALL.LOG가 설치 후 바뀌어 아무것도 삭제 하지 않음"},
+};
+const int kExitCodeCount = sizeof kExitCodes / sizeof kExitCodes[0];
+
+const ExitCodeRow& ExitCodeOf(RunStatus status) {
+    for (const ExitCodeRow& row : kExitCodes)
+        if (row.status == status) return row;
+    return kExitCodes[3];  // BadParameters; every status has its row
 }
+
+std::string UsageText() {
+    std::string usage =
+        "사용법: VlUnInst [/SILENT | /VERYSILENT] [/LOG=\"기록 파일\"] INSTALL.LOG 경로\r\n\r\n"
+        "/SILENT\t묻지 않고 삭제하며, 문제가 있을 때만 알립니다.\r\n"
+        "/VERYSILENT\t창을 전혀 띄우지 않습니다.\r\n"
+        "/LOG=\"파일\"\t실행 기록을 UTF-8로 남깁니다.\r\n\r\n"
+        "종료 코드:";
+    for (int i = 0; i < kExitCodeCount; ++i) {
+        const ExitCodeRow& row = kExitCodes[i];
+        if (i > 0 && std::string(kExitCodes[i - 1].usage) == row.usage) continue;
+        std::string codes = std::to_string(row.code);
+        for (int j = i + 1; j < kExitCodeCount && std::string(kExitCodes[j].usage) == row.usage; ++j)
+            codes += ", " + std::to_string(kExitCodes[j].code);
+        usage += "\r\n" + codes + "\t" + row.usage;
+    }
+    return usage;
+}
+
+namespace {
 
 // The run as its user sees it: which boxes show under the switches, and the
 // run log, which hears of every box whether shown or not. A run log that
@@ -104,14 +116,14 @@ public:
 
     // The usage asked for with "/?": not only for what went wrong.
     void Usage() {
-        if (quiet_ != Quiet::VerySilent) host_.Message(BoxKind::Info, kConfirmCaption, kUsage);
+        if (quiet_ != Quiet::VerySilent) host_.Message(BoxKind::Info, kConfirmCaption, UsageText());
     }
 
     // The result line, and the run log closed; a run log that failed turns a
     // success into RunLogFailed, said in a box.
     RunStatus End(RunStatus status) {
         if (!open_) return status;
-        Log("result", std::to_string(ExitCode(status)) + " " + ResultText(status));
+        Log("result", std::to_string(ExitCode(status)) + " " + ExitCodeOf(status).result);
         if (!host_.CloseRunLog()) failed_ = true;
         open_ = false;
         if (!failed_) return status;
@@ -334,27 +346,13 @@ bool HoldsOnlyRestartItems(const std::string& dir, Host& host, const Removal& r)
 
 }  // namespace
 
-int ExitCode(RunStatus status) {
-    switch (status) {
-        case RunStatus::Done: return 0;
-        case RunStatus::BadParameters: return 1;
-        case RunStatus::LogNotFound: return 2;
-        case RunStatus::Declined: return 3;
-        case RunStatus::LogUnreadable: return 4;
-        case RunStatus::RenameFileFailed: return 5;
-        case RunStatus::ItemsRemain: return 6;
-        case RunStatus::RunLogFailed: return 7;
-        case RunStatus::LogAltered: return 8;
-        case RunStatus::RestartNeeded: return 3010;
-    }
-    return 1;
-}
+int ExitCode(RunStatus status) { return ExitCodeOf(status).code; }
 
 RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
     const Switches sw = ParseSwitches(params);
     View view(host, sw.quiet);
     if (!sw.bad.empty()) {
-        view.Box(BoxKind::Error, kErrorCaption, sw.bad + kBadSwitchTail + kUsage);
+        view.Box(BoxKind::Error, kErrorCaption, sw.bad + kBadSwitchTail + UsageText());
         return RunStatus::BadParameters;
     }
     if (sw.usage) {

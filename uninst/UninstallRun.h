@@ -36,6 +36,22 @@ enum class RunStatus {
 // LogUnreadable and LogAltered change nothing: the log is read and checked before any key or file goes.
 int ExitCode(RunStatus status);
 
+// The one list of the exit codes, in the order the usage box and the README
+// show them: each outcome's code, the run log's words ("result: 0 removed")
+// and the usage box's line (code page 949).
+struct ExitCodeRow {
+    RunStatus status;
+    int code;
+    const char* result;
+    const char* usage;
+};
+extern const ExitCodeRow kExitCodes[];
+extern const int kExitCodeCount;
+const ExitCodeRow& ExitCodeOf(RunStatus status);
+
+// The usage box's text, its exit codes from the list.
+std::string UsageText();
+
 // What became of a file the log lists.
 enum class FileRemoval {
     Removed,  // deleted now

@@ -1,6 +1,8 @@
 #include "SetupSwitches.h"
 
 #include "CommandLine.h"
+#include "Sha256.h"
+#include "KitText.h"
 
 TSetupSwitches ParseSetupSwitches(const std::vector<std::string>& params) {
     TSetupSwitches s;
@@ -46,31 +48,43 @@ std::string InstallDirFromSwitch(const std::string& dir) {
     return d;
 }
 
+const TSetupExitCode kSetupExitCodes[] = {
+    {kExitInstalled, "installed", "설치 완료"},
+    {kExitRestartRequired, "installed, restart required to finish", "설치 완료, Windows를 다시 시작해야 함"},
+    {kExitBadCommandLine, "bad command line", "스위치가 잘못됨"},
+    {kExitCancelled, "cancelled", "사용자가 취소함"},
+    {kExitFailed, "install failed, nothing installed", "설치하지 못함 (실행 기록에 이유가 있음)"},
+    {kExitRunLogFailed, "run log not written", "실행 기록을 쓸 수 없음"},
+    {kExitAlreadyRunning, "another setup of this product is running, nothing changed",
+     "이 프로그램의 다른 설치가 이미 실행 중임"},
+};
+const int kSetupExitCodeCount = sizeof kSetupExitCodes / sizeof kSetupExitCodes[0];
+
 const char* SetupExitText(int code) {
-    switch (code) {
-        case kExitInstalled: return "installed";
-        case kExitBadCommandLine: return "bad command line";
-        case kExitCancelled: return "cancelled";
-        case kExitFailed: return "install failed, nothing installed";
-        case kExitRestartRequired: return "installed, restart required to finish";
-        case kExitRunLogFailed: return "run log not written";
-    }
+    for (const TSetupExitCode& e : kSetupExitCodes)
+        if (e.Code == code) return e.Result;
     return "";
 }
 
-const char kSetupUsage[] =
-    "사용법: setup [/SILENT | /VERYSILENT] [/DIR=\"설치 디렉토리\"] [/LOG=\"기록 파일\"]\r\n"
-    "             [/NORESTART | /RESTART]\r\n\r\n"
-    "/SILENT\t설치 창만 보이며 묻지 않고 설치합니다.\r\n"
-    "/VERYSILENT\t창을 전혀 띄우지 않습니다.\r\n"
-    "/DIR=\"경로\"\tSETUP.INI의 설치 디렉토리 대신 이 경로에 설치합니다.\r\n"
-    "/LOG=\"파일\"\t실행 기록을 UTF-8로 남깁니다.\r\n"
-    "/RESTART\t조용한 설치를 마친 뒤 Windows를 다시 시작합니다.\r\n"
-    "/NORESTART\tWindows를 다시 시작하지 않습니다.\r\n\r\n"
-    "종료 코드:\r\n"
-    "0\t설치 완료\r\n"
-    "1\t스위치가 잘못됨\r\n"
-    "2\t사용자가 취소함\r\n"
-    "3\t설치하지 못함 (실행 기록에 이유가 있음)\r\n"
-    "4\t설치 완료, Windows를 다시 시작해야 함\r\n"
-    "5\t실행 기록을 쓸 수 없음";
+std::string SetupUsage() {
+    std::string usage =
+        "사용법: setup [/SILENT | /VERYSILENT] [/DIR=\"설치 디렉토리\"] [/LOG=\"기록 파일\"]\r\n"
+        "             [/NORESTART | /RESTART]\r\n\r\n"
+        "/SILENT\t설치 창만 보이며 묻지 않고 설치합니다.\r\n"
+        "/VERYSILENT\t창을 전혀 띄우지 않습니다.\r\n"
+        "/DIR=\"경로\"\tSETUP.INI의 설치 디렉토리 대신 이 경로에 설치합니다.\r\n"
+        "/LOG=\"파일\"\t실행 기록을 UTF-8로 남깁니다.\r\n"
+        "/RESTART\t조용한 설치를 마친 뒤 Windows를 다시 시작합니다.\r\n"
+        "/NORESTART\tWindows를 다시 시작하지 않습니다.\r\n\r\n"
+        "종료 코드:";
+    for (const TSetupExitCode& e : kSetupExitCodes) usage += "\r\n" + std::to_string(e.Code) + "\t" + e.Usage;
+    return usage;
+}
+
+std::string SetupMutexName(const std::string& productName) {
+    Sha256 hash;
+    const std::string name = UpperAscii(productName);
+    hash.Update(name.data(), name.size());
+    // Global: a second setup in another session of the same machine counts.
+    return "Global\\VarnelSetup." + hash.HexDigest().substr(0, 32);
+}

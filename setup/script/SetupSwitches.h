@@ -37,15 +37,31 @@ std::string InstallDirFromSwitch(const std::string& dir);
 
 enum TSetupExit {
     kExitInstalled = 0,
-    kExitBadCommandLine = 1,   // unknown switch, /?, a /DIR= the install cannot use
-    kExitCancelled = 2,        // the user cancelled (the wizard, the install form)
-    kExitFailed = 3,           // nothing installed: the reason is in the run log (or was shown)
-    kExitRestartRequired = 4,  // installed; Windows must restart before the product works fully
-    kExitRunLogFailed = 5,     // the run log could not be created (nothing changed) or not finished
+    kExitBadCommandLine = 1,      // unknown switch, /?, a /DIR= the install cannot use
+    kExitCancelled = 2,           // the user cancelled (the wizard, the install form)
+    kExitFailed = 3,              // nothing installed: the reason is in the run log (or was shown)
+    kExitRunLogFailed = 5,        // the run log could not be created (nothing changed) or not finished
+    kExitAlreadyRunning = 1618,   // another setup of the product runs: ended at once, nothing changed
+    kExitRestartRequired = 3010,  // installed; Windows must restart before the product works fully
 };
 
-// The run log's word for an exit code ("installed", "cancelled", ...).
+// The one list of setup's exit codes, in the order the usage box and the
+// README show them: the run log's word ("result: 0 installed") and the usage
+// box's line (code page 949).
+struct TSetupExitCode {
+    int Code;
+    const char* Result;
+    const char* Usage;
+};
+extern const TSetupExitCode kSetupExitCodes[];
+extern const int kSetupExitCodeCount;
+
+// The run log's word for an exit code; "" for none of setup's.
 const char* SetupExitText(int code);
 
-// The usage box's text (code page 949).
-extern const char kSetupUsage[];
+// The usage box's text (code page 949), its exit codes from the list.
+std::string SetupUsage();
+
+// The named mutex that tells a second setup of the same product (by its
+// NAME, in any letter case) that one runs already.
+std::string SetupMutexName(const std::string& productName);

@@ -218,7 +218,7 @@ check "$(regval "$entry" UninstallString)" "" "no uninstall entry after a killed
 install
 ui wait "설치 완료" 300; check $? 0 "the next run completes"
 ui check "설치 완료" 1005 0 >/dev/null && ui click "설치 완료" "종료" >/dev/null
-wait_pid "$pid"; check $? 4 "setup ends: installed, restart left to do"; pid=
+wait_pid "$pid"; check $? "$RC_RESTART" "setup ends: installed, restart left to do"; pid=
 log=$(iconv -f CP949 -t UTF-8 "$mnt/big/Varnel/INSTALL.LOG" 2>/dev/null | tr -d '\r')
 has "$log" 'FILE:G:\Varnel\data\TAIL.TXT' "the log lists the last entry"
 check "$(stat -c %s "$mnt/big/Varnel/data/HUGE.DAT")" 300000000 "the large entry is whole"

@@ -83,7 +83,7 @@ has "$(rt get "$SESSION" PendingFileRenameOperations)" 'Silent Dir\Varnel.exe' "
 # it leaves runprobe.txt in its current folder if it ever runs.
 cp "$kit/runprobe.exe" "$C/sdist/regsvr32.exe"
 start "\"C:\\sdist\\setup.exe\" /verysilent /DIR=\"C:\\Silent Dir\\\" /LOG=\"C:\\slogs\\direct 1.log\""
-finish; check "$RC" 4 "exit code 4: installed, the restart still to come"
+finish; check "$RC" "$RC_RESTART" "exit code 3010: installed, the restart still to come"
 check "$(find "$C" -name runprobe.txt 2>/dev/null | head -n 3)" "" "the regsvr32.exe beside setup never ran"
 rm -f "$C/sdist/regsvr32.exe"
 installed 'C:\Silent Dir'
@@ -109,7 +109,7 @@ has "$log" 'shell extension: started "C:\windows\system32\regsvr32.exe" /s "C:\S
 has "$log" 'log: C:\Silent Dir\INSTALL.LOG' "the install log"
 has "$log" 'folder: made C:\Silent Dir for administrators only' "the new folder outside Program Files is the administrators'"
 has "$log" 'restart: withdrew the deletion at restart of C:\Silent Dir\Varnel.exe' "the withdrawal"
-check "$(echo "$log" | tail -n1)" "result: 4 installed, restart required to finish" "the result comes last"
+check "$(echo "$log" | tail -n1)" "result: 3010 installed, restart required to finish" "the result comes last"
 removed 'C:\Silent Dir' 'remove 1.log'
 
 echo "== the one file: VarnelSetup.exe /S -- /VERYSILENT /LOG="
@@ -120,13 +120,13 @@ rm -rf "$temp/VarnelSetup"*
 mkdir -p "$temp/VarnelSetup"
 cp "$kit/runprobe.exe" "$temp/VarnelSetup/regsvr32.exe"
 start "C:\\Downloads\\VarnelSetup.exe /S -- /VERYSILENT /LOG=\"C:\\slogs\\varnel.log\""
-finish; check "$RC" 4 "the stub passes setup's exit code on"
+finish; check "$RC" "$RC_RESTART" "the stub passes setup's exit code on"
 installed 'C:\Program Files\Varnel'
 check "$(find "$C" -name runprobe.txt 2>/dev/null | head -n 3)" "" "the regsvr32.exe in the prepared folder never ran"
 check "$(ls "$temp/VarnelSetup")" regsvr32.exe "... and nothing was unpacked beside it"
 check "$(find "$temp" -maxdepth 1 -name 'VarnelSetup.*')" "" "the run's private folder is removed"
 rm -rf "$temp/VarnelSetup"
-check "$(runlog varnel.log | tail -n1)" "result: 4 installed, restart required to finish" "setup's run log"
+check "$(runlog varnel.log | tail -n1)" "result: 3010 installed, restart required to finish" "setup's run log"
 removed 'C:\Program Files\Varnel' 'remove 2.log'
 
 echo "== /SILENT with an item missing: no diskette question, failed and undone"
@@ -168,17 +168,27 @@ title="Varnel 2.0 설치"
 ui wait "$title" 30 >/dev/null && ui click "$title" "다음(N) >" >/dev/null
 ui wait "설치 경로" 10 >/dev/null
 has "$(ui text "설치 경로")" $'1007\tC:\\Wiz Dir' "page 2 shows the /DIR= directory"
+# A second setup of the same product while this one runs ends at once.
+start "C:\\sdist\\setup.exe /VERYSILENT /LOG=C:\\slogs\\second.log"
+finish; check "$RC" "$RC_RUNNING" "a second setup while the wizard runs: 1618 at once"
+check "$(runlog second.log | tail -n1)" "result: 1618 another setup of this product is running, nothing changed" \
+    "... said in its run log"
+start "C:\\sdist\\setup.exe"
+ui wait "설치 마법사" 30 >/dev/null; check $? 0 "... and a second wizard shows a box"
+has "$(ui text "설치 마법사")" "Varnel 설치가 이미 실행 중입니다.  그 설치가 끝난 뒤 다시 실행 하십시오." "... saying why"
+ui key "설치 마법사" RETURN
+finish; check "$RC" "$RC_RUNNING" "... then 1618"
 ui click "설치 경로" "다음(N) >" >/dev/null && ui wait "설치 시작" 10 >/dev/null
 ui click "설치 시작" "다음(N) >" >/dev/null
 ui wait "설치 완료" 60 >/dev/null; check $? 0 "page 4"
 ui check "설치 완료" 1005 0; check $? 0 "/NORESTART: the restart box is clear"
 ui click "설치 완료" "종료" >/dev/null
-wait_pid $pid; check $? 4 "exit code 4: installed, not restarted"
+wait_pid $pid; check $? "$RC_RESTART" "exit code 3010: installed, not restarted"
 stays "$C/Wiz Dir/Varnel.exe"
 log=$(runlog wizard.log)
 has "$log" "mode: wizard" "the wizard's run log"
 has "$log" "file: extracted C:\\Wiz Dir\\Varnel.exe" "with its files"
-check "$(echo "$log" | tail -n1)" "result: 4 installed, restart required to finish" "and its result"
+check "$(echo "$log" | tail -n1)" "result: 3010 installed, restart required to finish" "and its result"
 removed 'C:\Wiz Dir' 'remove 3.log'
 
 echo "silent: $fails failure(s)"

@@ -102,7 +102,7 @@ has "$out" "Varnel 3.0 프로그램 설치를 완료 했습니다." "page 4 repo
 ui check "설치 완료" 1005 0; check $? 0 "restart box cleared"
 ui click "설치 완료" "종료"; check $? 0 "finish"
 ui gone "설치 완료" 20; check $? 0 "the wizard closes"
-wait_pid $pid; check $? 4 "setup ends: installed, the restart box was cleared"
+wait_pid $pid; check $? "$RC_RESTART" "setup ends: installed, the restart box was cleared"
 sleep 2
 
 app="$drive_c/Apps/Varnel"

@@ -84,3 +84,7 @@ std::string InstallDirText(TDirCheck check, const std::string& dir) {
     }
     return std::string();
 }
+
+std::string AlreadyRunningText(const std::string& name) {
+    return name + " 설치가 이미 실행 중입니다.  그 설치가 끝난 뒤 다시 실행 하십시오.";
+}

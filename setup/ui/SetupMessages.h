@@ -24,5 +24,8 @@ std::string FaultText(TInstallFault fault);
 const char* FaultName(TInstallFault fault);
 std::string RunEndLogText(const TInstallOutcome& outcome);
 
+// Said when another setup of the product `name` runs already.
+std::string AlreadyRunningText(const std::string& name);
+
 // Why an install directory cannot be used, naming it; empty for dcValid.
 std::string InstallDirText(TDirCheck check, const std::string& dir);

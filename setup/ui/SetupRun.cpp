@@ -140,19 +140,36 @@ int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
 
 namespace {
 
+// Two runs over one install folder would undo each other's files. The mutex
+// is held until the process ends. One made by another user's setup cannot
+// even be opened: that one runs too.
+bool AnotherSetupRuns(const std::string& name) {
+    static HANDLE mutex = nullptr;
+    mutex = CreateMutexA(nullptr, FALSE, SetupMutexName(name).c_str());
+    const DWORD error = GetLastError();
+    return mutex ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
+}
+
 int RunAsSwitched(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
     const bool boxes = sw.Mode != smVerySilent;
     if (!sw.Bad.empty() || sw.Usage) {
         if (!sw.Bad.empty()) log.Step("error", "unknown switch " + sw.Bad);
         if (boxes)
             WizardMessageBox(
-                nullptr, (sw.Bad.empty() ? kSetupUsage : sw.Bad + kBadSwitchTail + kSetupUsage).c_str(),
+                nullptr, (sw.Bad.empty() ? SetupUsage() : sw.Bad + kBadSwitchTail + SetupUsage()).c_str(),
                 kApplicationTitle, MB_OK | (sw.Bad.empty() ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
         return kExitBadCommandLine;
     }
     log.Step("mode", sw.Mode == smWizard ? "wizard" : sw.Mode == smSilent ? "silent" : "very silent");
+    LoadSetupScript();  // the wizard loads it again
+    if (AnotherSetupRuns(SetupScript.Name)) {
+        log.Step("error", "another setup of " + SetupScript.Name + " is running");
+        if (boxes)
+            WizardMessageBox(nullptr, AlreadyRunningText(SetupScript.Name).c_str(), kApplicationTitle,
+                             MB_OK | MB_ICONEXCLAMATION);
+        return kExitAlreadyRunning;
+    }
     if (sw.Mode == smWizard) return RunWizard(instance, sw, log);
-    LoadSetupScript();
     return RunUnattended(instance, sw, log);
 }
 

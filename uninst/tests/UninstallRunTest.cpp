@@ -472,3 +472,35 @@ TEST(Links, AreNeitherEnteredNorFollowed) {
               1);
     EXPECT_EQ(h.Count("restart C:\\V 1\\A.EXE"), 1u);
 }
+
+#ifndef _WIN32
+#include <fstream>
+
+// The README's table of the uninstaller's exit codes (its second such
+// table, after setup's) lists the usage box's rows, in their order.
+TEST(UninstallExitCodes, TheReadmeListsTheUsageRows) {
+    std::ifstream readme(KIT_README);
+    ASSERT_TRUE(readme) << KIT_README;
+    std::vector<std::string> listed;
+    std::string line;
+    int tables = 0;
+    bool inTable = false;
+    while (std::getline(readme, line)) {
+        if (line == "| exit code | outcome |") {
+            inTable = ++tables == 2;
+            continue;
+        }
+        if (!inTable || line.rfind("|---", 0) == 0) continue;
+        if (line.rfind("| ", 0) != 0) break;
+        listed.push_back(line.substr(2, line.find(" |", 2) - 2));
+    }
+    std::vector<std::string> rows;
+    const std::string usage = UsageText();
+    for (size_t at = usage.find("종료 코드:"); (at = usage.find("\r\n", at)) != std::string::npos;) {
+        at += 2;
+        rows.push_back(usage.substr(at, usage.find('\t', at) - at));
+    }
+    EXPECT_EQ(rows, listed);
+    for (int i = 0; i < kExitCodeCount; ++i) EXPECT_EQ(ExitCode(kExitCodes[i].status), kExitCodes[i].code);
+}
+#endif

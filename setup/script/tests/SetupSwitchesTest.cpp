@@ -59,3 +59,33 @@ TEST(SetupSwitches, DirectoryLosesItsTrailingSeparators) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+#include <fstream>
+#include <sstream>
+
+// The README's table of setup's exit codes lists the program's, in its order.
+TEST(SetupExitCodes, TheReadmeListsEachInOrder) {
+    std::ifstream readme(KIT_README);
+    ASSERT_TRUE(readme) << KIT_README;
+    std::vector<std::string> listed, codes;
+    std::string line;
+    bool inTable = false;
+    while (std::getline(readme, line)) {
+        if (line == "| exit code | outcome |") {
+            inTable = true;
+            continue;
+        }
+        if (inTable && line.rfind("|---", 0) == 0) continue;
+        if (inTable && line.rfind("| ", 0) != 0) break;
+        if (inTable) listed.push_back(line.substr(2, line.find(" |", 2) - 2));
+    }
+    for (int i = 0; i < kSetupExitCodeCount; ++i) {
+        codes.push_back(std::to_string(kSetupExitCodes[i].Code));
+        EXPECT_NE(SetupUsage().find("\r\n" + codes.back() + "\t" + kSetupExitCodes[i].Usage), std::string::npos);
+        EXPECT_STREQ(kSetupExitCodes[i].Result, SetupExitText(kSetupExitCodes[i].Code));
+    }
+    EXPECT_EQ(codes, listed);
+    EXPECT_STREQ("", SetupExitText(4));
+}
+#endif
