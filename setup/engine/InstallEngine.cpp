@@ -31,7 +31,8 @@ public:
     DWORD Error = 0;
     TKind Kind(const std::string& path) override {
         const DWORD a = GetFileAttributesA(path.c_str());
-        return a == INVALID_FILE_ATTRIBUTES ? fkNone : (a & FILE_ATTRIBUTE_DIRECTORY) ? fkFolder : fkFile;
+        if (a != INVALID_FILE_ATTRIBUTES) return (a & FILE_ATTRIBUTE_DIRECTORY) ? fkFolder : fkFile;
+        return Absent() ? fkNone : fkUnreadable;
     }
     bool MakeFolder(const std::string& path) override { return Did(CreateDirectoryA(path.c_str(), nullptr)); }
     bool Rename(const std::string& from, const std::string& to) override {
@@ -39,7 +40,7 @@ public:
     }
     bool Delete(const std::string& path) override {
         const DWORD a = GetFileAttributesA(path.c_str());
-        if (a == INVALID_FILE_ATTRIBUTES) return true;
+        if (a == INVALID_FILE_ATTRIBUTES) return Absent();
         // Archives keep attributes: the run may have made read-only files.
         if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
         return Did(::DeleteFileA(path.c_str()));
@@ -47,6 +48,11 @@ public:
     bool RemoveFolder(const std::string& path) override { return Did(RemoveDirectoryA(path.c_str())); }
 
 private:
+    // After a failed look: only these mean that nothing is there.
+    bool Absent() {
+        Error = GetLastError();
+        return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND;
+    }
     bool Did(BOOL ok) {
         if (!ok) Error = GetLastError();
         return ok != FALSE;
@@ -484,6 +490,8 @@ bool TInstallEngine::RunSteps() {
         if (fileItem.Option == "COPY" && FileExists(source)) {
             // Unlike an archive, a copy makes no folders of its own.
             const std::string dest = ExpandPathMacros(fileItem.DestDir);
+            if ((dest + "\\" + fileItem.Source).size() > kNarrowPathMax)
+                return Fail(ifPathTooLong, dest + "\\" + fileItem.Source);
             if ((!dest.empty() && !MakeFolders(dest)) || !CopyKept(source, dest + "\\" + fileItem.Source))
                 return false;
             Step("file", "copied " + dest + "\\" + fileItem.Source);
@@ -519,6 +527,13 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
         return ArchiveFailed(source, dest);
     }
 
+    // A path the narrow calls cannot take could be neither kept nor logged:
+    // the run fails before anything of this item changes.
+    for (const auto& e : entries) {
+        const std::string path = dest.empty() ? e.first : dest + "\\" + e.first;
+        if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
+    }
+
     // Where the component writes: an empty target is the current folder.
     const std::string home = dest.empty() ? "." : dest;
     journal->NoteFolder(home);
@@ -551,6 +566,7 @@ bool TInstallEngine::ArchiveFailed(const std::string& source, const std::string&
 bool TInstallEngine::SaveShortcut(const std::string& path, const std::string& target,
                                   const std::string& arguments) {
     const std::string folder = FileDirectory(path);
+    if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
     if (!WithdrawPendingDelete(folder) || !WithdrawPendingDelete(path)) return false;
     journal->NoteFolder(folder);  // the program group, made with the shortcut
     if (!journal->KeepFile(path, folder)) return FailWith(fs->Error, path);

@@ -88,6 +88,7 @@ bool TInstallJournal::KeepFile(const std::string& path, const std::string& home)
             NoteMissingFolders(ParentFolder(path));
             return true;
         case TJournalFs::fkFile: break;
+        case TJournalFs::fkUnreadable: return false;
     }
     const std::string where = home.empty() ? ParentFolder(path) : home;
     TBackupFolder* b = where.empty() ? nullptr : BackupFolderIn(where);

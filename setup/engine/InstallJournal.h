@@ -15,7 +15,9 @@
 // ("C:\a\b" or "\\server\share\a"), '\' separated.
 class TJournalFs {
 public:
-    enum TKind { fkNone, fkFile, fkFolder };
+    // fkUnreadable: the system could not tell (a name too long for it, no
+    // right to look), which is never taken for "nothing there".
+    enum TKind { fkNone, fkFile, fkFolder, fkUnreadable };
     virtual ~TJournalFs() = default;
     virtual TKind Kind(const std::string& path) = 0;
     // Makes one folder whose parent exists.
@@ -24,7 +26,7 @@ public:
     // attributes (a rename on one drive).
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
     // Deletes a file, read-only or not. True when no file is left there,
-    // including when there was none.
+    // including when there was none; false when that cannot be told.
     virtual bool Delete(const std::string& path) = 0;
     // Removes a folder only when it is empty.
     virtual bool RemoveFolder(const std::string& path) = 0;
@@ -45,8 +47,8 @@ public:
     // home must be a folder above path on the same drive); when there is
     // none, path and its missing folders are remembered as the run's own. A
     // path the journal already knows, in any letter case, is left as it is.
-    // False when an existing file could not be moved aside: nothing may then
-    // be written there.
+    // False when an existing file could not be moved aside, or whether one
+    // exists could not be told: nothing may then be written there.
     bool KeepFile(const std::string& path, const std::string& home);
 
     // Call before anything may create folder (an archive writing into it):

@@ -25,6 +25,8 @@ enum TInstallFault {
     ifShortcutFailed,    // a shortcut could not be saved
     ifRegistryFailed,    // the uninstall entry could not be written (Subject: its key)
     ifOutOfMemory,
+    ifPathTooLong,  // a path to write is longer than the narrow calls of setup and the
+                    // uninstaller take (Subject: that path); found before anything of it changes
     ifUnexpected,  // an error the run has no name for
 };
 

@@ -48,6 +48,7 @@ std::string QuotedCommandLine(const std::string& program, const std::string& arg
 
 TDirCheck CheckInstallDir(const std::string& dir, const std::function<bool(char)>& driveExists) {
     if (TrimControl(dir).empty()) return dcEmpty;
+    if (dir.size() > kInstallDirMax) return dcTooLong;
     const char letter = UpperAscii(dir.substr(0, 1))[0];
     const bool drive = dir.size() >= 3 && letter >= 'A' && letter <= 'Z' && dir[1] == ':' && dir[2] == '\\';
     if (!drive) {

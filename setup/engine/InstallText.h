@@ -42,7 +42,14 @@ enum TDirCheck {
     dcNotAbsolute,   // neither a drive letter with '\' nor a UNC path (\\server\share)
     dcBadCharacter,  // a character Windows forbids in names: < > : " / | ? * or a control code
     dcNoSuchDrive,   // the drive letter names no drive (asked through driveExists)
+    dcTooLong,       // longer than kInstallDirMax
 };
+
+// The longest path the narrow calls of setup and the uninstaller take
+// (MAX_PATH less its NUL), and so the longest install directory: its
+// uninstaller and INSTALL.LOG must fit below it.
+const size_t kNarrowPathMax = 259;
+const size_t kInstallDirMax = kNarrowPathMax - sizeof "\\VlUnInst.exe" + 1;
 
 // Checks an install directory before the install may use it. driveExists is
 // asked for the upper-case letter of a drive path, never for a UNC path.

@@ -20,6 +20,8 @@ std::string FaultText(TInstallFault fault) {
         case ifShortcutFailed: return "바로 가기를 만들 수 없습니다.";
         case ifRegistryFailed: return "레지스트리에 프로그램 제거 정보를 기록할 수 없습니다.";
         case ifOutOfMemory: return "메모리가 부족합니다.";
+        case ifPathTooLong:
+            return "경로가 너무 깁니다. 더 짧은 설치 디렉토리를 고르세요.";
     }
     return std::string();
 }
@@ -38,6 +40,7 @@ const char* FaultName(TInstallFault fault) {
         case ifShortcutFailed: return "shortcut not saved";
         case ifRegistryFailed: return "uninstall entry not written";
         case ifOutOfMemory: return "out of memory";
+        case ifPathTooLong: return "path too long";
         case ifUnexpected: return "unexpected error";
     }
     return "unexpected error";
@@ -81,6 +84,9 @@ std::string InstallDirText(TDirCheck check, const std::string& dir) {
         case dcBadCharacter:
             return dir + "\r\n\r\n디렉토리 이름에는 다음 문자를 쓸 수 없습니다.\r\n< > : \" / | ? *";
         case dcNoSuchDrive: return dir + "\r\n\r\n" + dir.substr(0, 2) + " 드라이브가 없습니다.";
+        case dcTooLong:
+            return dir + "\r\n\r\n경로가 너무 깁니다. 설치할 디렉토리는 " + std::to_string(kInstallDirMax) +
+                   "바이트 이하로 입력하세요.";
     }
     return std::string();
 }

@@ -33,6 +33,7 @@ struct MemoryFs : TJournalFs {
     }
 
     TKind Kind(const std::string& p) override {
+        if (refuse.count("look " + p)) return fkUnreadable;
         auto n = nodes.find(Key(p));
         return n == nodes.end() ? fkNone : n->second.kind;
     }
@@ -150,6 +151,13 @@ TEST_F(Journal, FilesThatCannotMoveAreRefusedOrReported) {
     fs.refuse.insert("move " + dir + "\\readme.txt");
     EXPECT_FALSE(journal.KeepFile(dir + "\\readme.txt", dir));
     EXPECT_EQ(fs.Bytes(dir + "\\readme.txt"), "old readme");
+    // A file whose kind cannot be read is never taken for "not there": it
+    // would be written over with no backup, and a rollback would delete it.
+    fs.refuse.insert("look " + dir + "\\app.exe");
+    EXPECT_FALSE(journal.KeepFile(dir + "\\app.exe", dir));
+    EXPECT_TRUE(journal.Rollback(nullptr));
+    EXPECT_EQ(fs.Bytes(dir + "\\app.exe"), "old app, 1999-05-01");
+    fs.refuse.erase("look " + dir + "\\app.exe");
 
     Install();
     fs.refuse.insert("move " + backup + "\\1");

@@ -77,6 +77,9 @@ TEST(CheckInstallDir, AcceptsOnlyAbsolutePathsOfExistingDrivesWithLegalNames) {
         {"q:\\Varnel", dcNoSuchDrive},
     };
     for (const auto& c : cases) EXPECT_EQ(CheckInstallDir(c.dir, drives), c.check) << c.dir;
+    // The uninstaller and INSTALL.LOG must fit below MAX_PATH.
+    EXPECT_EQ(CheckInstallDir("C:\\" + std::string(kInstallDirMax - 3, 'a'), drives), dcValid);
+    EXPECT_EQ(CheckInstallDir("C:\\" + std::string(kInstallDirMax - 2, 'a'), drives), dcTooLong);
 }
 
 }  // namespace

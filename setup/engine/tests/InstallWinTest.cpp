@@ -695,6 +695,16 @@ TEST_F(FailedRun, AnEntryNameWithoutAnExactSpelling) {
     EXPECT_EQ(ReadFile(inst + "\\data\\a\\b.txt"), "mine 3");
 }
 
+// A target the narrow calls cannot take (here bin\\app.exe, one byte past
+// them, below a folder of 248 bytes) is refused before its archive writes
+// anything: the journal could neither keep what is there nor log it.
+TEST_F(FailedRun, AnEntryPathTooLongForTheNarrowCalls) {
+    ASSERT_LT(inst.size(), 240u);
+    const std::string deep = inst + "\\" + std::string(248 - inst.size() - 1, 'd');
+    ExpectFailedAndUndone(items + "FILE3=DISK1.RAR," + deep + "\r\n", icons, ifPathTooLong, 3,
+                          deep + "\\bin\\app.exe");
+}
+
 TEST_F(FailedRun, AShortcutThatCannotBeSaved) {
     for (const char* key : {kShellFolders, kUserShellFolders})
         SetUserString(key, "Desktop", root + "\\gone\\Desktop");
