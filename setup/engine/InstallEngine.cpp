@@ -581,8 +581,9 @@ bool TInstallEngine::SaveShortcut(const std::string& path, const std::string& ta
 // Besides the two values the uninstaller needs, the entry carries what the
 // tools of administrators read: version, publisher, place, icon, size (KiB
 // the run wrote), a quiet command line, and no modify or repair.
-bool TInstallEngine::WriteUninstallEntry(const std::string& commandLine, const std::string& quietCommandLine,
-                                         const std::string& icon) {
+// Written only after INSTALL.LOG is complete, with its digest: a run killed
+// in between leaves no entry that points at a missing or unchecked log.
+bool TInstallEngine::WriteUninstallEntry(const std::string& digest) {
     const std::string key = UninstallEntryKey(SetupScript.ProductTitle);
     const std::string subject = "HKEY_LOCAL_MACHINE\\" + key;
     HKEY h;
@@ -626,17 +627,16 @@ bool TInstallEngine::WriteUninstallEntry(const std::string& commandLine, const s
         values.push_back(subject + "\\" + name + " = " + std::to_string(value));
         return SetDword(h, name, value);
     };
-    const bool written = text("DisplayName", s.ProductTitle) && text("UninstallString", commandLine) &&
-                         text("QuietUninstallString", quietCommandLine) &&
+    const bool written = text("DisplayName", s.ProductTitle) && text("UninstallString", entryCommand) &&
+                         text("QuietUninstallString", entryQuietCommand) &&
                          (s.Version.empty() || text("DisplayVersion", s.Version)) &&
                          (s.Company.empty() || text("Publisher", s.Company)) &&
-                         text("InstallLocation", s.InstallDir) && text("DisplayIcon", icon) &&
+                         text("InstallLocation", s.InstallDir) && text("DisplayIcon", entryIcon) &&
                          number("EstimatedSize", size) && number("NoModify", 1) && number("NoRepair", 1) &&
-                         RegFlushKey(h) == ERROR_SUCCESS;
+                         text(kInstallLogDigest, digest) && RegFlushKey(h) == ERROR_SUCCESS;
     RegCloseKey(h);
     if (!written) return Fail(ifRegistryFailed, subject);
     for (const std::string& v : values) Step("registry", v);
-    uninstallEntry = key;
     return true;
 }
 
@@ -654,8 +654,10 @@ bool TInstallEngine::RegisterUninstaller(const std::string& program) {
     const std::string icon = s.IconItemCount > 0 && !s.IconItems[0].Target.empty()
                                  ? ExpandPathMacros(s.IconItems[0].Target)
                                  : program;
-    return WriteUninstallEntry(QuotedCommandLine(program, log),
-                               Quoted(program) + " /VERYSILENT " + Quoted(log), icon);
+    entryCommand = QuotedCommandLine(program, log);
+    entryQuietCommand = Quoted(program) + " /VERYSILENT " + Quoted(log);
+    entryIcon = icon;
+    return true;
 }
 
 bool TInstallEngine::InstallShortcuts() {
@@ -692,26 +694,14 @@ bool TInstallEngine::WriteLog() {
     InstallLog.push_back(kLogFilePrefix + path);
     if (!WriteInstallLogFile(path, InstallLog)) return FailWith(GetLastError(), path);
     Step("log", path);
-    return uninstallEntry.empty() || BindLogToEntry();
-}
-
-// The uninstaller runs elevated and acts on what the log lists, while the log
-// may lie where users can write: it checks the log against this digest, kept
-// in the entry, which only administrators can change.
-bool TInstallEngine::BindLogToEntry() {
+    if (entryCommand.empty()) return true;
+    // The uninstaller runs elevated and acts on what the log lists, while the
+    // log may lie where users can write: it checks the log against this
+    // digest, kept in the entry, which only administrators can change.
     const std::string bytes = InstallLogBytes(InstallLog);
     Sha256 sha;
     sha.Update(bytes.data(), bytes.size());
-    const std::string digest = sha.HexDigest();
-    const std::string subject = "HKEY_LOCAL_MACHINE\\" + uninstallEntry;
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstallEntry.c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS)
-        return Fail(ifRegistryFailed, subject);
-    const bool written = SetString(h, kInstallLogDigest, digest) && RegFlushKey(h) == ERROR_SUCCESS;
-    RegCloseKey(h);
-    if (!written) return Fail(ifRegistryFailed, subject);
-    Step("registry", subject + "\\" + kInstallLogDigest + " = " + digest);
-    return true;
+    return WriteUninstallEntry(sha.HexDigest());
 }
 
 bool WriteInstallLogFile(const std::string& path, const std::vector<std::string>& lines) {

@@ -68,11 +68,9 @@ private:
     bool CopyKept(const std::string& from, const std::string& to);
     bool MakeFolders(const std::string& folder);
     bool SaveShortcut(const std::string& path, const std::string& target, const std::string& arguments);
-    bool WriteUninstallEntry(const std::string& commandLine, const std::string& quietCommandLine,
-                             const std::string& icon);
+    bool WriteUninstallEntry(const std::string& digest);
     bool RegisterUninstaller(const std::string& program);
     bool WriteLog();
-    bool BindLogToEntry();
     bool SecureInstallFolder();
     void LoadPendingDeletes();
     bool WithdrawPendingDelete(const std::string& path);
@@ -95,9 +93,9 @@ private:
     // What the archive component reported during one item.
     int32_t rarError = 0;
     std::string failedEntry, missingVolume;
-    // The uninstall entry written by this run ("" when none): the log's
-    // digest goes there once the log is complete.
-    std::string uninstallEntry;
+    // The uninstall entry's command lines and icon, written with the log's
+    // digest once the log is complete; empty when the run makes no entry.
+    std::string entryCommand, entryQuietCommand, entryIcon;
     // Deletions pending at restart when the run began (upper-cased paths).
     std::set<std::string> pendingDeletes;
 };

@@ -7,6 +7,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -718,6 +719,28 @@ TEST_F(FailedRun, ALogHeldOpenByAnotherProgram) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     ExpectFailedAndUndone(items, icons, ifCannotWrite, 0, inst + "\\INSTALL.LOG");
     CloseHandle(held);
+}
+
+// The entry points at the log and carries its digest: it is written only
+// once the log is complete, so no moment of the run leaves an entry whose
+// log is missing.
+TEST_F(FailedRun, TheEntryIsWrittenOnlyAfterTheLog) {
+    Script("UNINSTALL=Varnel 제거\r\n", items, icons);
+    CreateInstallForm(GetModuleHandleA(nullptr));
+    std::vector<std::string> steps;
+    fmInstall->Engine.OnStep = [&steps](const char* step, const std::string& text) {
+        steps.push_back(std::string(step) + ": " + text);
+    };
+    end = RunInstall();
+    ASSERT_EQ(end.Status, rsCompleted);
+    const auto log = std::find(steps.begin(), steps.end(), "log: " + inst + "\\INSTALL.LOG");
+    const auto entry = std::find_if(steps.begin(), steps.end(), [](const std::string& s) {
+        return s.find("registry: HKEY_LOCAL_MACHINE\\") == 0 && s.find("\\Uninstall\\") != std::string::npos;
+    });
+    ASSERT_NE(log, steps.end());
+    ASSERT_NE(entry, steps.end());
+    EXPECT_LT(log - steps.begin(), entry - steps.begin());
+    DestroyInstallForm();
 }
 
 // A cancel in the middle of an archive over an older install: the entries
