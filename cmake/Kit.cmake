@@ -1,5 +1,6 @@
 # Shared build rules. Components use only the kit_* functions below, so that a
-# target is declared once and each of the three builds picks what it can run.
+# target is declared once and each build (native, fuzz, i686 and x86_64
+# Windows) picks what it can run.
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
     set(KIT_WINDOWS ON)

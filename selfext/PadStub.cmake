@@ -6,8 +6,10 @@
 # where a planted copy could wait.
 # Run as: cmake -DFILE=... -DLIMIT=... -DRESERVE=... -DOBJDUMP=... -DOBJCOPY=... -P PadStub.cmake
 
-# libgcc's helpers bring unwind tables that nothing reads: the stub has no
-# exceptions and registers no frames. A whole file-aligned section for them.
+# The unwind tables of the few objects built with them (.eh_frame, which a
+# PE image names .eh_fram: section names there hold eight bytes) are read by
+# nothing: the stub has no exceptions and registers no frames. They would
+# cost a whole file-aligned section.
 execute_process(COMMAND "${OBJCOPY}" --remove-section=.eh_fram "${FILE}" RESULT_VARIABLE failed)
 if(failed)
     file(REMOVE "${FILE}")

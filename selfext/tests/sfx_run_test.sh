@@ -96,8 +96,12 @@ gone "$out"
 # No window at all: none while the program runs, and none from the stub.
 (ui run "$(winpath "$work/run.exe") /s /d=C:\\sxrun\\d1 -- sleep=4" 60 >/dev/null 2>&1) &
 waiter=$!
-sleep 2
-check "$(ui list | tr -d '\r')" "" "no window while the silent run works"
+windows=
+while kill -0 "$waiter" 2>/dev/null; do
+    windows+=$(ui list 2>/dev/null | tr -d '\r')
+    sleep 0.3
+done
+check "$windows" "" "no window for as long as the silent run works"
 wait "$waiter"
 check $? 0 "... and exit code 0 from the program"
 check "$(left "$C_work/d1")" "" "... its folder removed"

@@ -103,7 +103,10 @@ ui check "설치 완료" 1005 0; check $? 0 "restart box cleared"
 ui click "설치 완료" "종료"; check $? 0 "finish"
 ui gone "설치 완료" 20; check $? 0 "the wizard closes"
 wait_pid $pid; check $? "$RC_RESTART" "setup ends: installed, the restart box was cleared"
-sleep 2
+# Setup does not wait for regsvr32, which registers the shell extension.
+clsid='{6D1A2F40-7C3B-4E59-A1D8-3F0B5C9E7A21}'
+registered() { [ "$(regval "HKCR\\CLSID\\$clsid\\InProcServer32" '')" = 'C:\Apps\Varnel\vctx600.dll' ]; }
+eventually 30 registered
 
 app="$drive_c/Apps/Varnel"
 check "$(cat "$app/VARNEL.EXE" 2>/dev/null)" $'varnel program\r' "archive item installed into the chosen directory"
@@ -120,7 +123,6 @@ group=$("$KIT_WINE" winepath -u "$programs\\Varnel 3.0" 2>/dev/null)
 check "$([ -f "$group/Varnel.LNK" ] && echo yes)" yes "program shortcut in the product's group"
 check "$([ -f "$group/Varnel 제거.LNK" ] && echo yes)" yes "uninstall shortcut"
 
-clsid='{6D1A2F40-7C3B-4E59-A1D8-3F0B5C9E7A21}'
 check "$(regval "HKCR\\CLSID\\$clsid\\InProcServer32" '')" 'C:\Apps\Varnel\vctx600.dll' "server path"
 check "$(regval "HKCR\\CLSID\\$clsid\\InProcServer32" ThreadingModel)" Apartment "threading model"
 for k in '*\shellex\ContextMenuHandlers' 'Directory\shellex\ContextMenuHandlers' \

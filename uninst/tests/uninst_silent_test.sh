@@ -35,7 +35,16 @@ product() {
 # run ARGS...: the product's uninstaller with ARGS; exit code in $RC.
 run() { start "\"$dir\\VlUnInst.exe\" $*"; }
 runlog() { tr -d '\r' <"$C/runlogs/$1"; }
-noboxes() { if ui list | grep -qE $'\t(오류|완료|프로그램삭제)$'; then bad "a box showed"; else ok "no box"; fi; }
+# Watches the windows for as long as the started run lasts: after it ended
+# no box of it could still be seen.
+noboxes() {
+    local seen=
+    while kill -0 "$runpid" 2>/dev/null; do
+        ui list 2>/dev/null | grep -qE $'\t(오류|완료|프로그램삭제)$' && seen=yes
+        sleep 0.3
+    done
+    if [ -n "$seen" ]; then bad "a box showed"; else ok "no box while it ran"; fi
+}
 
 echo "== /VERYSILENT with a run log whose path has a blank: everything goes, nothing shows"
 product 'C:\Silent Prog'
@@ -62,8 +71,8 @@ rm -f "$C/hold.release"
 holder=$!
 for _ in $(seq 100); do grep -q held "$C/held" 2>/dev/null && break; sleep 0.2; done
 run "/silent $dir\\INSTALL.LOG /log=C:\\runlogs\\run2.log"
-finish; check "$RC" "$RC_RESTART" "exit code: restart needed"
 noboxes
+finish; check "$RC" "$RC_RESTART" "exit code: restart needed"
 touch "$C/hold.release"; wait_pid "$holder"; holder=
 stays "$d/A.EXE"; gone "$d/doc"
 has "$(runlog run2.log)" "file: in use, removed at restart C:\\Silent Two\\A.EXE" "the run log says why"
