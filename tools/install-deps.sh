@@ -6,7 +6,7 @@ set -euo pipefail
 need_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth locales fonts-nanum
            rar unrar zlib1g-dev libjpeg-dev libz-mingw-w64-dev
            cmake make g++ googletest libgtest-dev clang dpkg-dev python3
-           xdotool x11-apps imagemagick lhasa liblhasa-dev jlha-utils zip unzip p7zip-full
+           xdotool x11-apps imagemagick lhasa liblhasa-dev libdeflate-dev jlha-utils zip unzip p7zip-full
            osslsigncode openssl python3-pefile)
 
 extra=/etc/apt/sources.list.d/kit-extra.sources
