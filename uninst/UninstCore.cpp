@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "InstallLogFormat.h"
+#include "PathRoot.h"
 
 namespace uninst {
 
@@ -21,16 +22,13 @@ std::string StripTrailingSeps(std::string p) {
 bool IsRoot(const std::string& raw) {
     std::string p = StripTrailingSeps(raw);
     if (p.empty() || (p.size() == 1 && IsSep(p[0]))) return true;
-    if (p.size() == 2 && p[1] == ':') return true;
-    if (p.size() >= 2 && IsSep(p[0]) && IsSep(p[1])) {
-        size_t seps = std::count_if(p.begin() + 2, p.end(), IsSep);
-        return seps <= 1;
-    }
-    return false;
+    const PathRoot root = ParsePathRoot(p, true);
+    return root.kind != PathRootKind::None && root.length == p.size();
 }
 
 bool IsAbsolute(const std::string& p) {
-    return (p.size() >= 3 && p[1] == ':' && IsSep(p[2])) || (p.size() >= 2 && IsSep(p[0]) && IsSep(p[1]));
+    const PathRootKind kind = ParsePathRoot(p, true).kind;
+    return kind == PathRootKind::Drive || kind == PathRootKind::Share;
 }
 
 // A path as compared: upper-cased, one kind of separator, none at the end.

@@ -3,21 +3,13 @@
 #include <algorithm>
 
 #include "KitText.h"
+#include "PathRoot.h"
 
 const char kBackupFolderName[] = "~setup-backup";
 
 // Byte-wise search for '\' is safe: it is never a trail byte of code page 949.
-static size_t RootLength(const std::string& p) {
-    if (p.size() >= 2 && p[1] == ':') return p.size() >= 3 && p[2] == '\\' ? 3 : 2;
-    if (p.compare(0, 2, "\\\\") != 0) return 0;
-    const size_t server = p.find('\\', 2);
-    if (server == std::string::npos) return p.size();
-    const size_t share = p.find('\\', server + 1);
-    return share == std::string::npos ? p.size() : share;
-}
-
 std::string ParentFolder(const std::string& path) {
-    const size_t root = RootLength(path);
+    const size_t root = ParsePathRoot(path, false).length;
     std::string p = path;
     while (p.size() > root && p.back() == '\\') p.pop_back();
     if (p.size() <= root) return std::string();

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "PathRoot.h"
 #include "SetupText.h"
 
 std::string InstallLogBytes(const std::vector<std::string>& lines) {
@@ -50,13 +51,10 @@ TDirCheck CheckInstallDir(const std::string& dir, const std::function<bool(char)
     if (TrimControl(dir).empty()) return dcEmpty;
     if (dir.size() > kInstallDirMax) return dcTooLong;
     const char letter = UpperAscii(dir.substr(0, 1))[0];
-    const bool drive = dir.size() >= 3 && letter >= 'A' && letter <= 'Z' && dir[1] == ':' && dir[2] == '\\';
-    if (!drive) {
-        // \\server\share, two names that are not empty.
-        const size_t share = dir.compare(0, 2, "\\\\") == 0 ? dir.find('\\', 2) : std::string::npos;
-        if (share == std::string::npos || share == 2 || share + 1 == dir.size() || dir[share + 1] == '\\')
-            return dcNotAbsolute;
-    }
+    const PathRoot root = ParsePathRoot(dir, false);
+    const bool drive = root.kind == PathRootKind::Drive && letter >= 'A' && letter <= 'Z';
+    // Or \\server\share, two names that are not empty.
+    if (!drive && !(root.kind == PathRootKind::Share && root.complete)) return dcNotAbsolute;
     static const char kForbidden[] = "<>:\"/|?*";
     for (size_t i = drive ? 2 : 0; i < dir.size(); i += CharLength(dir, i)) {
         const unsigned char c = static_cast<unsigned char>(dir[i]);

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "Sha256.h"
 #include "KitText.h"
+#include "PathRoot.h"
 
 TSetupSwitches ParseSetupSwitches(const std::vector<std::string>& params) {
     TSetupSwitches s;
@@ -43,8 +44,9 @@ TSetupSwitches ParseSetupSwitches(const std::vector<std::string>& params) {
 
 std::string InstallDirFromSwitch(const std::string& dir) {
     std::string d = dir;
-    while (d.size() > 1 && (d.back() == '\\' || d.back() == '/') && !(d.size() == 3 && d[1] == ':'))
-        d.pop_back();
+    // A drive keeps its separator (C:\ stays); nothing else does.
+    const size_t keep = ParsePathRoot(d, true).kind == PathRootKind::Drive ? 3 : 1;
+    while (d.size() > keep && (d.back() == '\\' || d.back() == '/')) d.pop_back();
     return d;
 }
 
