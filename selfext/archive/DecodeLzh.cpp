@@ -7,16 +7,17 @@
 // count checked so that no table, tree or length array is ever overrun.
 
 #include "DecodeInternal.h"
+#include "LzhFormat.h"
 
 namespace {
 
-const uint32_t kDictionary = 8192;
+const uint32_t kDictionary = kLzhDictionary;
 const uint32_t kChunk = 65536;
-const uint32_t kOutSlack = 256 + 16;
+const uint32_t kOutSlack = kLzhMaxMatch + 16;
 
-const int kCharCount = 510;  // 256 literals and the lengths 3..256
-const int kPositionCount = 14;
-const int kLengthCodeCount = 19;
+const int kCharCount = kLzhCharCount;
+const int kPositionCount = kLzhPositionCount;
+const int kLengthCodeCount = kLzhLengthCodeCount;
 const int kCharTableBits = 12;
 const int kPositionTableBits = 8;
 const int kTreeSize = 2 * kCharCount;

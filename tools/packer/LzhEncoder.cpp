@@ -3,15 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "LzhFormat.h"
+
 namespace {
 
-const int kDictionary = 8192;
-const int kMinMatch = 3;
-const int kMaxMatch = 256;
-const int kCharCount = 510;
-const int kPositionCount = 14;
-const int kLengthCodeCount = 19;
-const int kMaxCodeLength = 16;
+const int kDictionary = kLzhDictionary;
+const int kMinMatch = kLzhMinMatch;
+const int kMaxMatch = kLzhMaxMatch;
+const int kCharCount = kLzhCharCount;
+const int kPositionCount = kLzhPositionCount;
+const int kLengthCodeCount = kLzhLengthCodeCount;
+const int kMaxCodeLength = kLzhMaxCodeLength;
 
 class BitWriter {
 public:
