@@ -18,7 +18,8 @@ PathRoot ParsePathRoot(const std::string& p, bool slashes) {
         const size_t server = next(2);
         const size_t share = server == std::string::npos ? server : next(server + 1);
         root.length = share == std::string::npos ? p.size() : share;
-        root.complete = server != std::string::npos && server > 2 && server + 1 < p.size() && !sep(p[server + 1]);
+        root.complete =
+            server != std::string::npos && server > 2 && server + 1 < p.size() && !sep(p[server + 1]);
     }
     return root;
 }

@@ -83,8 +83,9 @@ bool MakeStaging(const char* folder, Staging* staging) {
         if (!StagingPath(base, value, staging->path, sizeof staging->path)) return false;
         if (CreateDirectoryA(staging->path, &attributes)) {
             // 95/98 opens no folders: there the hold stays invalid.
-            staging->hold = CreateFileA(staging->path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, 0);
+            staging->hold =
+                CreateFileA(staging->path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, 0);
             return true;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
@@ -105,7 +106,8 @@ static void RemoveTree(char* path) {
             if (name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2]))) continue;
             path[length + 1] = 0;
             if (AppendText(path, kTreeCapacity, name) >= kTreeCapacity - 1) continue;
-            const DWORD kind = found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+            const DWORD kind =
+                found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
             if (kind == FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(path);
             } else if (kind) {

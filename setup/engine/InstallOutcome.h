@@ -27,7 +27,7 @@ enum TInstallFault {
     ifOutOfMemory,
     ifPathTooLong,  // a path to write is longer than the narrow calls of setup and the
                     // uninstaller take (Subject: that path); found before anything of it changes
-    ifUnexpected,  // an error the run has no name for
+    ifUnexpected,   // an error the run has no name for
 };
 
 struct TInstallOutcome {

@@ -20,8 +20,7 @@ std::string FaultText(TInstallFault fault) {
         case ifShortcutFailed: return "바로 가기를 만들 수 없습니다.";
         case ifRegistryFailed: return "레지스트리에 프로그램 제거 정보를 기록할 수 없습니다.";
         case ifOutOfMemory: return "메모리가 부족합니다.";
-        case ifPathTooLong:
-            return "경로가 너무 깁니다. 더 짧은 설치 디렉토리를 고르세요.";
+        case ifPathTooLong: return "경로가 너무 깁니다. 더 짧은 설치 디렉토리를 고르세요.";
     }
     return std::string();
 }

@@ -205,7 +205,8 @@ fs::path Partial(const fs::path& path) { return path.string() + ".partial"; }
 // True when `inner` is `outer` or lies below it (both made absolute and
 // normal, links resolved as far as they exist).
 bool Within(const fs::path& inner, const fs::path& outer) {
-    const fs::path a = fs::weakly_canonical(fs::absolute(inner)), b = fs::weakly_canonical(fs::absolute(outer));
+    const fs::path a = fs::weakly_canonical(fs::absolute(inner)),
+                   b = fs::weakly_canonical(fs::absolute(outer));
     auto i = a.begin();
     for (auto j = b.begin(); j != b.end(); ++j, ++i) {
         if (j->empty()) continue;  // a trailing separator

@@ -138,8 +138,8 @@ int main(int argc, char** argv) {
             Sink sink{{SinkWrite}, out.data(), 0};
             EntryInput in{&src.base, (int32_t)deflated[i].size(), false, {}};
             uint32_t crc = kCrcInitial;
-            if (DecodeDeflate(&in, &sink.base, &crc, work.get()) != DecodeOk || sink.size != pieces[i].size() ||
-                memcmp(out.data(), pieces[i].data(), sink.size) != 0 ||
+            if (DecodeDeflate(&in, &sink.base, &crc, work.get()) != DecodeOk ||
+                sink.size != pieces[i].size() || memcmp(out.data(), pieces[i].data(), sink.size) != 0 ||
                 ~crc != crc32(0, pieces[i].data(), (uInt)pieces[i].size()))
                 identical = false;
         }
@@ -172,8 +172,8 @@ int main(int argc, char** argv) {
         [&] {
             for (size_t i = 0; i < pieces.size(); ++i) {
                 size_t n = 0;
-                if (libdeflate_deflate_decompress(fast, deflated[i].data(), deflated[i].size(), peerOut.data(),
-                                                  peerOut.size(), &n) != LIBDEFLATE_SUCCESS ||
+                if (libdeflate_deflate_decompress(fast, deflated[i].data(), deflated[i].size(),
+                                                  peerOut.data(), peerOut.size(), &n) != LIBDEFLATE_SUCCESS ||
                     n != pieces[i].size() || memcmp(peerOut.data(), pieces[i].data(), n) != 0)
                     identical = false;
             }

@@ -91,8 +91,8 @@ TEST(PathText, FindPatternAndCentring) {
 // The progress bar's arithmetic, done in 32 bits: exact against 64-bit
 // division for sizes of every magnitude.
 TEST(ProgressArithmetic, PercentAndFillAreExact) {
-    const uint32_t totals[] = {1, 3, 7, 100, 1000, 42949672, 42949673, 123456789, 0x7fffffffu, 0xfffffffeu,
-                               0xffffffffu};
+    const uint32_t totals[] = {1,        3,         7,           100,         1000,       42949672,
+                               42949673, 123456789, 0x7fffffffu, 0xfffffffeu, 0xffffffffu};
     for (uint32_t total : totals) {
         const uint32_t dones[] = {0, 1, total / 3, total / 2, total - 1, total, total / 100 * 99};
         for (uint32_t done : dones) {
@@ -103,7 +103,8 @@ TEST(ProgressArithmetic, PercentAndFillAreExact) {
     EXPECT_EQ(0, ProgressPercent(5, 0));
     for (int width : {1, 99, 100, 101, 250, 0x7fffffff})
         for (int percent : {1, 33, 50, 99, 100, 150})
-            EXPECT_EQ((int)std::min<int64_t>((int64_t)width * percent / 100, width), ProgressFill(width, percent))
+            EXPECT_EQ((int)std::min<int64_t>((int64_t)width * percent / 100, width),
+                      ProgressFill(width, percent))
                 << width << " at " << percent;
     EXPECT_EQ(0, ProgressFill(0, 50));
     EXPECT_EQ(0, ProgressFill(100, 0));
