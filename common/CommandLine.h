@@ -6,6 +6,15 @@
 #include <string>
 #include <vector>
 
+// How much of a run its user sees, from /SILENT and /VERYSILENT: the same
+// in setup and the uninstaller.
+enum class Quiet {
+    None,        // every window and question, as ever (setup: the wizard's pages)
+    Silent,      // no question (taken as Yes); boxes only for what went wrong
+                 // (setup: only the install form)
+    VerySilent,  // no window at all
+};
+
 // Splits a command line into parameters as the platform's run-time does:
 // bytes of value 32 or less separate, double quotation marks group and are
 // removed. Element 0 is the program itself.

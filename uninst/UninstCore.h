@@ -18,13 +18,6 @@
 
 namespace uninst {
 
-// How much of itself the run shows (/SILENT, /VERYSILENT).
-enum class Quiet {
-    None,        // every box, as ever
-    Silent,      // no question (taken as Yes), no completion box; boxes for what went wrong
-    VerySilent,  // no window at all
-};
-
 // The parameters (program excluded) sorted into switches and the pieces of
 // the log path. A switch is a whole parameter: "/SILENT", "/VERYSILENT",
 // "/LOG=file" (the run log; quotes around the file are removed by the

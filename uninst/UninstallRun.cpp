@@ -81,24 +81,19 @@ namespace {
 // The run as its user sees it: which boxes show under the switches, and the
 // run log, which hears of every box whether shown or not. A run log that
 // fails once is written no further; the run ends with RunLogFailed then.
-class View {
+class View : private RunLogSink {
 public:
     View(Host& host, Quiet quiet) : host_(host), quiet_(quiet) {}
 
     // False, with the reason in a box, when the run log cannot be created.
     bool OpenLog(const std::string& path) {
         path_ = path;
-        if (host_.OpenRunLog(path)) {
-            open_ = true;
-            return true;
-        }
+        if (log_.Open(path)) return true;
         Show(BoxKind::Error, kErrorCaption, path + kRunLogOpenTail);
         return false;
     }
 
-    void Log(const char* step, const std::string& text) {
-        if (open_ && !failed_ && !host_.WriteRunLog(RunLogLine(step, text))) failed_ = true;
-    }
+    void Log(const char* step, const std::string& text) { log_.Step(step, text); }
 
     // A box for the user, as the switches allow; a question unasked is
     // answered Yes.
@@ -122,11 +117,7 @@ public:
     // The result line, and the run log closed; a run log that failed turns a
     // success into RunLogFailed, said in a box.
     RunStatus End(RunStatus status) {
-        if (!open_) return status;
-        Log("result", std::to_string(ExitCode(status)) + " " + ExitCodeOf(status).result);
-        if (!host_.CloseRunLog()) failed_ = true;
-        open_ = false;
-        if (!failed_) return status;
+        if (log_.Finish(ExitCode(status), ExitCodeOf(status).result)) return status;
         Show(BoxKind::Error, kErrorCaption, path_ + kRunLogWriteTail);
         return status == RunStatus::Done || status == RunStatus::RestartNeeded ? RunStatus::RunLogFailed
                                                                                : status;
@@ -137,10 +128,14 @@ private:
         if (quiet_ != Quiet::VerySilent) host_.Message(kind, caption, text);
     }
 
+    bool Open(const std::string& path) override { return host_.OpenRunLog(path); }
+    bool Write(const std::string& line) override { return host_.WriteRunLog(line); }
+    bool Close() override { return host_.CloseRunLog(); }
+
     Host& host_;
     Quiet quiet_;
     std::string path_;
-    bool open_ = false, failed_ = false;
+    RunLog log_{*this};
 };
 
 void RemoveKey(RegRoot root, const std::string& key, Host& host, View& view) {

@@ -13,9 +13,9 @@ TSetupSwitches ParseSetupSwitches(const std::vector<std::string>& params) {
     for (const std::string& p : params) {
         std::string value;
         if (IsSwitch(p, "/SILENT")) {
-            if (s.Mode == smWizard) s.Mode = smSilent;
+            if (s.Mode == Quiet::None) s.Mode = Quiet::Silent;
         } else if (IsSwitch(p, "/VERYSILENT")) {
-            s.Mode = smVerySilent;
+            s.Mode = Quiet::VerySilent;
         } else if (IsSwitch(p, "/RESTART")) {
             s.Restart = true;
         } else if (IsSwitch(p, "/NORESTART")) {

@@ -5,14 +5,10 @@
 #include <string>
 #include <vector>
 
-enum TSetupMode {
-    smWizard,      // no switch: the four pages, as ever
-    smSilent,      // /SILENT: only the install form, no page and no question
-    smVerySilent,  // /VERYSILENT: no window at all
-};
+#include "CommandLine.h"
 
 struct TSetupSwitches {
-    TSetupMode Mode = smWizard;
+    Quiet Mode = Quiet::None;
     bool HasDir = false;  // /DIR="path": replaces INSTALLDIR
     std::string Dir;
     bool Restart = false;    // /RESTART: a silent install may restart Windows

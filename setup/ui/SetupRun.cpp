@@ -70,23 +70,9 @@ int RunWizard(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
 
 }  // namespace
 
-bool TSetupRunLog::Open(const std::string& path) {
-    open = file.Open(path);
-    failed = !open;
-    return open;
-}
-
-void TSetupRunLog::Step(const char* step, const std::string& text) {
-    if (open && !failed && !file.Write(RunLogLine(step, text))) failed = true;
-}
-
 int TSetupRunLog::Finish(int code) {
-    if (!open) return code;
-    Step("result", std::to_string(code) + " " + SetupExitText(code));
-    if (!file.Close()) failed = true;
-    open = false;
-    if (failed && (code == kExitInstalled || code == kExitRestartRequired)) return kExitRunLogFailed;
-    return code;
+    const bool whole = log.Finish(code, SetupExitText(code));
+    return !whole && (code == kExitInstalled || code == kExitRestartRequired) ? kExitRunLogFailed : code;
 }
 
 int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
@@ -102,7 +88,7 @@ int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
     const TDirCheck check = CheckInstallDirHere(SetupScript.InstallDir);
     if (check != dcValid) {
         log.Step("error", "the install directory cannot be used: " + SetupScript.InstallDir);
-        if (sw.Mode != smVerySilent)
+        if (sw.Mode != Quiet::VerySilent)
             WizardMessageBox(nullptr, InstallDirText(check, SetupScript.InstallDir).c_str(), "설치 경로",
                              MB_OK | MB_ICONEXCLAMATION);
         return kExitBadCommandLine;
@@ -112,7 +98,7 @@ int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
     TQuietView quiet;
     std::unique_ptr<TInstallEngine> quietEngine;
     TInstallEngine* engine;
-    if (sw.Mode == smSilent) {
+    if (sw.Mode == Quiet::Silent) {
         CreateInstallForm(instance);
         engine = &fmInstall->Engine;
     } else {
@@ -151,7 +137,7 @@ bool AnotherSetupRuns(const std::string& name) {
 }
 
 int RunAsSwitched(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
-    const bool boxes = sw.Mode != smVerySilent;
+    const bool boxes = sw.Mode != Quiet::VerySilent;
     if (!sw.Bad.empty() || sw.Usage) {
         if (!sw.Bad.empty()) log.Step("error", "unknown switch " + sw.Bad);
         if (boxes)
@@ -160,7 +146,7 @@ int RunAsSwitched(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
                 kApplicationTitle, MB_OK | (sw.Bad.empty() ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
         return kExitBadCommandLine;
     }
-    log.Step("mode", sw.Mode == smWizard ? "wizard" : sw.Mode == smSilent ? "silent" : "very silent");
+    log.Step("mode", sw.Mode == Quiet::None ? "wizard" : sw.Mode == Quiet::Silent ? "silent" : "very silent");
     LoadSetupScript();  // the wizard loads it again
     if (AnotherSetupRuns(SetupScript.Name)) {
         log.Step("error", "another setup of " + SetupScript.Name + " is running");
@@ -169,7 +155,7 @@ int RunAsSwitched(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
                              MB_OK | MB_ICONEXCLAMATION);
         return kExitAlreadyRunning;
     }
-    if (sw.Mode == smWizard) return RunWizard(instance, sw, log);
+    if (sw.Mode == Quiet::None) return RunWizard(instance, sw, log);
     return RunUnattended(instance, sw, log);
 }
 
@@ -203,7 +189,7 @@ int RunSetup(HINSTANCE instance, const TSetupSwitches& sw) {
     // and cannot does nothing.
     TSetupRunLog log;
     if (sw.HasRunLog && (NamesInstallLog(sw) || !log.Open(sw.RunLog))) {
-        if (sw.Mode != smVerySilent)
+        if (sw.Mode != Quiet::VerySilent)
             WizardMessageBox(nullptr, (sw.RunLog + kRunLogOpenTail).c_str(), kApplicationTitle,
                              MB_OK | MB_ICONSTOP);
         return kExitRunLogFailed;

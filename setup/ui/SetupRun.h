@@ -16,13 +16,13 @@
 // kExitRunLogFailed where it would have claimed an install.
 class TSetupRunLog {
 public:
-    bool Open(const std::string& path);
-    void Step(const char* step, const std::string& text);
+    bool Open(const std::string& path) { return log.Open(path); }
+    void Step(const char* step, const std::string& text) { log.Step(step, text); }
     int Finish(int code);
 
 private:
     RunLogFile file;
-    bool open = false, failed = false;
+    RunLog log{file};
 };
 
 // The whole program after the command line was read (not /DUMP): the run

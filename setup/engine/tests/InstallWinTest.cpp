@@ -826,7 +826,7 @@ TEST_F(InstallRun, AnUnattendedRunRestartsOnlyWhenAskedAndSaysSo) {
           Case{true, true, true, kExitRestartRequired, 0},
           Case{true, false, false, kExitRestartRequired, 1}}) {
         TSetupSwitches sw;
-        sw.Mode = smVerySilent;
+        sw.Mode = Quiet::VerySilent;
         sw.Restart = c.restart;
         sw.NoRestart = c.noRestart;
         TSetupRunLog log;

@@ -13,7 +13,7 @@ TSetupSwitches Parse(const std::string& cmdline) {
 
 TEST(SetupSwitches, AdministratorsCommandLines) {
     TSetupSwitches s = Parse("/verysilent /Dir=\"C:\\Program Files\\Varnel\" /LOG=\"C:\\my logs\\v.log\"");
-    EXPECT_EQ(s.Mode, smVerySilent);
+    EXPECT_EQ(s.Mode, Quiet::VerySilent);
     EXPECT_TRUE(s.HasDir);
     EXPECT_EQ(s.Dir, "C:\\Program Files\\Varnel");
     EXPECT_EQ(s.RunLog, "C:\\my logs\\v.log");
@@ -21,9 +21,9 @@ TEST(SetupSwitches, AdministratorsCommandLines) {
     EXPECT_FALSE(s.Restart || s.NoRestart || s.Usage || s.Dump);
 
     // The quieter mode wins whatever the order.
-    EXPECT_EQ(Parse("/VERYSILENT /SILENT").Mode, smVerySilent);
-    EXPECT_EQ(Parse("/SILENT").Mode, smSilent);
-    EXPECT_EQ(Parse("").Mode, smWizard);
+    EXPECT_EQ(Parse("/VERYSILENT /SILENT").Mode, Quiet::VerySilent);
+    EXPECT_EQ(Parse("/SILENT").Mode, Quiet::Silent);
+    EXPECT_EQ(Parse("").Mode, Quiet::None);
     s = Parse("/SILENT /RESTART /norestart");
     EXPECT_TRUE(s.Restart && s.NoRestart);
     EXPECT_TRUE(Parse("/?").Usage);
@@ -82,7 +82,8 @@ TEST(SetupExitCodes, TheReadmeListsEachInOrder) {
     }
     for (int i = 0; i < kSetupExitCodeCount; ++i) {
         codes.push_back(std::to_string(kSetupExitCodes[i].Code));
-        EXPECT_NE(SetupUsage().find("\r\n" + codes.back() + "\t" + kSetupExitCodes[i].Usage), std::string::npos);
+        EXPECT_NE(SetupUsage().find("\r\n" + codes.back() + "\t" + kSetupExitCodes[i].Usage),
+                  std::string::npos);
         EXPECT_STREQ(kSetupExitCodes[i].Result, SetupExitText(kSetupExitCodes[i].Code));
     }
     EXPECT_EQ(codes, listed);
