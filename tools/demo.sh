@@ -269,11 +269,16 @@ case $rc in 0 | $((3010 % 256))) ;; *) fail "the unattended install failed" ;; e
 # setup started regsvr32 for the shell extension and did not wait for it.
 ended 'regsvr32' 60 || bad "the shell extension's registration did not end"
 unpacked=$(tr -d '\r' <"$C/varnel.log" 2>/dev/null | sed -n 's/^script: \(.*\)\\SETUP\.INI$/\1/p')
-if [ -n "$unpacked" ] && [ -f "$(unixpath "$unpacked")/setup.exe" ]; then
-    ok "the self-extractor unpacked into $unpacked, which stays"
-else
-    bad "no unpacked setup.exe where the run log says setup ran from ('$unpacked')"
-fi
+# A folder made for this run beside %TEMP%\VarnelSetup, gone once setup ended.
+case "$unpacked" in
+    *'\VarnelSetup.'[0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f])
+        if [ -e "$(unixpath "$unpacked")" ]; then
+            bad "the self-extractor's private folder $unpacked stayed"
+        else
+            ok "the self-extractor unpacked into a private folder, $unpacked, removed after setup"
+        fi ;;
+    *) bad "setup did not run from a private folder of the self-extractor ('$unpacked')" ;;
+esac
 
 echo "uninstall entry, read back:"
 has_key "$uninst_key" || bad "reg.exe finds no uninstall entry"
