@@ -118,7 +118,8 @@ public:
     std::string Name;
     intptr_t Tag = 0;
 
-    // Published properties, in their published order.
+    // What the owner sets before a run, and the events it hears: read by each
+    // run, never changed by it (Stop excepted, which an event may set).
     std::string ArchiveName;
     TStringList FilesToExtract;
     TStringList FilesToTest;
