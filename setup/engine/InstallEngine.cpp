@@ -490,11 +490,10 @@ bool TInstallEngine::RunSteps() {
         if (fileItem.Option == "COPY" && FileExists(source)) {
             // Unlike an archive, a copy makes no folders of its own.
             const std::string dest = ExpandPathMacros(fileItem.DestDir);
-            if ((dest + "\\" + fileItem.Source).size() > kNarrowPathMax)
-                return Fail(ifPathTooLong, dest + "\\" + fileItem.Source);
-            if ((!dest.empty() && !MakeFolders(dest)) || !CopyKept(source, dest + "\\" + fileItem.Source))
-                return false;
-            Step("file", "copied " + dest + "\\" + fileItem.Source);
+            const std::string target = dest + "\\" + fileItem.Source;
+            if (target.size() > kNarrowPathMax) return Fail(ifPathTooLong, target);
+            if ((!dest.empty() && !MakeFolders(dest)) || !CopyKept(source, target)) return false;
+            Step("file", "copied " + target);
         }
     }
     item = 0;
@@ -529,10 +528,9 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
 
     // A path the narrow calls cannot take could be neither kept nor logged:
     // the run fails before anything of this item changes.
-    for (const auto& e : entries) {
-        const std::string path = dest.empty() ? e.first : dest + "\\" + e.first;
-        if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
-    }
+    auto target = [&dest](const std::string& name) { return dest.empty() ? name : dest + "\\" + name; };
+    for (const auto& e : entries)
+        if (target(e.first).size() > kNarrowPathMax) return Fail(ifPathTooLong, target(e.first));
 
     // Where the component writes: an empty target is the current folder.
     const std::string home = dest.empty() ? "." : dest;
@@ -540,7 +538,7 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
     for (const auto& e : entries) {
         // The component refuses these; nothing may be kept or touched for them.
         if (!IsConfinedName(e.first.c_str(), e.first.size())) continue;
-        const std::string path = dest.empty() ? e.first : dest + "\\" + e.first;
+        const std::string path = target(e.first);
         if (!WithdrawPendingDelete(path)) return false;
         if (e.second) {
             journal->NoteFolder(path);
