@@ -22,7 +22,7 @@ static uint32_t CountingRead(ByteSource* self, void* buffer, uint32_t size) {
     // than the decoding.
     if (s->total && (uint64_t)(s->done - s->reported) * 100 >= s->total) {
         s->reported = s->done;
-        s->host->Progress(s->host, s->done < s->total ? s->done : s->total, s->total);
+        s->host->user.Progress(s->host, s->done < s->total ? s->done : s->total, s->total);
     }
     return got;
 }
@@ -35,7 +35,7 @@ static int64_t CountingSeek(ByteSource* self, uint32_t offset) {
 // The name as this pass uses it: stored, or only its file-name part when
 // "Use Stored Paths" is off.
 static void EffectiveName(PassHost* host, const ArchiveWalk* walk, char* out) {
-    if (host->StoredPaths(host))
+    if (host->user.StoredPaths(host))
         CopyText(out, kNameBufferSize, walk->name);
     else
         NamePart(walk->name, out, kNameBufferSize);
@@ -52,8 +52,8 @@ static uint32_t SelectedBytes(PassHost* host, ByteSource* source, uint32_t archi
     while (WalkNext(&walk) == WalkEntry) {
         EffectiveName(host, &walk, name);
         if (!name[0]) continue;
-        last = host->FindLine(host, name, last);
-        if (last >= 0 && host->LineSelected(host, last) && walk.header.compressedSize > 0)
+        last = host->list.Find(host, name, last);
+        if (last >= 0 && host->list.Selected(host, last) && walk.header.compressedSize > 0)
             total += (uint32_t)walk.header.compressedSize;
     }
     return total > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)total;
@@ -75,13 +75,13 @@ static EntryOutcome ExtractEntry(ExtractState* st, ArchiveWalk* walk, const char
     PassHost* host = st->host;
     PassSettings* settings = st->settings;
 
-    int index = host->FindLine(host, name, st->lastIndex);
+    int index = host->list.Find(host, name, st->lastIndex);
     st->lastIndex = index;
-    if (index < 0 || !host->LineSelected(host, index)) return EntryNext;
+    if (index < 0 || !host->list.Selected(host, index)) return EntryNext;
 
     // Refused before the password is asked: nothing of it will be written.
     if (!IsConfinedName(name)) {
-        if (!st->warnedUnsafe) host->Notice(host, NoticeUnsafeName, name);
+        if (!st->warnedUnsafe) host->user.Notice(host, NoticeUnsafeName, name);
         st->warnedUnsafe = true;
         return EntryNext;
     }
@@ -105,66 +105,66 @@ static EntryOutcome ExtractEntry(ExtractState* st, ArchiveWalk* walk, const char
     AppendText(target, sizeof target, name);
     ToBackslashes(target + nameAt);
 
-    if (host->PathFound(host, target)) {
+    if (host->files.PathFound(host, target)) {
         if (settings->overwriteMode == OverwriteSkip) {
-            host->DeselectLine(host, index);
+            host->list.Deselect(host, index);
             return EntryNext;
         }
         if (settings->overwriteMode == OverwriteConfirm) {
             char fileName[kPathCapacity];
             NamePart(target, fileName, sizeof fileName);
-            if (!host->AskOverwrite(host, fileName)) {
-                host->DeselectLine(host, index);
+            if (!host->user.AskOverwrite(host, fileName)) {
+                host->list.Deselect(host, index);
                 return EntryNext;
             }
         }
     } else {
         char folder[sizeof target];
         DirectoryPart(target, folder, sizeof folder);
-        host->MakeDirectoryTree(host, folder);
-        if (!host->PathFound(host, folder)) {
-            host->Notice(host, NoticeFolderFailed, folder);
+        host->files.MakeDirectoryTree(host, folder);
+        if (!host->files.PathFound(host, folder)) {
+            host->user.Notice(host, NoticeFolderFailed, folder);
             return EntryEndLoop;
         }
     }
 
-    ByteSink* out = host->CreateOutput(host, target);
+    ByteSink* out = host->files.CreateOutput(host, target);
     if (!out) {
-        host->Notice(host, NoticeCreateFailed, target);
+        host->user.Notice(host, NoticeCreateFailed, target);
         return EntryNext;
     }
 
-    host->Status(host, StatusExtracting, target);
+    host->user.Status(host, StatusExtracting, target);
     uint32_t crc = kCrcInitial;
     const EntryHeader& h = walk->header;
     DecodeStatus status =
         DecodeEntry(&h, &in, settings->password.text, settings->password.length, out, &crc, st->work);
     if (status == DecodeUnsupportedMethod) {
-        host->FinishOutput(host, out, target, h.dosDateTime, false);
-        host->Notice(host, NoticeUnsupportedMethod, 0);
+        host->files.FinishOutput(host, out, target, h.dosDateTime, false);
+        host->user.Notice(host, NoticeUnsupportedMethod, 0);
         return EntryEndPass;
     }
     // A refused or cut-off write is a failure whatever the CRC of the part
     // written. Only a verified file replaces anything, and only a file in
     // place counts as extracted.
     bool verified = status != DecodeWriteFailed && status != DecodeTooLong && CrcMatches(h.crc, crc);
-    if (!host->FinishOutput(host, out, target, h.dosDateTime, verified)) {
-        host->Notice(host, NoticeCloseFailed, target);
+    if (!host->files.FinishOutput(host, out, target, h.dosDateTime, verified)) {
+        host->user.Notice(host, NoticeCloseFailed, target);
     } else if (verified) {
-        host->DeselectLine(host, index);
+        host->list.Deselect(host, index);
     }
     return EntryNext;
 }
 
 static PassOutcome Summarize(PassHost* host, bool cancelled) {
-    if (host->SelectedCount(host) == 0) {
-        host->Status(host, StatusAllPassed, 0);
+    if (host->list.SelectedCount(host) == 0) {
+        host->user.Status(host, StatusAllPassed, 0);
         return PassAllPassed;
     }
-    host->Status(host, cancelled ? StatusCancelled : StatusFailed, 0);
+    host->user.Status(host, cancelled ? StatusCancelled : StatusFailed, 0);
     // The status line alone lies outside the dialog's visible part, so a
     // failure would otherwise go unseen.
-    host->Notice(host, NoticeFailures, 0);
+    host->user.Notice(host, NoticeFailures, 0);
     return cancelled ? PassCancelled : PassFailed;
 }
 
@@ -174,9 +174,9 @@ PassOutcome ProcessArchive(PassHost* host, ByteSource* source, PassSettings* set
     static ExtractState st;
     char name[kNameBufferSize];
 
-    if (!listOnly && host->SelectedCount(host) == 0) {
-        host->Status(host, StatusNothingSelected, 0);
-        host->Notice(host, NoticeNothingSelected, 0);
+    if (!listOnly && host->list.SelectedCount(host) == 0) {
+        host->user.Status(host, StatusNothingSelected, 0);
+        host->user.Notice(host, NoticeNothingSelected, 0);
         return PassNothingSelected;
     }
 
@@ -195,11 +195,11 @@ PassOutcome ProcessArchive(PassHost* host, ByteSource* source, PassSettings* set
     st.counter.total = listOnly ? 0 : SelectedBytes(host, source, settings->archiveStart);
 
     if (WalkStart(&walk, source, settings->archiveStart) == WalkSeekFailed) {
-        host->Notice(host, NoticeSeekFailed, 0);
+        host->user.Notice(host, NoticeSeekFailed, 0);
         return PassUnreadable;
     }
-    if (listOnly) host->ResetList(host);
-    if (!listOnly) host->Progress(host, 0, st.counter.total);
+    if (listOnly) host->list.Reset(host);
+    if (!listOnly) host->user.Progress(host, 0, st.counter.total);
 
     PassOutcome outcome = listOnly ? PassListed : PassAllPassed;
     bool endOfPassWork = true;
@@ -213,7 +213,7 @@ PassOutcome ProcessArchive(PassHost* host, ByteSource* source, PassSettings* set
             break;
         }
         if (ws != WalkEntry) {
-            host->Notice(host, NoticeBadName, 0);
+            host->user.Notice(host, NoticeBadName, 0);
             outcome = PassUnreadable;
             endOfPassWork = false;
             break;
@@ -221,7 +221,7 @@ PassOutcome ProcessArchive(PassHost* host, ByteSource* source, PassSettings* set
         EffectiveName(host, &walk, name);
         if (listOnly) {
             char filePart[kPathCapacity];
-            if (NamePart(name, filePart, sizeof filePart) > 0) host->AddLine(host, name);
+            if (NamePart(name, filePart, sizeof filePart) > 0) host->list.Add(host, name);
             continue;
         }
         if (!name[0]) continue;
@@ -232,7 +232,7 @@ PassOutcome ProcessArchive(PassHost* host, ByteSource* source, PassSettings* set
             break;
         }
         if (entry == EntryEndLoop) break;
-        if (host->Cancelled(host)) {
+        if (host->user.Cancelled(host)) {
             cancelled = true;
             break;
         }
@@ -240,14 +240,14 @@ PassOutcome ProcessArchive(PassHost* host, ByteSource* source, PassSettings* set
 
     if (endOfPassWork) {
         if (listOnly) {
-            if (host->LineCount(host) == 0) {
-                host->Notice(host, NoticeNoEntries, 0);
+            if (host->list.Count(host) == 0) {
+                host->user.Notice(host, NoticeNoEntries, 0);
                 outcome = PassNoEntries;
             }
         } else {
             outcome = st.passwordRefused ? PassPasswordRefused : Summarize(host, cancelled);
         }
     }
-    if (walkedToEnd && !walk.hasPaths) host->NoStoredPaths(host);
+    if (walkedToEnd && !walk.hasPaths) host->user.NoStoredPaths(host);
     return outcome;
 }

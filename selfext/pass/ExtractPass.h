@@ -48,43 +48,33 @@ enum PassStatus {
     StatusNothingSelected,
 };
 
-// Everything outside the pass. Function pointers rather than virtual
-// functions so that the stub needs no C++ runtime support. Every member must
-// be set. List indices are those of the sorted file list.
-struct PassHost {
-    // The file list.
-    void (*ResetList)(PassHost* self);
-    void (*AddLine)(PassHost* self, const char* line);
-    int (*LineCount)(PassHost* self);
+// Everything outside the pass, in three parts by concern. Function pointers
+// rather than virtual functions so that the stub needs no C++ runtime
+// support; the parts are held in the host rather than pointed to, so a call
+// costs no more than one through a single table. Every member must be set.
+// Each member gets the whole host, for hosts that keep state beside it.
+struct PassHost;
+
+// The file list, in the order of its sorted lines; indices are line numbers.
+struct PassList {
+    void (*Reset)(PassHost* self);
+    void (*Add)(PassHost* self, const char* line);
+    int (*Count)(PassHost* self);
     // Index of the line whose whole text equals `name` ignoring case,
     // searching after `after` and wrapping round (-1: from the top); -1 when
     // there is none.
-    int (*FindLine)(PassHost* self, const char* name, int after);
-    bool (*LineSelected)(PassHost* self, int index);
-    void (*DeselectLine)(PassHost* self, int index);
+    int (*Find)(PassHost* self, const char* name, int after);
+    bool (*Selected)(PassHost* self, int index);
+    void (*Deselect)(PassHost* self, int index);
     int (*SelectedCount)(PassHost* self);
+};
 
-    // "Use Stored Paths": read at every entry; NoStoredPaths unticks and
-    // disables it when a pass walked the whole archive and met no name with
-    // a folder (never after a pass that ended early: the names it did not
-    // reach may have folders).
-    bool (*StoredPaths)(PassHost* self);
-    void (*NoStoredPaths)(PassHost* self);
-
-    void (*Notice)(PassHost* self, PassNotice notice, const char* detail);
-    // StatusExtracting also lets the window repaint (one queued message).
-    void (*Status)(PassHost* self, PassStatus status, const char* detail);
-    // `done` of `total` bytes of the selected entries are through. May
-    // handle the progress window's input.
-    void (*Progress)(PassHost* self, uint32_t done, uint32_t total);
-    // True once the user asked to stop; the pass ends after the current file.
-    bool (*Cancelled)(PassHost* self);
-    // The overwrite prompt for an existing target whose file name is `name`.
-    // Returns true to overwrite. May change the pass's overwrite mode.
-    bool (*AskOverwrite)(PassHost* self, const char* name);
-
-    // The file system. PathFound may turn '/' into '\' in `path`.
+// The disk under the extract path. Paths are those the pass built from the
+// extract path and a checked stored name.
+struct PassFiles {
+    // True when something is at `path`; may turn '/' into '\' in it.
     bool (*PathFound)(PassHost* self, char* path);
+    // Makes every missing folder of `path`; the pass checks with PathFound.
     void (*MakeDirectoryTree)(PassHost* self, const char* path);
     // Where an entry's bytes go before they are known to be right: a new
     // temporary file in the folder of `target`. Null when it cannot be made,
@@ -98,8 +88,35 @@ struct PassHost {
     // the target then being as it was. Without `keep`: closes and deletes the
     // temporary file, leaving `target` untouched; true.
     bool (*FinishOutput)(PassHost* self, ByteSink* file, const char* target, uint32_t dosDateTime, bool keep);
+};
 
-    PasswordPrompt* prompt;
+// What the user sees and decides.
+struct PassUser {
+    // "Use Stored Paths": read at every entry; NoStoredPaths unticks and
+    // disables it when a pass walked the whole archive and met no name with
+    // a folder (never after a pass that ended early: the names it did not
+    // reach may have folders).
+    bool (*StoredPaths)(PassHost* self);
+    void (*NoStoredPaths)(PassHost* self);
+    // A message box; returns once it is answered.
+    void (*Notice)(PassHost* self, PassNotice notice, const char* detail);
+    // StatusExtracting also lets the window repaint (one queued message).
+    void (*Status)(PassHost* self, PassStatus status, const char* detail);
+    // `done` of `total` bytes of the selected entries are through. May
+    // handle the progress window's input.
+    void (*Progress)(PassHost* self, uint32_t done, uint32_t total);
+    // True once the user asked to stop; the pass ends after the current file.
+    bool (*Cancelled)(PassHost* self);
+    // The overwrite prompt for an existing target whose file name is `name`.
+    // Returns true to overwrite. May change the pass's overwrite mode.
+    bool (*AskOverwrite)(PassHost* self, const char* name);
+};
+
+struct PassHost {
+    PassList list;
+    PassFiles files;
+    PassUser user;
+    PasswordPrompt* prompt;  // asked for an encrypted entry's password
 };
 
 // What a pass reads and changes besides the list. Owned by the caller and

@@ -92,33 +92,16 @@ static bool Cancelled(PassHost*) { return false; }
 static bool AskOverwrite(PassHost*, const char*) { return true; }
 static int AskPassword(PasswordPrompt*, char*) { return 0; }
 
-// The file system's four members are the caller's. Copied into the host
-// rather than initialised in place: the stub keeps no initialised writable
-// data, whose section it has no room for.
-static const PassHost kSilentHost = {
-    ResetList,
-    AddLine,
-    LineCount,
-    FindLine,
-    LineSelected,
-    DeselectLine,
-    SelectedCount,
-    StoredPaths,
-    NoStoredPaths,
-    Notice,
-    Status,
-    Progress,
-    Cancelled,
-    AskOverwrite,
-    0,
-    0,
-    0,
-    0,
-    0,
-};
+// Copied into the host rather than initialised in place: the stub keeps no
+// initialised writable data, whose section it has no room for.
+static const PassList kSilentList = {ResetList,    AddLine,      LineCount,    FindLine,
+                                     LineSelected, DeselectLine, SelectedCount};
+static const PassUser kSilentUser = {StoredPaths, NoStoredPaths, Notice,      Status,
+                                     Progress,    Cancelled,     AskOverwrite};
 
 void MakeSilentHost(SilentHost* h) {
-    h->base = kSilentHost;
+    h->base.list = kSilentList;
+    h->base.user = kSilentUser;
     h->prompt.Ask = AskPassword;
     h->base.prompt = &h->prompt;
     h->lines = 0;

@@ -71,8 +71,7 @@ bool IsSystemSid(const char* sid);
 // The pass's host for a silent run: every entry is selected, no text is
 // shown, an existing file is replaced (only by a verified one, as always)
 // and the password prompt answers nothing. MakeSilentHost sets every member
-// but the file system's four (PathFound, MakeDirectoryTree, CreateOutput,
-// FinishOutput), which the caller sets.
+// but the file system's (base.files), which the caller sets.
 struct SilentHost {
     PassHost base;
     PasswordPrompt prompt;

@@ -202,33 +202,17 @@ static int AskPassword(PasswordPrompt*, char buffer[kPasswordCapacity]) {
     return CopyText(buffer, kPasswordCapacity, PasswordBuffer);
 }
 
-// The file system's members and the prompt are set where the pass runs.
-static const PassHost kDialogHost = {
-    HostResetList,
-    HostAddLine,
-    HostLineCount,
-    HostFindLine,
-    HostLineSelected,
-    HostDeselectLine,
-    HostSelectedCount,
-    HostStoredPaths,
-    HostNoStoredPaths,
-    HostNotice,
-    HostStatus,
-    HostProgress,
-    HostCancelled,
-    HostAskOverwrite,
-    0,
-    0,
-    0,
-    0,
-    0,
-};
+// The file system's part and the prompt are set where the pass runs.
+static const PassList kDialogList = {HostResetList,    HostAddLine,      HostLineCount,    HostFindLine,
+                                     HostLineSelected, HostDeselectLine, HostSelectedCount};
+static const PassUser kDialogUser = {HostStoredPaths, HostNoStoredPaths, HostNotice,      HostStatus,
+                                     HostProgress,    HostCancelled,     HostAskOverwrite};
 
 PassOutcome RunPass(bool listOnly) {
     static PassHost host;
     static PasswordPrompt prompt;
-    host = kDialogHost;
+    host.list = kDialogList;
+    host.user = kDialogUser;
     prompt.Ask = AskPassword;
     host.prompt = &prompt;
     SetFileHost(&host);

@@ -105,9 +105,6 @@ ByteSource* ArchiveSource() {
     return &source.base;
 }
 
-void SetFileHost(PassHost* host) {
-    host->PathFound = PathFoundOnDisk;
-    host->MakeDirectoryTree = MakeTreeOnDisk;
-    host->CreateOutput = HostCreateOutput;
-    host->FinishOutput = HostFinishOutput;
-}
+static const PassFiles kDiskFiles = {PathFoundOnDisk, MakeTreeOnDisk, HostCreateOutput, HostFinishOutput};
+
+void SetFileHost(PassHost* host) { host->files = kDiskFiles; }

@@ -11,7 +11,7 @@ extern DecodeWorkspace Workspace;
 // where a signature's certificate table begins. Rewound for each pass.
 ByteSource* ArchiveSource();
 
-// Sets the file-system members of `host`: PathFound, MakeDirectoryTree, and
-// CreateOutput and FinishOutput, which decode each entry into a temporary
-// file beside its target and put it in place only once it is verified.
+// Sets the file-system part of `host`, whose CreateOutput and FinishOutput
+// decode each entry into a temporary file beside its target and put it in
+// place only once it is verified.
 void SetFileHost(PassHost* host);

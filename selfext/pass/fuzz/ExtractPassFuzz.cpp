@@ -56,43 +56,49 @@ std::string Lower(const char* s) {
 }
 
 PassHost host = {
-    [](PassHost*) {
-        lines.clear();
-        selected.clear();
+    {
+        [](PassHost*) {
+            lines.clear();
+            selected.clear();
+        },
+        [](PassHost*, const char* line) {
+            lines.push_back(line);
+            selected.push_back(true);
+        },
+        [](PassHost*) { return (int)lines.size(); },
+        [](PassHost*, const char* name, int after) {
+            int n = (int)lines.size();
+            for (int k = 1; k <= n; ++k) {
+                int i = ((after + k) % n + n) % n;
+                if (Lower(lines[i].c_str()) == Lower(name)) return i;
+            }
+            return -1;
+        },
+        [](PassHost*, int i) { return (bool)selected.at(i); },
+        [](PassHost*, int i) { selected.at(i) = false; },
+        [](PassHost*) {
+            int n = 0;
+            for (bool s : selected) n += s;
+            return n;
+        },
     },
-    [](PassHost*, const char* line) {
-        lines.push_back(line);
-        selected.push_back(true);
+    {
+        [](PassHost*, char* path) { return folders.count(path) > 0; },
+        [](PassHost*, const char* path) { folders.insert(path); },
+        [](PassHost*, const char*) { return &sink; },
+        [](PassHost*, ByteSink*, const char*, uint32_t, bool) { return true; },
     },
-    [](PassHost*) { return (int)lines.size(); },
-    [](PassHost*, const char* name, int after) {
-        int n = (int)lines.size();
-        for (int k = 1; k <= n; ++k) {
-            int i = ((after + k) % n + n) % n;
-            if (Lower(lines[i].c_str()) == Lower(name)) return i;
-        }
-        return -1;
+    {
+        [](PassHost*) { return storedPaths; },
+        [](PassHost*) { storedPaths = false; },
+        [](PassHost*, PassNotice, const char*) {},
+        [](PassHost*, PassStatus, const char*) {},
+        [](PassHost*, uint32_t done, uint32_t total) {
+            if (done > total) __builtin_trap();
+        },
+        [](PassHost*) { return false; },
+        [](PassHost*, const char*) { return true; },
     },
-    [](PassHost*, int i) { return (bool)selected.at(i); },
-    [](PassHost*, int i) { selected.at(i) = false; },
-    [](PassHost*) {
-        int n = 0;
-        for (bool s : selected) n += s;
-        return n;
-    },
-    [](PassHost*) { return storedPaths; },
-    [](PassHost*) { storedPaths = false; },
-    [](PassHost*, PassNotice, const char*) {},
-    [](PassHost*, PassStatus, const char*) {},
-    [](PassHost*, uint32_t done, uint32_t total) {
-        if (done > total) __builtin_trap();
-    },
-    [](PassHost*) { return false; },
-    [](PassHost*, const char*) { return true; },
-    [](PassHost*, char* path) { return folders.count(path) > 0; },
-    [](PassHost*, const char* path) { folders.insert(path); },
-    [](PassHost*, const char*) { return &sink; },
-    [](PassHost*, ByteSink*, const char*, uint32_t, bool) { return true; },
     &prompt,
 };
 

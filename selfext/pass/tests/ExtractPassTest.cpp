@@ -53,8 +53,8 @@ struct FakeHost {
     }
 
     FakeHost() {
-        base.ResetList = [](PassHost* h) { Of(h)->lines.clear(), Of(h)->selected.clear(); };
-        base.AddLine = [](PassHost* h, const char* line) {
+        base.list.Reset = [](PassHost* h) { Of(h)->lines.clear(), Of(h)->selected.clear(); };
+        base.list.Add = [](PassHost* h, const char* line) {
             FakeHost* f = Of(h);
             auto at = std::upper_bound(
                 f->lines.begin(), f->lines.end(), std::string(line),
@@ -62,8 +62,8 @@ struct FakeHost {
             f->selected.insert(f->selected.begin() + (at - f->lines.begin()), false);
             f->lines.insert(at, line);
         };
-        base.LineCount = [](PassHost* h) { return (int)Of(h)->lines.size(); };
-        base.FindLine = [](PassHost* h, const char* name, int after) {
+        base.list.Count = [](PassHost* h) { return (int)Of(h)->lines.size(); };
+        base.list.Find = [](PassHost* h, const char* name, int after) {
             FakeHost* f = Of(h);
             int n = (int)f->lines.size();
             for (int k = 1; k <= n; ++k) {
@@ -72,45 +72,45 @@ struct FakeHost {
             }
             return -1;
         };
-        base.LineSelected = [](PassHost* h, int i) { return (bool)Of(h)->selected[i]; };
-        base.DeselectLine = [](PassHost* h, int i) { Of(h)->selected[i] = false; };
-        base.SelectedCount = [](PassHost* h) {
+        base.list.Selected = [](PassHost* h, int i) { return (bool)Of(h)->selected[i]; };
+        base.list.Deselect = [](PassHost* h, int i) { Of(h)->selected[i] = false; };
+        base.list.SelectedCount = [](PassHost* h) {
             return (int)std::count(Of(h)->selected.begin(), Of(h)->selected.end(), true);
         };
-        base.StoredPaths = [](PassHost* h) { return Of(h)->storedPaths; };
-        base.NoStoredPaths = [](PassHost* h) {
+        base.user.StoredPaths = [](PassHost* h) { return Of(h)->storedPaths; };
+        base.user.NoStoredPaths = [](PassHost* h) {
             Of(h)->storedPaths = false;
             Of(h)->storedPathsEnabled = false;
         };
-        base.Notice = [](PassHost* h, PassNotice n, const char* d) {
+        base.user.Notice = [](PassHost* h, PassNotice n, const char* d) {
             Of(h)->notices.push_back({n, d ? d : ""});
         };
-        base.Status = [](PassHost* h, PassStatus s, const char*) { Of(h)->statuses.push_back(s); };
-        base.Progress = [](PassHost* h, uint32_t done, uint32_t total) {
+        base.user.Status = [](PassHost* h, PassStatus s, const char*) { Of(h)->statuses.push_back(s); };
+        base.user.Progress = [](PassHost* h, uint32_t done, uint32_t total) {
             if (done) {
                 EXPECT_GE(done, Of(h)->lastDone);
             }
             Of(h)->lastDone = done;
             Of(h)->lastTotal = total;
         };
-        base.Cancelled = [](PassHost* h) {
+        base.user.Cancelled = [](PassHost* h) {
             return Of(h)->cancelAfter >= 0 && Of(h)->finished >= Of(h)->cancelAfter;
         };
-        base.AskOverwrite = [](PassHost* h, const char*) {
+        base.user.AskOverwrite = [](PassHost* h, const char*) {
             FakeHost* f = Of(h);
             bool yes = f->overwriteAnswers.at(f->askedOverwrite++);
             return yes;
         };
-        base.PathFound = [](PassHost* h, char* path) {
+        base.files.PathFound = [](PassHost* h, char* path) {
             std::string p = Trim(path);
             return Of(h)->files.count(p) > 0 || Of(h)->dirs.count(p) > 0;
         };
-        base.MakeDirectoryTree = [](PassHost* h, const char* path) {
+        base.files.MakeDirectoryTree = [](PassHost* h, const char* path) {
             std::string p = Trim(path);
             for (size_t i = 0; i <= p.size(); ++i)
                 if ((i == p.size() || p[i] == '\\') && i > 2) Of(h)->dirs.insert(p.substr(0, i));
         };
-        base.CreateOutput = [](PassHost* h, const char* target) -> ByteSink* {
+        base.files.CreateOutput = [](PassHost* h, const char* target) -> ByteSink* {
             FakeHost* f = Of(h);
             EXPECT_TRUE(f->open.empty()) << "two outputs open at once";
             if (f->readOnly.count(target)) return nullptr;
@@ -118,7 +118,7 @@ struct FakeHost {
             f->pending.clear();
             return &f->sink.base;
         };
-        base.FinishOutput = [](PassHost* h, ByteSink*, const char* target, uint32_t time, bool keep) {
+        base.files.FinishOutput = [](PassHost* h, ByteSink*, const char* target, uint32_t time, bool keep) {
             FakeHost* f = Of(h);
             EXPECT_EQ(f->open, target);
             f->open.clear();
@@ -303,7 +303,7 @@ TEST_F(ExtractPassTest, OverwritePolicies) {
     for (auto& f : host.files) f.second = "old";
     host.askedOverwrite = 0;
     host.overwriteAnswers = {true};
-    host.base.AskOverwrite = [](PassHost* h, const char*) {
+    host.base.user.AskOverwrite = [](PassHost* h, const char*) {
         FakeHost* f = FakeHost::Of(h);
         ++f->askedOverwrite;
         f->settings->overwriteMode = OverwriteAlways;
@@ -389,7 +389,7 @@ TEST_F(ExtractPassTest, StoredPathsStayUsableAfterAPassThatEndsEarly) {
         Start(entries);
         if (how == Cancel) host.cancelAfter = 1;
         if (how == Folder) host.dirs.clear();  // C:\OUT itself cannot be made
-        if (how == Folder) host.base.MakeDirectoryTree = [](PassHost*, const char*) {};
+        if (how == Folder) host.base.files.MakeDirectoryTree = [](PassHost*, const char*) {};
         Extract();
         EXPECT_TRUE(host.storedPaths && host.storedPathsEnabled) << how;
         if (how != Cancel) continue;
@@ -469,7 +469,7 @@ TEST_F(ExtractPassTest, UnsupportedMethodAndFolderFailureEndTheLoop) {
 
     host.Reset();
     Start({{"d/a.txt", "1"}, {"b.txt", "2"}});
-    host.base.MakeDirectoryTree = [](PassHost*, const char*) {};
+    host.base.files.MakeDirectoryTree = [](PassHost*, const char*) {};
     EXPECT_EQ(Extract(), PassFailed);
     ASSERT_TRUE(host.Noticed(NoticeFolderFailed));
     EXPECT_EQ(host.notices[0].second, "C:\\OUT\\d");

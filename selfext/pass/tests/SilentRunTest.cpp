@@ -88,18 +88,18 @@ struct SilentDisk {
     SilentDisk() {
         MakeSilentHost(&silent);
         PassHost& b = silent.base;
-        b.PathFound = [](PassHost* h, char* path) {
+        b.files.PathFound = [](PassHost* h, char* path) {
             std::string p = Trim(path);
             return Of(h)->files.count(p) > 0 || Of(h)->dirs.count(p) > 0;
         };
-        b.MakeDirectoryTree = [](PassHost* h, const char* path) {
+        b.files.MakeDirectoryTree = [](PassHost* h, const char* path) {
             if (Of(h)->canMakeFolders) Of(h)->dirs.insert(Trim(path));
         };
-        b.CreateOutput = [](PassHost* h, const char*) -> ByteSink* {
+        b.files.CreateOutput = [](PassHost* h, const char*) -> ByteSink* {
             Of(h)->pending.clear();
             return &Of(h)->sink.base;
         };
-        b.FinishOutput = [](PassHost* h, ByteSink*, const char* target, uint32_t, bool keep) {
+        b.files.FinishOutput = [](PassHost* h, ByteSink*, const char* target, uint32_t, bool keep) {
             if (keep) Of(h)->files[target] = Of(h)->pending;
             return true;
         };
