@@ -104,7 +104,7 @@ bool EditWininit(const std::function<std::string(const std::optional<std::string
     return true;
 }
 
-class WinHost : public uninst::Host {
+class WinFiles : public uninst::Files {
 public:
     bool IsFile(const std::string& path) override {
         DWORD a = GetFileAttributesA(path.c_str());
@@ -164,14 +164,17 @@ public:
         return complete;
     }
 
-    std::vector<std::string> KeptFolders() override { return ::KeptFolders(); }
-    std::vector<std::string> ShortcutFolders() override { return ::ShortcutFolders(); }
-
     std::string FullPath(const std::string& path) override {
         char buf[MAX_PATH * 4];
         DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
         return (n == 0 || n >= sizeof buf) ? path : std::string(buf, n);
     }
+};
+
+class WinMachine : public uninst::Machine {
+public:
+    std::vector<std::string> KeptFolders() override { return ::KeptFolders(); }
+    std::vector<std::string> ShortcutFolders() override { return ::ShortcutFolders(); }
 
     uninst::KeyRemoval DeleteKeyTree(RegRoot root, const std::string& key) override {
         if (!KeyThere(RootKey(root), key)) return uninst::KeyRemoval::Missing;
@@ -201,6 +204,43 @@ public:
         return out;
     }
 
+private:
+    // A string value of at most 2,047 bytes.
+    static bool ReadString(HKEY key, const char* name, std::string* out) {
+        char value[2048];
+        DWORD type = 0, size = sizeof value - 1;
+        if (RegQueryValueExA(key, name, nullptr, &type, (BYTE*)value, &size) != ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ) || size >= sizeof value)
+            return false;
+        value[size] = '\0';
+        *out = value;
+        return true;
+    }
+
+    // Absent only when the entry has no such value; one that cannot be read
+    // as a string is present and matches no log.
+    static std::optional<std::string> ReadDigest(HKEY key) {
+        DWORD type = 0, size = 0;
+        LONG rc = RegQueryValueExA(key, "InstallLogDigest", nullptr, &type, nullptr, &size);
+        if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
+        std::string digest;
+        if (rc != ERROR_SUCCESS || type != REG_SZ || !ReadString(key, "InstallLogDigest", &digest))
+            return std::string("unreadable");
+        return digest;
+    }
+
+    // A key that cannot be opened for a reason other than its absence is
+    // taken to be there.
+    static bool KeyThere(HKEY root, const std::string& key) {
+        HKEY h;
+        LONG rc = RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &h);
+        if (rc == ERROR_SUCCESS) RegCloseKey(h);
+        return rc != ERROR_FILE_NOT_FOUND;
+    }
+};
+
+class WinProgram : public uninst::Program {
+public:
     std::string OwnPath() override {
         char buf[MAX_PATH * 4];
         DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
@@ -248,7 +288,10 @@ public:
         if (withFolder) cmd += " & rmdir \"" + dir + "\" >nul 2>&1";
         StartHidden(InFolder(SystemFolder(GetSystemDirectoryA), "cmd.exe"), "/c " + cmd);
     }
+};
 
+class WinUser : public uninst::User {
+public:
     bool Message(BoxKind kind, const std::string& caption, const std::string& text) override {
         UINT flags = kind == BoxKind::Error     ? MB_OK | MB_ICONERROR
                      : kind == BoxKind::Confirm ? MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2
@@ -257,46 +300,6 @@ public:
         int answer = MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
         return answer != IDNO;
     }
-
-    bool OpenRunLog(const std::string& path) override { return runLog_.Open(path); }
-    bool WriteRunLog(const std::string& line) override { return runLog_.Write(line); }
-    bool CloseRunLog() override { return runLog_.Close(); }
-
-private:
-    // A string value of at most 2,047 bytes.
-    static bool ReadString(HKEY key, const char* name, std::string* out) {
-        char value[2048];
-        DWORD type = 0, size = sizeof value - 1;
-        if (RegQueryValueExA(key, name, nullptr, &type, (BYTE*)value, &size) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ) || size >= sizeof value)
-            return false;
-        value[size] = '\0';
-        *out = value;
-        return true;
-    }
-
-    // Absent only when the entry has no such value; one that cannot be read
-    // as a string is present and matches no log.
-    static std::optional<std::string> ReadDigest(HKEY key) {
-        DWORD type = 0, size = 0;
-        LONG rc = RegQueryValueExA(key, "InstallLogDigest", nullptr, &type, nullptr, &size);
-        if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
-        std::string digest;
-        if (rc != ERROR_SUCCESS || type != REG_SZ || !ReadString(key, "InstallLogDigest", &digest))
-            return std::string("unreadable");
-        return digest;
-    }
-
-    // A key that cannot be opened for a reason other than its absence is
-    // taken to be there.
-    static bool KeyThere(HKEY root, const std::string& key) {
-        HKEY h;
-        LONG rc = RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &h);
-        if (rc == ERROR_SUCCESS) RegCloseKey(h);
-        return rc != ERROR_FILE_NOT_FOUND;
-    }
-
-    RunLogFile runLog_;
 };
 
 // Libraries loaded at run time come from the system folder only, not from
@@ -318,6 +321,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     LoadLibrariesFromSystemOnly();
     std::vector<std::string> args = SplitCommandLine(GetCommandLineA());
     std::vector<std::string> params(args.size() > 1 ? args.begin() + 1 : args.end(), args.end());
-    WinHost host;
-    return uninst::ExitCode(uninst::RunUninstall(params, host));
+    WinFiles files;
+    WinMachine machine;
+    WinProgram program;
+    WinUser user;
+    RunLogFile runLog;
+    return uninst::ExitCode(uninst::RunUninstall(params, {files, machine, program, user, runLog}));
 }

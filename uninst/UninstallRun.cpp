@@ -1,5 +1,6 @@
 #include "UninstallRun.h"
 
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -31,14 +32,16 @@ const char kLeftTail[] = " 파일을 삭제 하지 못했습니다.  확인 후 
 const char kLeftRestartTail[] = "  다른 파일은 Windows를 다시 시작 하면 삭제 됩니다.";
 // Said of the paths an unvouched log names outside the install folder.
 const char kOutsideHead[] = "설치 폴더 밖의 항목 ";
-const char kOutsideTail[] = "개는 설치 기록을 확인할 수 없어 삭제 하지 않았습니다.  확인 후 직접 삭제 하십시오.";
+const char kOutsideTail[] =
+    "개는 설치 기록을 확인할 수 없어 삭제 하지 않았습니다.  확인 후 직접 삭제 하십시오.";
 const char kRunLogWriteTail[] = " 파일에 실행 기록을 끝까지 쓰지 못했습니다.";
 }  // namespace
 
 // Usage lines of codes that share one are shown together ("4, 5").
 const ExitCodeRow kExitCodes[] = {
     {RunStatus::Done, 0, "removed", "삭제 완료"},
-    {RunStatus::RestartNeeded, 3010, "removed, restart needed to finish", "Windows를 다시 시작 하면 삭제 완료"},
+    {RunStatus::RestartNeeded, 3010, "removed, restart needed to finish",
+     "Windows를 다시 시작 하면 삭제 완료"},
     {RunStatus::ItemsRemain, 6, "some items remain", "삭제 하지 못한 파일이 남음"},
     {RunStatus::BadParameters, 1, "bad command line", "매개 변수나 스위치가 잘못됨"},
     {RunStatus::LogNotFound, 2, "INSTALL.LOG not found", "INSTALL.LOG가 없음"},
@@ -81,9 +84,9 @@ namespace {
 // The run as its user sees it: which boxes show under the switches, and the
 // run log, which hears of every box whether shown or not. A run log that
 // fails once is written no further; the run ends with RunLogFailed then.
-class View : private RunLogSink {
+class View {
 public:
-    View(Host& host, Quiet quiet) : host_(host), quiet_(quiet) {}
+    View(User& user, RunLogSink& runLog, Quiet quiet) : user_(user), quiet_(quiet), log_(runLog) {}
 
     // False, with the reason in a box, when the run log cannot be created.
     bool OpenLog(const std::string& path) {
@@ -99,19 +102,19 @@ public:
     // answered Yes.
     bool Box(BoxKind kind, const char* caption, const std::string& text) {
         if (kind == BoxKind::Confirm) {
-            bool yes = quiet_ != Quiet::None || host_.Message(kind, caption, text);
+            bool yes = quiet_ != Quiet::None || user_.Message(kind, caption, text);
             Log("confirmed", yes ? "yes" : "no");
             return yes;
         }
         Log(kind == BoxKind::Error ? "error" : kind == BoxKind::Warning ? "warning" : "message", text);
         if (quiet_ == Quiet::None || (quiet_ == Quiet::Silent && kind != BoxKind::Info))
-            host_.Message(kind, caption, text);
+            user_.Message(kind, caption, text);
         return true;
     }
 
     // The usage asked for with "/?": not only for what went wrong.
     void Usage() {
-        if (quiet_ != Quiet::VerySilent) host_.Message(BoxKind::Info, kConfirmCaption, UsageText());
+        if (quiet_ != Quiet::VerySilent) user_.Message(BoxKind::Info, kConfirmCaption, UsageText());
     }
 
     // The result line, and the run log closed; a run log that failed turns a
@@ -125,21 +128,17 @@ public:
 
 private:
     void Show(BoxKind kind, const char* caption, const std::string& text) {
-        if (quiet_ != Quiet::VerySilent) host_.Message(kind, caption, text);
+        if (quiet_ != Quiet::VerySilent) user_.Message(kind, caption, text);
     }
 
-    bool Open(const std::string& path) override { return host_.OpenRunLog(path); }
-    bool Write(const std::string& line) override { return host_.WriteRunLog(line); }
-    bool Close() override { return host_.CloseRunLog(); }
-
-    Host& host_;
+    User& user_;
     Quiet quiet_;
     std::string path_;
-    RunLog log_{*this};
+    RunLog log_;
 };
 
-void RemoveKey(RegRoot root, const std::string& key, Host& host, View& view) {
-    switch (host.DeleteKeyTree(root, key)) {
+void RemoveKey(RegRoot root, const std::string& key, Machine& machine, View& view) {
+    switch (machine.DeleteKeyTree(root, key)) {
         case KeyRemoval::Removed:
             view.Log("registry", std::string("removed ") + RegRootName(root) + key);
             break;
@@ -152,18 +151,18 @@ void RemoveKey(RegRoot root, const std::string& key, Host& host, View& view) {
 
 // Setup names its entry after the product's title, which the fixed list
 // cannot know; the entry's command line tells it apart.
-std::vector<UninstallEntry> EntriesOf(const std::string& logPath, Host& host) {
+std::vector<UninstallEntry> EntriesOf(const std::string& logPath, Machine& machine) {
     std::vector<UninstallEntry> mine;
-    for (auto& entry : host.UninstallEntries())
+    for (auto& entry : machine.UninstallEntries())
         if (UninstallStringNamesLog(entry.command, logPath)) mine.push_back(std::move(entry));
     return mine;
 }
 
 // What the log's entries say of the bytes read.
 enum class Trust {
-    Vouched,   // every digest recorded matches them
-    Unknown,   // no entry records a digest: a log of an earlier kit, or no entry at all
-    Altered,   // a digest recorded differs
+    Vouched,  // every digest recorded matches them
+    Unknown,  // no entry records a digest: a log of an earlier kit, or no entry at all
+    Altered,  // a digest recorded differs
 };
 
 Trust CheckDigest(const std::string& bytes, const std::vector<UninstallEntry>& entries, View& view) {
@@ -187,12 +186,12 @@ Trust CheckDigest(const std::string& bytes, const std::vector<UninstallEntry>& e
     return trust;
 }
 
-void CleanRegistry(const std::vector<UninstallEntry>& entries, Host& host, View& view) {
+void CleanRegistry(const std::vector<UninstallEntry>& entries, Machine& machine, View& view) {
     for (size_t i = 0; i < kProductKeyCount; ++i)
         if (kProductKeys[i].use & kKeyUninstRemoves)
-            RemoveKey(kProductKeys[i].root, kProductKeys[i].path, host, view);
+            RemoveKey(kProductKeys[i].root, kProductKeys[i].path, machine, view);
     for (const auto& entry : entries)
-        RemoveKey(RegRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + entry.name, host, view);
+        RemoveKey(RegRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + entry.name, machine, view);
 }
 
 bool IsShortcutName(const std::string& path) {
@@ -208,8 +207,9 @@ bool IsShortcutName(const std::string& path) {
 // shortcuts and folders in the shortcut folders: anyone who may write the
 // log's folder may have written the log. Returns how many paths were left
 // that could otherwise have gone (kept folders never go anyway).
-size_t KeepToOwnFolders(LogContents* log, const std::string& logDir, const std::vector<std::string>& shortcuts,
-                        const std::vector<std::string>& kept, View& view) {
+size_t KeepToOwnFolders(LogContents* log, const std::string& logDir,
+                        const std::vector<std::string>& shortcuts, const std::vector<std::string>& kept,
+                        View& view) {
     auto inShortcutFolder = [&](const std::string& p) {
         for (const auto& f : shortcuts)
             if (InsideFolder(p, f)) return true;
@@ -239,13 +239,13 @@ size_t KeepToOwnFolders(LogContents* log, const std::string& logDir, const std::
 // large archive names thousands of files in a few folders.
 class LinkGuard {
 public:
-    LinkGuard(Host& host, std::vector<std::string> roots) : host_(host), roots_(std::move(roots)) {}
+    LinkGuard(Files& files, std::vector<std::string> roots) : files_(files), roots_(std::move(roots)) {}
 
     bool IsLink(const std::string& path) {
         std::string key = UpperAscii(path);
         auto at = known_.find(key);
         if (at != known_.end()) return at->second;
-        bool link = host_.IsLink(path);
+        bool link = files_.IsLink(path);
         known_.emplace(key, link);
         return link;
     }
@@ -262,7 +262,7 @@ public:
     }
 
 private:
-    Host& host_;
+    Files& files_;
     std::vector<std::string> roots_;
     std::unordered_map<std::string, bool> known_;
 };
@@ -272,7 +272,7 @@ struct Removal {
     std::unordered_set<std::string> deleted;
     std::unordered_set<std::string> atRestart;  // files, then the folders they hold up
     bool filesAtRestart = false;
-    std::string firstLeft;  // the first file neither deleted nor scheduled
+    std::string firstLeft;             // the first file neither deleted nor scheduled
     std::vector<std::string> refused;  // files in use at the first try
 };
 
@@ -281,13 +281,13 @@ void Left(const std::string& why, const std::string& path, View& view, Removal* 
     view.Log("error", why + path);
 }
 
-void RemoveFiles(const LogContents& log, Host& host, LinkGuard& links, View& view, Removal* r) {
+void RemoveFiles(const LogContents& log, Files& files, LinkGuard& links, View& view, Removal* r) {
     for (const auto& e : log.entries) {
         if (links.Below(e)) {
             Left("stays, below a junction or link ", e, view, r);
             continue;
         }
-        switch (host.RemoveFile(e)) {
+        switch (files.RemoveFile(e)) {
             case FileRemoval::Removed:
                 r->deleted.insert(UpperAscii(e));
                 view.Log("file", "removed " + e);
@@ -309,9 +309,9 @@ void RemoveFiles(const LogContents& log, Host& host, LinkGuard& links, View& vie
 // Explorer, or a program of the product still running) get a last try once
 // the rest is done; only what is still there then goes at the next start, so
 // that no request outlives its file and deletes a reinstall.
-void RemoveRefused(Host& host, View& view, Removal* r) {
+void RemoveRefused(Files& files, View& view, Removal* r) {
     for (const auto& e : r->refused) {
-        switch (host.RemoveFile(e)) {
+        switch (files.RemoveFile(e)) {
             case FileRemoval::Removed:
                 r->deleted.insert(UpperAscii(e));
                 view.Log("file", "removed " + e);
@@ -320,7 +320,7 @@ void RemoveRefused(Host& host, View& view, Removal* r) {
             case FileRemoval::Folder: continue;
             case FileRemoval::Refused: break;
         }
-        if (host.RemoveAtRestart(e)) {
+        if (files.RemoveAtRestart(e)) {
             r->atRestart.insert(UpperAscii(e));
             r->filesAtRestart = true;
             view.Log("file", "in use, removed at restart " + e);
@@ -331,21 +331,68 @@ void RemoveRefused(Host& host, View& view, Removal* r) {
 }
 
 // A folder that still holds something, all of it going at the next start.
-bool HoldsOnlyRestartItems(const std::string& dir, Host& host, const Removal& r) {
+bool HoldsOnlyRestartItems(const std::string& dir, Files& files, const Removal& r) {
     std::vector<std::string> names;
-    if (!host.ListDir(dir, &names) || names.empty()) return false;
+    if (!files.ListDir(dir, &names) || names.empty()) return false;
     for (const auto& n : names)
         if (!r.atRestart.count(UpperAscii(dir + "\\" + n))) return false;
     return true;
 }
 
-}  // namespace
+// The log's own folders, as listed; kept folders and folders below a link stay.
+void RemoveListedFolders(const std::vector<std::string>& dirs, const std::vector<std::string>& kept,
+                         Files& files, LinkGuard& links, View& view) {
+    for (const auto& d : dirs) {
+        if (IsKeptFolder(d, kept)) continue;
+        if (links.Below(d))
+            view.Log("error", "folder stays, below a junction or link " + d);
+        else if (files.RemoveDir(d))
+            view.Log("folder", "removed " + d);
+    }
+}
 
-int ExitCode(RunStatus status) { return ExitCodeOf(status).code; }
+// Folders the listed ones could not take because they still held
+// subfolders, and folders left empty by the deletions, deepest first
+// (PruneCandidates). What was just deleted as a file is no folder. A folder
+// held up only by files in use is known before the folder above it, and goes
+// at the next start too. The own folder is the self-removal's to schedule,
+// after the own file. A link among them goes as the link alone, and is never
+// listed.
+void PruneFolders(const std::vector<std::string>& prune, const std::string& ownDir, Files& files,
+                  LinkGuard& links, View& view, Removal* r) {
+    for (const auto& d : prune) {
+        std::string key = UpperAscii(d);
+        if (r->deleted.count(key) || r->atRestart.count(key) || links.Below(d)) continue;
+        if (files.RemoveDir(d)) {
+            view.Log("folder", "removed " + d);
+        } else if (r->filesAtRestart && !SamePath(d, ownDir) && !links.IsLink(d) &&
+                   HoldsOnlyRestartItems(d, files, *r) && files.RemoveAtRestart(d)) {
+            r->atRestart.insert(key);
+            view.Log("folder", "removed at restart " + d);
+        }
+    }
+}
 
-RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
-    const Switches sw = ParseSwitches(params);
-    View view(host, sw.quiet);
+// The closing box: what stays, what goes at the next start, or done.
+RunStatus Report(const Removal& r, size_t outside, View& view) {
+    if (!r.firstLeft.empty() || outside > 0) {
+        std::string said = r.firstLeft.empty() ? "" : r.firstLeft + kLeftTail + "  ";
+        if (outside > 0) said += kOutsideHead + std::to_string(outside) + kOutsideTail + "  ";
+        said.resize(said.size() - 2);
+        view.Box(BoxKind::Warning, kDoneCaption, said + (r.filesAtRestart ? kLeftRestartTail : ""));
+        return RunStatus::ItemsRemain;
+    }
+    if (r.filesAtRestart) {
+        view.Box(BoxKind::Info, kDoneCaption, kRestartText);
+        return RunStatus::RestartNeeded;
+    }
+    view.Box(BoxKind::Info, kDoneCaption, kDoneText);
+    return RunStatus::Done;
+}
+
+// The switches, the run log and the install log's full path: everything
+// before the question. A status when the run ends there.
+std::optional<RunStatus> FindLog(const Switches& sw, Files& files, View& view, std::string* logPath) {
     if (!sw.bad.empty()) {
         view.Box(BoxKind::Error, kErrorCaption, sw.bad + kBadSwitchTail + UsageText());
         return RunStatus::BadParameters;
@@ -356,11 +403,11 @@ RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
     }
     LogPathResult where;
     if (!sw.pieces.empty())
-        where = RebuildLogPath(sw.pieces, [&](const std::string& p) { return host.IsFile(p); });
+        where = RebuildLogPath(sw.pieces, [&](const std::string& p) { return files.IsFile(p); });
     if (sw.hasRunLog) {
         // Replacing the install log with the run log would lose the product's list.
-        std::string runLog = host.FullPath(sw.runLog);
-        if (where.found && SamePath(runLog, host.FullPath(where.path))) {
+        std::string runLog = files.FullPath(sw.runLog);
+        if (where.found && SamePath(runLog, files.FullPath(where.path))) {
             view.Box(BoxKind::Error, kErrorCaption, runLog + kRunLogOpenTail);
             return RunStatus::RunLogFailed;
         }
@@ -374,89 +421,68 @@ RunStatus RunUninstall(const std::vector<std::string>& params, Host& host) {
         view.Box(BoxKind::Error, kErrorCaption, where.firstCandidate + kNotFoundTail);
         return view.End(RunStatus::LogNotFound);
     }
-    std::string logPath = host.FullPath(where.path);
-    view.Log("log", logPath);
+    *logPath = files.FullPath(where.path);
+    view.Log("log", *logPath);
+    return std::nullopt;
+}
+
+}  // namespace
+
+int ExitCode(RunStatus status) { return ExitCodeOf(status).code; }
+
+RunStatus RunUninstall(const std::vector<std::string>& params, const Host& host) {
+    const Switches sw = ParseSwitches(params);
+    View view(host.user, host.runLog, sw.quiet);
+    std::string logPath;
+    if (std::optional<RunStatus> ended = FindLog(sw, host.files, view, &logPath)) return *ended;
     if (!view.Box(BoxKind::Confirm, kConfirmCaption, kConfirmText)) return view.End(RunStatus::Declined);
 
     // The log is read once, whole, and checked before anything changes; only
     // the bytes checked are followed.
     std::string text;
-    if (!host.ReadAll(logPath, &text)) {
+    if (!host.files.ReadAll(logPath, &text)) {
         view.Log("verify", "INSTALL.LOG cannot be read; nothing changed");
         view.Box(BoxKind::Error, kErrorCaption, logPath + kUnreadableTail);
         return view.End(RunStatus::LogUnreadable);
     }
-    const std::vector<UninstallEntry> entries = EntriesOf(logPath, host);
+    const std::vector<UninstallEntry> entries = EntriesOf(logPath, host.machine);
     const Trust trust = CheckDigest(text, entries, view);
     if (trust == Trust::Altered) {
         view.Box(BoxKind::Error, kErrorCaption, logPath + kAlteredTail);
         return view.End(RunStatus::LogAltered);
     }
 
-    CleanRegistry(entries, host, view);
+    CleanRegistry(entries, host.machine, view);
 
     LogContents log = ParseLog(text);
-    const std::vector<std::string> kept = host.KeptFolders();
+    const std::vector<std::string> kept = host.machine.KeptFolders();
     const std::string logDir = ParentDir(logPath);
-    const size_t outside =
-        trust == Trust::Vouched ? 0 : KeepToOwnFolders(&log, logDir, host.ShortcutFolders(), kept, view);
-    const std::string ownDir = ParentDir(host.OwnPath());
+    const size_t outside = trust == Trust::Vouched
+                               ? 0
+                               : KeepToOwnFolders(&log, logDir, host.machine.ShortcutFolders(), kept, view);
+    const std::string ownDir = ParentDir(host.program.OwnPath());
     std::vector<std::string> roots = log.dirs;
     roots.push_back(logDir);
-    LinkGuard links(host, roots);
+    LinkGuard links(host.files, roots);
     Removal removal;
-    RemoveFiles(log, host, links, view, &removal);
-    for (const auto& d : log.dirs) {
-        if (IsKeptFolder(d, kept)) continue;
-        if (links.Below(d))
-            view.Log("error", "folder stays, below a junction or link " + d);
-        else if (host.RemoveDir(d))
-            view.Log("folder", "removed " + d);
-    }
-    RemoveRefused(host, view, &removal);
-    // Folders the listed ones could not take because they still held
-    // subfolders, and folders left empty by the deletions. What was just
-    // deleted as a file is no folder. Deepest first, so a folder held up
-    // only by files in use is known before the folder above it. The own
-    // folder is the self-removal's to schedule, after the own file.
-    // A link among them goes as the link alone, and is never listed.
-    std::vector<std::string> prune = PruneCandidates(log, logDir, kept);
-    for (const auto& d : prune) {
-        std::string key = UpperAscii(d);
-        if (removal.deleted.count(key) || removal.atRestart.count(key) || links.Below(d)) continue;
-        if (host.RemoveDir(d)) {
-            view.Log("folder", "removed " + d);
-        } else if (removal.filesAtRestart && !SamePath(d, ownDir) && !links.IsLink(d) &&
-                   HoldsOnlyRestartItems(d, host, removal) && host.RemoveAtRestart(d)) {
-            removal.atRestart.insert(key);
-            view.Log("folder", "removed at restart " + d);
-        }
-    }
+    RemoveFiles(log, host.files, links, view, &removal);
+    RemoveListedFolders(log.dirs, kept, host.files, links, view);
+    RemoveRefused(host.files, view, &removal);
+    const std::vector<std::string> prune = PruneCandidates(log, logDir, kept);
+    PruneFolders(prune, ownDir, host.files, links, view, &removal);
 
     std::string failed;
-    if (!host.ScheduleSelfRemoval(&failed)) {
+    if (!host.program.ScheduleSelfRemoval(&failed)) {
         view.Box(BoxKind::Error, kErrorCaption, failed + kUnwritableTail);
         return view.End(RunStatus::RenameFileFailed);
     }
-    RunStatus status = RunStatus::Done;
-    if (!removal.firstLeft.empty() || outside > 0) {
-        status = RunStatus::ItemsRemain;
-        std::string said = removal.firstLeft.empty() ? "" : removal.firstLeft + kLeftTail + "  ";
-        if (outside > 0) said += kOutsideHead + std::to_string(outside) + kOutsideTail + "  ";
-        said.resize(said.size() - 2);
-        view.Box(BoxKind::Warning, kDoneCaption, said + (removal.filesAtRestart ? kLeftRestartTail : ""));
-    } else if (removal.filesAtRestart) {
-        status = RunStatus::RestartNeeded;
-        view.Box(BoxKind::Info, kDoneCaption, kRestartText);
-    } else {
-        view.Box(BoxKind::Info, kDoneCaption, kDoneText);
-    }
+    RunStatus status = Report(removal, outside, view);
 
     bool ownDirIsProducts = false;
     for (const auto& d : prune) ownDirIsProducts = ownDirIsProducts || SamePath(d, ownDir);
-    view.Log("uninstaller", "deleted once it ends " + host.OwnPath());
+    view.Log("uninstaller", "deleted once it ends " + host.program.OwnPath());
     status = view.End(status);
-    host.RemoveSelfNow(ownDirIsProducts);
+    host.program.RemoveSelfNow(ownDirIsProducts);
     return status;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ProductKeys.h"
+#include "RunLog.h"
 
 namespace uninst {
 
@@ -79,21 +80,19 @@ struct UninstallEntry {
     std::optional<std::string> logDigest;
 };
 
-class Host {
+// The host is in parts by concern; a program or a test may make one object
+// serve several. A part's calls report what happened and never show a box.
+
+// The disk. Paths are full paths, as the log holds them.
+class Files {
 public:
-    virtual ~Host() = default;
+    virtual ~Files() = default;
     // True for an existing file; a directory is not one.
     virtual bool IsFile(const std::string& path) = 0;
+    // The whole file; false when any of it cannot be read.
     virtual bool ReadAll(const std::string& path, std::string* bytes) = 0;
-    // Deletes a listed file, clearing its read-only attribute first: archives
-    // keep attributes, so a product may install read-only files.
-    virtual FileRemoval RemoveFile(const std::string& path) = 0;
-    // Arranges for a file, or a folder once it is empty, to be deleted at the
-    // next system start; false when that cannot be arranged (the 95/98
-    // family's startup-rename file takes no folders).
-    virtual bool RemoveAtRestart(const std::string& path) = 0;
-    // Removes the directory only when it is empty.
-    virtual bool RemoveDir(const std::string& path) = 0;
+    // `path` made absolute against the current folder; as given when it cannot be.
+    virtual std::string FullPath(const std::string& path) = 0;
     // True when the path itself, not what it leads to, is a junction, a
     // symbolic link or another reparse point; false for anything else and for
     // nothing there. The run never lists, prunes or deletes anything below
@@ -102,38 +101,70 @@ public:
     virtual bool IsLink(const std::string& path) = 0;
     // The names in a folder, without "." and ".."; false when it cannot be read.
     virtual bool ListDir(const std::string& path, std::vector<std::string>* names) = 0;
-    // The system's own folders, read at run time: no folder that IsKeptFolder
-    // finds among them is ever removed.
+    // Deletes a listed file, clearing its read-only attribute first: archives
+    // keep attributes, so a product may install read-only files.
+    virtual FileRemoval RemoveFile(const std::string& path) = 0;
+    // Removes the directory only when it is empty.
+    virtual bool RemoveDir(const std::string& path) = 0;
+    // Arranges for a file, or a folder once it is empty, to be deleted at the
+    // next system start; false when that cannot be arranged (the 95/98
+    // family's startup-rename file takes no folders).
+    virtual bool RemoveAtRestart(const std::string& path) = 0;
+};
+
+// What the machine records, read at run time.
+class Machine {
+public:
+    virtual ~Machine() = default;
+    // The system's own folders: no folder that IsKeptFolder finds among them
+    // is ever removed.
     virtual std::vector<std::string> KeptFolders() = 0;
     // The folders where setup puts shortcuts (the user's and all users' Start
-    // Menu, Programs, Desktop, Startup), read at run time. A log that no
-    // digest vouches for is followed only inside these and its own folder.
+    // Menu, Programs, Desktop, Startup). A log that no digest vouches for is
+    // followed only inside these and its own folder.
     virtual std::vector<std::string> ShortcutFolders() = 0;
-    virtual std::string FullPath(const std::string& path) = 0;
     // Deletes the key with all its subkeys; a missing key is no error.
     virtual KeyRemoval DeleteKeyTree(RegRoot root, const std::string& key) = 0;
     // Every subkey of kUninstallRoot that has an "UninstallString".
     virtual std::vector<UninstallEntry> UninstallEntries() = 0;
-    // Arranges for the program's own file to go at the next system start; on
-    // failure names the file that could not be read or written.
-    virtual bool ScheduleSelfRemoval(std::string* failedFile) = 0;
-    // Starts the removal of the program's own file once it has ended, and of
-    // its folder too when `withFolder` (only ever an emptied product folder).
-    virtual void RemoveSelfNow(bool withFolder) = 0;
+};
+
+// The uninstaller's own file, which cannot go while it runs.
+class Program {
+public:
+    virtual ~Program() = default;
     virtual std::string OwnPath() = 0;
-    // Shows a message box; true when a confirmation is answered Yes.
+    // Arranges for the own file to go at the next system start; on failure
+    // names the file that could not be read or written.
+    virtual bool ScheduleSelfRemoval(std::string* failedFile) = 0;
+    // Starts the removal of the own file once the program has ended, and of
+    // its folder too when `withFolder` (only ever an emptied product folder).
+    // Called last.
+    virtual void RemoveSelfNow(bool withFolder) = 0;
+};
+
+// The one who runs it.
+class User {
+public:
+    virtual ~User() = default;
+    // Shows a message box and waits; true when a confirmation is answered Yes.
     virtual bool Message(BoxKind kind, const std::string& caption, const std::string& text) = 0;
-    // The run log: created (replacing a file there) before anything changes;
-    // each line, in the system code page and without its end, is appended as
-    // UTF-8. Each call is false when its bytes did not all reach the file.
-    virtual bool OpenRunLog(const std::string& path) = 0;
-    virtual bool WriteRunLog(const std::string& line) = 0;
-    virtual bool CloseRunLog() = 0;
+};
+
+// Everything outside the run. The run log's sink is created before anything
+// changes (replacing a file there); each line, in the system code page and
+// without its end, is appended as UTF-8.
+struct Host {
+    Files& files;
+    Machine& machine;
+    Program& program;
+    User& user;
+    RunLogSink& runLog;
 };
 
 // Runs the whole uninstall for the parameters (program excluded), switches
 // included (ParseSwitches). Without switches it asks and reports in boxes as
 // it always has.
-RunStatus RunUninstall(const std::vector<std::string>& params, Host& host);
+RunStatus RunUninstall(const std::vector<std::string>& params, const Host& host);
 
 }  // namespace uninst

@@ -15,7 +15,7 @@ const std::string kLog = "C:\\V 1\\INSTALL.LOG";
 
 // Records every outside effect in order; files, folders and answers are set
 // up front. Paths are compared exactly.
-struct FakeHost : Host {
+struct FakeHost : Files, Machine, Program, User, RunLogSink {
     std::map<std::string, std::string> files;
     std::set<std::string> dirs;
     std::set<std::string> inUse;      // files the system will not delete now
@@ -96,17 +96,18 @@ struct FakeHost : Host {
         events.push_back("box " + caption + "|" + text);
         return k != BoxKind::Confirm || answerYes;
     }
-    bool OpenRunLog(const std::string& p) override {
+    bool Open(const std::string& p) override {
         events.push_back("open " + p);
         return logOpens;
     }
-    bool WriteRunLog(const std::string& line) override {
+    bool Write(const std::string& line) override {
         if (logWritesLeft == 0) return false;
         --logWritesLeft;
         runLog.push_back(line);
         return true;
     }
-    bool CloseRunLog() override { return events.push_back("close"), true; }
+    bool Close() override { return events.push_back("close"), true; }
+    operator Host() { return {*this, *this, *this, *this, *this}; }
     size_t Count(const std::string& prefix) const {
         size_t n = 0;
         for (const auto& e : events) n += e.compare(0, prefix.size(), prefix) == 0;
@@ -199,9 +200,10 @@ TEST(Run, FilesInUseGoAtTheNextStart) {
         h.AfterKeys(),
         (std::vector<std::string>{
             "del C:\\V 1\\A.EXE", "del C:\\V 1\\shell", "del C:\\V 1\\shell\\VSHELL.DLL",
-            "del C:\\V 1\\bin\\B.DLL", "del " + kLog, "rmdir C:\\V 1", "del C:\\V 1\\shell\\VSHELL.DLL", "restart C:\\V 1\\shell\\VSHELL.DLL",
-            "del C:\\V 1\\bin\\B.DLL", "restart C:\\V 1\\bin\\B.DLL", "rmdir C:\\V 1\\shell", "restart C:\\V 1\\shell",
-            "rmdir C:\\V 1\\bin", "rmdir C:\\V 1", "schedule",
+            "del C:\\V 1\\bin\\B.DLL", "del " + kLog, "rmdir C:\\V 1", "del C:\\V 1\\shell\\VSHELL.DLL",
+            "restart C:\\V 1\\shell\\VSHELL.DLL", "del C:\\V 1\\bin\\B.DLL", "restart C:\\V 1\\bin\\B.DLL",
+            "rmdir C:\\V 1\\shell", "restart C:\\V 1\\shell", "rmdir C:\\V 1\\bin", "rmdir C:\\V 1",
+            "schedule",
             "box 완료|프로그램 삭제를 완료 했습니다.  나머지 파일은 Windows를 다시 시작 하면 삭제 됩니다.",
             "self+dir"}));
     EXPECT_EQ(ExitCode(RunStatus::RestartNeeded), 3010);
@@ -389,8 +391,10 @@ TEST(Trust, AnAlteredOrUnreadableLogChangesNothing) {
     EXPECT_EQ(RunUninstall({"/VERYSILENT", "/LOG=C:\\run.log", "C:\\V 1\\INSTALL.LOG"}, h),
               RunStatus::LogAltered);
     EXPECT_EQ(h.events, (std::vector<std::string>{"open C:\\run.log", "close"}));
-    EXPECT_EQ(h.runLog.at(2), "verify: INSTALL.LOG differs from the digest its uninstall entry Varnel 2.0 "
-                              "records; nothing changed (sha256 " + Sha(h.files[kLog]) + ")");
+    EXPECT_EQ(h.runLog.at(2),
+              "verify: INSTALL.LOG differs from the digest its uninstall entry Varnel 2.0 "
+              "records; nothing changed (sha256 " +
+                  Sha(h.files[kLog]) + ")");
     EXPECT_EQ(h.runLog.back(), "result: 8 INSTALL.LOG altered since install, nothing changed");
 
     // Held open by another process: the keys stay too.
@@ -414,7 +418,8 @@ TEST(Trust, AnUnvouchedLogReachesOnlyItsOwnFolders) {
             "FILE:C:\\V 1\\A.EXE\r\nFILE:C:\\WINDOWS\\X.DLL\r\nFILE:C:\\V 1\\..\\Other\\Y.DLL\r\n"
             "FILE:c:\\v 1x\\Z.DLL\r\nICON:C:\\Menu\\Programs\\Varnel\\V.LNK\r\n"
             "FILE:C:\\Menu\\Programs\\notes.doc\r\nDIR:C:\\Menu\\Programs\\Varnel\r\nDIR:C:\\Other\r\n"
-            "DIR:C:\\V 1\r\nFILE:" + kLog + "\r\n";
+            "DIR:C:\\V 1\r\nFILE:" +
+            kLog + "\r\n";
         for (const char* f : {"C:\\WINDOWS\\X.DLL", "C:\\Other\\Y.DLL", "c:\\v 1x\\Z.DLL",
                               "C:\\Menu\\Programs\\Varnel\\V.LNK", "C:\\Menu\\Programs\\notes.doc"})
             h.files[f] = "";
@@ -423,16 +428,18 @@ TEST(Trust, AnUnvouchedLogReachesOnlyItsOwnFolders) {
     };
     FakeHost h = make();
     h.recordDigest = false;
-    EXPECT_EQ(RunUninstall({"/SILENT", "/LOG=C:\\run.log", "C:\\V 1\\INSTALL.LOG"}, h), RunStatus::ItemsRemain);
+    EXPECT_EQ(RunUninstall({"/SILENT", "/LOG=C:\\run.log", "C:\\V 1\\INSTALL.LOG"}, h),
+              RunStatus::ItemsRemain);
     EXPECT_EQ(h.files, (std::map<std::string, std::string>{{"C:\\WINDOWS\\X.DLL", ""},
                                                            {"C:\\Other\\Y.DLL", ""},
                                                            {"c:\\v 1x\\Z.DLL", ""},
                                                            {"C:\\Menu\\Programs\\notes.doc", ""}}));
     EXPECT_EQ(h.dirs, (std::set<std::string>{"C:\\Menu\\Programs", "C:\\Other"}));
     EXPECT_EQ(h.Count("key "), 32u);
-    EXPECT_EQ(h.Count("box 완료|설치 폴더 밖의 항목 5개는 설치 기록을 확인할 수 없어 삭제 하지 않았습니다.  확인 "
-                      "후 직접 삭제 하십시오."),
-              1u);
+    EXPECT_EQ(
+        h.Count("box 완료|설치 폴더 밖의 항목 5개는 설치 기록을 확인할 수 없어 삭제 하지 않았습니다.  확인 "
+                "후 직접 삭제 하십시오."),
+        1u);
     EXPECT_EQ(std::count(h.runLog.begin(), h.runLog.end(),
                          "error: left, outside the install folder and not vouched for C:\\WINDOWS\\X.DLL"),
               1);
@@ -457,7 +464,8 @@ TEST(Links, AreNeitherEnteredNorFollowed) {
     h.links = {"C:\\V 1\\data", "C:\\V 1\\bin", "C:\\V 1\\L.DLL"};
     h.files["C:\\V 1\\data\\F.DAT"] = h.files["C:\\V 1\\bin\\sub\\G.DLL"] = h.files["C:\\V 1\\L.DLL"] = "";
     h.inUse = {"C:\\V 1\\A.EXE"};  // makes the pruning look into folders
-    EXPECT_EQ(RunUninstall({"/SILENT", "/LOG=C:\\run.log", "C:\\V 1\\INSTALL.LOG"}, h), RunStatus::ItemsRemain);
+    EXPECT_EQ(RunUninstall({"/SILENT", "/LOG=C:\\run.log", "C:\\V 1\\INSTALL.LOG"}, h),
+              RunStatus::ItemsRemain);
     EXPECT_EQ(h.Count("del C:\\V 1\\data\\"), 0u);
     EXPECT_EQ(h.Count("del C:\\V 1\\bin\\"), 0u);
     EXPECT_EQ(h.Count("rmdir C:\\V 1\\bin\\sub"), 0u);
