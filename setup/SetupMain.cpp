@@ -28,7 +28,7 @@ int Dump(const std::string& dumpFile) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Setup runs elevated from a download folder that anyone may fill: any
     // library loaded from here on comes from the system folder only.
     RestrictDllSearch();
@@ -43,7 +43,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Shortcuts go through the shell-link object: COM once, for the whole run.
     const HRESULT com = CoInitialize(nullptr);
     InitControls(ICC_WIN95_CLASSES);
-    const int code = RunSetup(instance, switches);
+    const int code = RunSetup(switches);
     if (SUCCEEDED(com)) CoUninitialize();
     return code;
 }

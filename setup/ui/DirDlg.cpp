@@ -32,18 +32,16 @@ TfmDir::TfmDir(HWND ownerForm) : owner(ownerForm) {
     RegisterFormClass(kClassName, WndProc);
     handle = CreateForm(kClassName, "선택", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 320, 288,
                         owner, this);
-    AddControl(handle, "STATIC", "프로그램이 설치될 경로를 선택 하세요.", SS_LEFT, 7, 8, 306, 14);
-    AddControl(handle, "STATIC", "설치경로", SS_LEFT, 7, 32, 120, 14);
-    AddControl(handle, "STATIC", "디렉토리", SS_LEFT, 7, 80, 120, 14);
+    AddControl(handle, StaticText("프로그램이 설치될 경로를 선택 하세요."), {7, 8, 306, 14});
+    AddControl(handle, StaticText("설치경로"), {7, 32, 120, 14});
+    AddControl(handle, StaticText("디렉토리"), {7, 80, 120, 14});
     // Created in tab order: list, edit, drive box, then the two buttons.
-    DirList = AddControl(handle, "LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                         7, 96, 201, 161, IdDirList, WS_EX_CLIENTEDGE);
-    ePath =
-        AddControl(handle, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 7, 48, 306, 20, IdPath, WS_EX_CLIENTEDGE);
-    DriveComboBox1 = AddControl(handle, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 7, 264,
-                                201, 200, IdDrives);
-    Button1 = AddControl(handle, "BUTTON", "선택", WS_TABSTOP | BS_PUSHBUTTON, 218, 96, 95, 25, IdChoose);
-    Button2 = AddControl(handle, "BUTTON", "취소", WS_TABSTOP | BS_PUSHBUTTON, 218, 168, 95, 25, IdCancel);
+    DirList = AddControl(handle, ListBox(WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, IdDirList),
+                         {7, 96, 201, 161});
+    ePath = AddControl(handle, EditBox(IdPath), {7, 48, 306, 20});
+    DriveComboBox1 = AddControl(handle, DropDownList(IdDrives), {7, 264, 201, 200});
+    Button1 = AddControl(handle, PushButton("선택", IdChoose), {218, 96, 95, 25});
+    Button2 = AddControl(handle, PushButton("취소", IdCancel), {218, 168, 95, 25});
     FillDriveBox();
 }
 

@@ -41,10 +41,9 @@ HWND CreateForm(const char* className, const char* caption, DWORD style, int wid
                            GetModuleHandleA(nullptr), self);
 }
 
-HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left, int top,
-                int width, int height, int id, DWORD exStyle) {
-    HWND wnd = CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, left, top, width,
-                               height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+HWND AddControl(HWND parent, const Control& c, Place at) {
+    HWND wnd = CreateWindowExA(c.exStyle, c.className, c.text, WS_CHILD | WS_VISIBLE | c.style, at.left, at.top,
+                               at.width, at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
                                GetModuleHandleA(nullptr), nullptr);
     SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
     return wnd;

@@ -17,9 +17,33 @@ void RegisterFormClass(const char* name, WNDPROC proc);
 HWND CreateForm(const char* className, const char* caption, DWORD style, int width, int height, HWND owner,
                 void* self);
 
-// A child control with the form font; id is its command identifier.
-HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left, int top,
-                int width, int height, int id = 0, DWORD exStyle = 0);
+// Where a control goes in its parent's client area, in pixels.
+struct Place {
+    int left, top, width, height;
+};
+
+// What a child control is: its class and styles (WS_CHILD | WS_VISIBLE are
+// always added), text and command identifier. The functions below give each
+// kind the forms use its usual defaults.
+struct Control {
+    const char* className;
+    DWORD style;
+    const char* text = "";
+    int id = 0;
+    DWORD exStyle = 0;
+};
+
+inline Control StaticText(const char* text, DWORD style = SS_LEFT, int id = 0) { return {"STATIC", style, text, id}; }
+inline Control Picture(DWORD style) { return {"STATIC", style}; }
+inline Control PushButton(const char* text, int id) { return {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, text, id}; }
+inline Control CheckBox(const char* text, int id) { return {"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, text, id}; }
+inline Control GroupBox(const char* text) { return {"BUTTON", BS_GROUPBOX, text}; }
+inline Control ListBox(DWORD style, int id) { return {"LISTBOX", style, "", id, WS_EX_CLIENTEDGE}; }
+inline Control EditBox(int id) { return {"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, "", id, WS_EX_CLIENTEDGE}; }
+inline Control DropDownList(int id) { return {"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, "", id}; }
+
+// The control, made with the form font.
+HWND AddControl(HWND parent, const Control& control, Place at);
 
 // Text of a window in the system code page.
 std::string WindowText(HWND wnd);

@@ -3,7 +3,7 @@
 //
 // Program start, after the wizard and the directory chooser exist and after
 // CoInitialize (shortcuts go through the shell-link object):
-//     CreateInstallForm(hInstance);          // fmInstall, hidden
+//     CreateInstallForm();                   // fmInstall, hidden
 // Page 3's Next, with the wizard hidden:
 //     TInstallOutcome end = RunInstall();    // INSTALL.LOG is written when it completed
 // Program end, after the wizard closed:
@@ -20,7 +20,7 @@
 class TfmInstall;
 extern TfmInstall* fmInstall;
 
-void CreateInstallForm(HINSTANCE instance);
+void CreateInstallForm();
 void DestroyInstallForm();
 TInstallOutcome RunInstall();
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "Controls.h"
+#include "Forms.h"
 #include "Install.h"
 #include "SetupScript.h"
 
@@ -13,53 +14,27 @@ static const char kFormClass[] = "TfmInstall";
 static const COLORREF kTeal = RGB(0, 128, 128);
 enum { ClientWidth = 544, ClientHeight = 102, IdButton1 = 1 };
 
-static HWND Child(HWND parent, const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
-                  HFONT font, int id = 0) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return c;
-}
-
-TfmInstall::TfmInstall(HINSTANCE instance) : Engine(*this) {
+TfmInstall::TfmInstall() : Engine(*this) {
     InitControls(ICC_PROGRESS_CLASS);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kFormClass;
-    RegisterClassA(&wc);  // fails harmlessly when a second form is made
-
+    RegisterFormClass(kFormClass, WndProc);
     // A dialog frame with a caption but no border icons.
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_DLGFRAME, exStyle = WS_EX_DLGMODALFRAME;
-    RECT r = {0, 0, ClientWidth, ClientHeight};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    handle =
-        CreateWindowExA(exStyle, kFormClass, "설치", style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-                        (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, instance, nullptr);
-    SetWindowLongPtrA(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-
-    font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, HANGUL_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "굴림체");
-    faceBrush = GetSysColorBrush(COLOR_BTNFACE);
-    Bevel1 = Child(handle, "STATIC", "", SS_ETCHEDFRAME, 10, 10, 57, 57, font);
-    Image1 = Child(handle, "STATIC", "", SS_ICON | SS_CENTERIMAGE, 14, 14, 49, 49, font);
+    handle = CreateForm(kFormClass, "설치", WS_POPUP | WS_CAPTION | WS_DLGFRAME, ClientWidth, ClientHeight,
+                        nullptr, this);
+    Bevel1 = AddControl(handle, Picture(SS_ETCHEDFRAME), {10, 10, 57, 57});
+    Image1 = AddControl(handle, Picture(SS_ICON | SS_CENTERIMAGE), {14, 14, 49, 49});
     SendMessageA(Image1, STM_SETICON, reinterpret_cast<WPARAM>(LoadIcon(nullptr, IDI_APPLICATION)), 0);
-    Label1 = Child(handle, "STATIC", "복사중인 파일", SS_LEFTNOWORDWRAP, 80, 10, 449, 14, font);
-    lbFile = Child(handle, "STATIC", "", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, 80, 30, 449, 14, font);
-    PB = Child(handle, PROGRESS_CLASSA, "", 0, 80, 50, 449, 16, font);
-    Button1 = Child(handle, "BUTTON", "취소", BS_PUSHBUTTON | WS_TABSTOP, 454, 72, 75, 24, font, IdButton1);
+    Label1 = AddControl(handle, StaticText("복사중인 파일", SS_LEFTNOWORDWRAP), {80, 10, 449, 14});
+    lbFile = AddControl(handle, StaticText("", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS), {80, 30, 449, 14});
+    PB = AddControl(handle, {PROGRESS_CLASSA, 0}, {80, 50, 449, 16});
+    Button1 = AddControl(handle, PushButton("취소", IdButton1), {454, 72, 75, 24});
 }
 
 TfmInstall::~TfmInstall() {
     if (handle) DestroyWindow(handle);
-    if (font) DeleteObject(font);
 }
 
 LRESULT CALLBACK TfmInstall::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<TfmInstall*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = static_cast<TfmInstall*>(WindowObject(hwnd, msg, lp));
     switch (msg) {
         case WM_COMMAND:
             if (self && LOWORD(wp) == IdButton1 && HIWORD(wp) == BN_CLICKED) self->cancelRequested = true;
@@ -72,7 +47,7 @@ LRESULT CALLBACK TfmInstall::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
                 HDC dc = reinterpret_cast<HDC>(wp);
                 SetTextColor(dc, kTeal);
                 SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-                return reinterpret_cast<LRESULT>(self->faceBrush);
+                return reinterpret_cast<LRESULT>(FaceBrush());
             }
             break;
     }
@@ -161,8 +136,8 @@ bool TfmInstall::NextDiskette() {
                              MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 
-void CreateInstallForm(HINSTANCE instance) {
-    if (!fmInstall) fmInstall = new TfmInstall(instance);
+void CreateInstallForm() {
+    if (!fmInstall) fmInstall = new TfmInstall;
 }
 
 void DestroyInstallForm() {

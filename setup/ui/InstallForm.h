@@ -8,7 +8,7 @@
 
 class TfmInstall : public TInstallView {
 public:
-    explicit TfmInstall(HINSTANCE instance);
+    TfmInstall();
     ~TfmInstall() override;
 
     HWND Handle() const { return handle; }
@@ -34,8 +34,6 @@ private:
     HWND handle = nullptr;
     HWND Image1 = nullptr, Bevel1 = nullptr, Label1 = nullptr, lbFile = nullptr, PB = nullptr,
          Button1 = nullptr;
-    HFONT font = nullptr;
-    HBRUSH faceBrush = nullptr;
     bool cancelRequested = false;
     // The entry being extracted, shown or not yet: entries that come and go
     // within one repaint interval are never drawn.

@@ -42,7 +42,7 @@ int RunNotCompleted(const TInstallOutcome& end, TSetupRunLog& log) {
     return end.Status == rsCancelled ? kExitCancelled : kExitFailed;
 }
 
-int RunWizard(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
+int RunWizard(const TSetupSwitches& sw, TSetupRunLog& log) {
     // The forms in their order: the wizard (which loads SETUP.INI), the
     // directory chooser, the install form.
     TfmWizad wizard;
@@ -53,7 +53,7 @@ int RunWizard(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
     if (sw.HasDir) wizard.SetInstallDir(InstallDirFromSwitch(sw.Dir));
     TfmDir chooser(wizard.Handle());
     fmDir = &chooser;
-    CreateInstallForm(instance);
+    CreateInstallForm();
     fmInstall->Engine.OnStep = StepsTo(log);
     wizard.Show();
     RunMessageLoop();
@@ -75,7 +75,7 @@ int TSetupRunLog::Finish(int code) {
     return !whole && (code == kExitInstalled || code == kExitRestartRequired) ? kExitRunLogFailed : code;
 }
 
-int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
+int RunUnattended(const TSetupSwitches& sw, TSetupRunLog& log) {
     const std::string script = SetupScript.SourceDir + "SETUP.INI";
     log.Step("script", script);
     // Without its script the wizard would still show its pages; a run that
@@ -99,7 +99,7 @@ int RunUnattended(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
     std::unique_ptr<TInstallEngine> quietEngine;
     TInstallEngine* engine;
     if (sw.Mode == Quiet::Silent) {
-        CreateInstallForm(instance);
+        CreateInstallForm();
         engine = &fmInstall->Engine;
     } else {
         quietEngine.reset(new TInstallEngine(quiet));
@@ -136,7 +136,7 @@ bool AnotherSetupRuns(const std::string& name) {
     return mutex ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
 }
 
-int RunAsSwitched(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& log) {
+int RunAsSwitched(const TSetupSwitches& sw, TSetupRunLog& log) {
     const bool boxes = sw.Mode != Quiet::VerySilent;
     if (!sw.Bad.empty() || sw.Usage) {
         if (!sw.Bad.empty()) log.Step("error", "unknown switch " + sw.Bad);
@@ -155,8 +155,8 @@ int RunAsSwitched(HINSTANCE instance, const TSetupSwitches& sw, TSetupRunLog& lo
                              MB_OK | MB_ICONEXCLAMATION);
         return kExitAlreadyRunning;
     }
-    if (sw.Mode == Quiet::None) return RunWizard(instance, sw, log);
-    return RunUnattended(instance, sw, log);
+    if (sw.Mode == Quiet::None) return RunWizard(sw, log);
+    return RunUnattended(sw, log);
 }
 
 }  // namespace
@@ -184,7 +184,7 @@ bool NamesInstallLog(const TSetupSwitches& sw) {
 
 }  // namespace
 
-int RunSetup(HINSTANCE instance, const TSetupSwitches& sw) {
+int RunSetup(const TSetupSwitches& sw) {
     // Created before anything changes: a run that was asked to leave a log
     // and cannot does nothing.
     TSetupRunLog log;
@@ -195,5 +195,5 @@ int RunSetup(HINSTANCE instance, const TSetupSwitches& sw) {
         return kExitRunLogFailed;
     }
     log.Step("command line", GetCommandLineA());
-    return log.Finish(RunAsSwitched(instance, sw, log));
+    return log.Finish(RunAsSwitched(sw, log));
 }

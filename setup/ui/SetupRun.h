@@ -28,9 +28,9 @@ private:
 // The whole program after the command line was read (not /DUMP): the run
 // log, boxes for a bad command line, then the wizard or the unattended run;
 // the exit code. COM and the common controls are ready.
-int RunSetup(HINSTANCE instance, const TSetupSwitches& switches);
+int RunSetup(const TSetupSwitches& switches);
 
 // The unattended run of /SILENT or /VERYSILENT over the SetupScript loaded:
 // the install, then the shell extension's registration and the restart the
 // switches ask for.
-int RunUnattended(HINSTANCE instance, const TSetupSwitches& switches, TSetupRunLog& log);
+int RunUnattended(const TSetupSwitches& switches, TSetupRunLog& log);

@@ -116,8 +116,8 @@ void TfmWizad::Show() {
 }
 
 HWND TfmWizad::Label(int page, const char* text, int top, int height) {
-    return AddControl(Notebook1[page - 1], "STATIC", text, SS_LEFT | SS_NOPREFIX, kLabelLeft, top,
-                      kLabelWidth, height);
+    return AddControl(Notebook1[page - 1], StaticText(text, SS_LEFT | SS_NOPREFIX),
+                      {kLabelLeft, top, kLabelWidth, height});
 }
 
 void TfmWizad::CreateControls() {
@@ -135,20 +135,18 @@ void TfmWizad::CreateControls() {
     GradPan->Create(handle, 10, 5, 510, 10, true);
 
     productPicture = JpegResource("PRODUCT");
-    Image1 = AddControl(handle, "STATIC", "", SS_BITMAP, 12, 23, 122, 220);
+    Image1 = AddControl(handle, Picture(SS_BITMAP), {12, 23, 122, 220});
     if (productPicture)
         SendMessageA(Image1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(productPicture));
     logoPicture = JpegResource("LOGO");
     // The logo shows a hand cursor but has no click action and no hint.
-    Image2 = AddControl(handle, "STATIC", "", SS_BITMAP | SS_NOTIFY, 11, 263, 95, 30);
+    Image2 = AddControl(handle, Picture(SS_BITMAP | SS_NOTIFY), {11, 263, 95, 30});
     if (logoPicture) SendMessageA(Image2, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logoPicture));
 
     // Created in tab order: next, back, cancel, then the pages.
-    Button1 =
-        AddControl(handle, "BUTTON", "다음(&N) >", WS_TABSTOP | BS_PUSHBUTTON, 329, 262, 75, 31, IdNext);
-    Button2 =
-        AddControl(handle, "BUTTON", "< (&B)이전", WS_TABSTOP | BS_PUSHBUTTON, 253, 262, 75, 31, IdBack);
-    Button3 = AddControl(handle, "BUTTON", "취소", WS_TABSTOP | BS_PUSHBUTTON, 445, 262, 75, 31, IdClose);
+    Button1 = AddControl(handle, PushButton("다음(&N) >", IdNext), {329, 262, 75, 31});
+    Button2 = AddControl(handle, PushButton("< (&B)이전", IdBack), {253, 262, 75, 31});
+    Button3 = AddControl(handle, PushButton("취소", IdClose), {445, 262, 75, 31});
 
     for (int i = 0; i < 4; ++i) {
         Notebook1[i] =
@@ -165,22 +163,20 @@ void TfmWizad::CreateControls() {
     lb2 = Label(2, "설치 마법사는 %s을(를) 다음 디렉토리에 설치할 것입니다.", 12, 30);
     Label(2, "이 디렉토리에 설치하려면 \"다음\"을 누르십시오.", 54);
     Label(2, "다른 디렉토리에 설치하려면 \"찾아보기\"를 누르고 다른 디렉토리를 선택 하십시오.", 78, 30);
-    AddControl(Notebook1[1], "BUTTON", "설치 할 디렉토리", BS_GROUPBOX, 8, 124, kLabelWidth, 78);
-    lbDir = AddControl(Notebook1[1], "STATIC", "", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 18, 150, 240, 14,
-                       IdDir);
-    Button4 = AddControl(Notebook1[1], "BUTTON", "찾아보기(&P)", WS_TABSTOP | BS_PUSHBUTTON, 266, 143, 90, 27,
-                         IdBrowse);
+    AddControl(Notebook1[1], GroupBox("설치 할 디렉토리"), {8, 124, kLabelWidth, 78});
+    lbDir = AddControl(Notebook1[1], StaticText("", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, IdDir),
+                       {18, 150, 240, 14});
+    Button4 = AddControl(Notebook1[1], PushButton("찾아보기(&P)", IdBrowse), {266, 143, 90, 27});
 
     lb3 = Label(3, "%s 프로그램 설치를 시작 합니다.", 12, 30);
     Label(3, "설치를 하려면 \"다음\"을 종료를 하려면 \"취소\"를 누르세요.", 54);
     Label(3, "[설치 정보]", 86);
-    ListBox1 = AddControl(Notebook1[2], "LISTBOX", "", LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL, 8, 106,
-                          359, 92, IdSummary, WS_EX_CLIENTEDGE);
+    ListBox1 = AddControl(Notebook1[2], ListBox(LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL, IdSummary),
+                          {8, 106, 359, 92});
 
     Label(4, "설치마법사가  귀하의 컴퓨터에 프로그램 파일을 복사했습니다", 12);
     lb4 = Label(4, "%s 프로그램 설치를 완료 했습니다.", 34, 30);
-    WinReStartCheckBox = AddControl(Notebook1[3], "BUTTON", "윈도우 재시작", WS_TABSTOP | BS_AUTOCHECKBOX,
-                                    kLabelLeft, 76, 160, 18, IdRestart);
+    WinReStartCheckBox = AddControl(Notebook1[3], CheckBox("윈도우 재시작", IdRestart), {kLabelLeft, 76, 160, 18});
     Label(4, "Varnel의 정상적인 실행을 위해서는 실행중인 프로그램을", 112);
     Label(4, "모두 종료하고 윈도우즈를 다시 시작해야 합니다.", 130);
     Label(4, "본 프로그램의 사용으로 업무에 많은 도움이 되길 바랍니다.", 168);

@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     if (argc != 2) return 2;
     CoInitialize(nullptr);
     LoadSetupScriptFrom(argv[1]);
-    CreateInstallForm(GetModuleHandleA(nullptr));
+    CreateInstallForm();
     const bool completed = RunInstall().Status == rsCompleted;
     DestroyInstallForm();
     CoUninitialize();

@@ -90,7 +90,7 @@ static Span Component(const std::string& archive, const std::string& dest) {
 
 static Span Install(const std::string& work) {
     LoadSetupScriptFrom(work + "\\");
-    CreateInstallForm(GetModuleHandleA(nullptr));
+    CreateInstallForm();
     const Clock t;
     const bool ok = RunInstall().Status == rsCompleted;
     const Span elapsed = t.Elapsed();

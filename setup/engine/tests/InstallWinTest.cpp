@@ -243,7 +243,7 @@ protected:
 
     TInstallOutcome end;  // of the latest Run
     bool Run() {
-        CreateInstallForm(GetModuleHandleA(nullptr));
+        CreateInstallForm();
         end = RunInstall();
         return end.Status == rsCompleted;
     }
@@ -526,7 +526,7 @@ TEST_F(InstallRun, CancelAtTheThirdItemsPromptLeavesNothingBehind) {
 TEST_F(InstallRun, TheCancelButtonEndsTheRunLikeADisketteCancel) {
     Copy(arcs + "ZERO.RAR", src + "ZERO.RAR");
     Script("", "FILE1=ZERO.RAR,<INSTALLDIR>\r\n", "");
-    CreateInstallForm(GetModuleHandleA(nullptr));
+    CreateInstallForm();
     PostMessageA(fmInstall->Handle(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
     EXPECT_EQ(RunInstall().Status, rsCancelled);
     EXPECT_FALSE(Exists(inst));
@@ -601,7 +601,7 @@ TEST_F(InstallRun, ACancelDuringExtractionStopsInTheEntryAndUndoesIt) {
 // Drawing is rationed, but an entry once on screen ends with its bar full,
 // and an entry that passes within the interval is never drawn.
 TEST_F(InstallRun, AShownEntryEndsWithAFullBarAndQuickOnesAreNotDrawn) {
-    CreateInstallForm(GetModuleHandleA(nullptr));
+    CreateInstallForm();
     HWND pb = FindWindowExA(fmInstall->Handle(), nullptr, PROGRESS_CLASSA, nullptr);
     ASSERT_NE(pb, nullptr);
     fmInstall->RunShown();
@@ -726,7 +726,7 @@ TEST_F(FailedRun, ALogHeldOpenByAnotherProgram) {
 // log is missing.
 TEST_F(FailedRun, TheEntryIsWrittenOnlyAfterTheLog) {
     Script("UNINSTALL=Varnel 제거\r\n", items, icons);
-    CreateInstallForm(GetModuleHandleA(nullptr));
+    CreateInstallForm();
     std::vector<std::string> steps;
     fmInstall->Engine.OnStep = [&steps](const char* step, const std::string& text) {
         steps.push_back(std::string(step) + ": " + text);
@@ -790,7 +790,7 @@ TEST_F(InstallRun, TheLogIsOnDiskBeforeTheRestartIsAsked) {
         logAtRestart = Exists(SetupScript.InstallDir + "\\INSTALL.LOG");
         return true;
     };
-    CreateInstallForm(GetModuleHandleA(nullptr));
+    CreateInstallForm();
     TfmWizad wizard;
     wizard.RunInstall = [] { return RunInstall(); };
     Script("", "FILE1=ZERO.RAR,<INSTALLDIR>\r\n", "");
@@ -833,7 +833,7 @@ TEST_F(InstallRun, AnUnattendedRunRestartsOnlyWhenAskedAndSaysSo) {
         restarts = 0;
         restartAgrees = c.agrees;
         logAtRestart = false;
-        EXPECT_EQ(RunUnattended(GetModuleHandleA(nullptr), sw, log), c.code)
+        EXPECT_EQ(RunUnattended(sw, log), c.code)
             << c.restart << c.noRestart << c.agrees;
         EXPECT_EQ(restarts, c.restarts);
         EXPECT_EQ(logAtRestart, c.restarts > 0);
