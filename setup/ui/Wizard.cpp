@@ -139,7 +139,8 @@ void TfmWizad::CreateControls() {
     if (productPicture)
         SendMessageA(Image1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(productPicture));
     logoPicture = JpegResource("LOGO");
-    // The logo shows a hand cursor but has no click action and no hint.
+    // The logo shows the hand cursor (SS_NOTIFY, so that WM_SETCURSOR names
+    // it), yet a click on it does nothing and it shows no tooltip.
     Image2 = AddControl(handle, Picture(SS_BITMAP | SS_NOTIFY), {11, 263, 95, 30});
     if (logoPicture) SendMessageA(Image2, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logoPicture));
 
@@ -156,7 +157,7 @@ void TfmWizad::CreateControls() {
 
     lb1 = Label(1, "%s 프로그램을 설치할 설치 마법사 입니다.", 12, 30);
     Label(1, "실행중인 모든 프로그램을 종료하고 실행 하십시오.", 54);
-    Label(1, "", 78);  // Label4
+    Label(1, "", 78);  // Label4, empty
     Label(1, "소프트웨어 산업의 발전을 위하여 \"정품\"을 사용 합시다.", 120);
     Label(1, "설치를 하려면 \"다음\"을 종료를 하려면 \"취소\"를 누르세요.", 180);
 
@@ -183,8 +184,7 @@ void TfmWizad::CreateControls() {
 }
 
 void TfmWizad::FormCreate() {
-    // The form library's process-wide date formats ("YYYY-MM-DD", "-") have
-    // no counterpart here: nothing in this program turns a date into text.
+    // No date format is set: nothing in this program turns a date into text.
     LoadSetupScript();
     title = SetupScript.Title;
     SetWindowTextA(handle, title.c_str());
