@@ -168,11 +168,69 @@ static PassOutcome Summarize(PassHost* host, bool cancelled) {
     return cancelled ? PassCancelled : PassFailed;
 }
 
+// The steps of a pass are apart for the reader and one body in the stub,
+// whose code has no room for the calls between them.
+#define PASS_STEP static inline __attribute__((always_inline))
+
+// The next entry and the name the pass uses for it. At the end, where the
+// walk stopped; anything but an entry or the end is a bad name, said so.
+PASS_STEP WalkStatus NextEntry(PassHost* host, ArchiveWalk* walk, PassSettings* settings, char* name) {
+    WalkStatus ws = WalkNext(walk);
+    if (ws == WalkEntry)
+        EffectiveName(host, walk, name);
+    else if (ws == WalkEnd)
+        settings->walkEnd = (uint32_t)walk->entryPosition;  // never past 4 GiB
+    else
+        host->user.Notice(host, NoticeBadName, 0);
+    return ws;
+}
+
+// Fills the list with every name that has a file part.
+PASS_STEP PassOutcome ListEntries(PassHost* host, ArchiveWalk* walk, PassSettings* settings) {
+    char name[kNameBufferSize];
+    WalkStatus ws;
+    host->list.Reset(host);
+    while ((ws = NextEntry(host, walk, settings, name)) == WalkEntry) {
+        char filePart[kPathCapacity];
+        if (NamePart(name, filePart, sizeof filePart) > 0) host->list.Add(host, name);
+    }
+    if (ws != WalkEnd) return PassUnreadable;
+    PassOutcome outcome = PassListed;
+    if (host->list.Count(host) == 0) {
+        host->user.Notice(host, NoticeNoEntries, 0);
+        outcome = PassNoEntries;
+    }
+    if (!walk->hasPaths) host->user.NoStoredPaths(host);
+    return outcome;
+}
+
+// Extracts the selected entries until the end, a stop or the user's cancel.
+PASS_STEP PassOutcome ExtractEntries(ExtractState* st, ArchiveWalk* walk) {
+    PassHost* host = st->host;
+    char name[kNameBufferSize];
+    WalkStatus ws;
+    bool cancelled = false;
+    host->user.Progress(host, 0, st->counter.total);
+    while ((ws = NextEntry(host, walk, st->settings, name)) == WalkEntry) {
+        if (!name[0]) continue;
+        EntryOutcome entry = ExtractEntry(st, walk, name);
+        if (entry == EntryEndPass) return PassUnsupportedMethod;
+        if (entry == EntryEndLoop) break;
+        if (host->user.Cancelled(host)) {
+            cancelled = true;
+            break;
+        }
+    }
+    if (ws != WalkEntry && ws != WalkEnd) return PassUnreadable;
+    PassOutcome outcome = st->passwordRefused ? PassPasswordRefused : Summarize(host, cancelled);
+    if (ws == WalkEnd && !walk->hasPaths) host->user.NoStoredPaths(host);
+    return outcome;
+}
+
 PassOutcome ProcessArchive(PassHost* host, ByteSource* source, PassSettings* settings, bool listOnly,
                            DecodeWorkspace* work) {
     static ArchiveWalk walk;
     static ExtractState st;
-    char name[kNameBufferSize];
 
     if (!listOnly && host->list.SelectedCount(host) == 0) {
         host->user.Status(host, StatusNothingSelected, 0);
@@ -198,56 +256,5 @@ PassOutcome ProcessArchive(PassHost* host, ByteSource* source, PassSettings* set
         host->user.Notice(host, NoticeSeekFailed, 0);
         return PassUnreadable;
     }
-    if (listOnly) host->list.Reset(host);
-    if (!listOnly) host->user.Progress(host, 0, st.counter.total);
-
-    PassOutcome outcome = listOnly ? PassListed : PassAllPassed;
-    bool endOfPassWork = true;
-    bool cancelled = false;
-    bool walkedToEnd = false;
-    for (;;) {
-        WalkStatus ws = WalkNext(&walk);
-        if (ws == WalkEnd) {
-            walkedToEnd = true;
-            settings->walkEnd = (uint32_t)walk.entryPosition;  // never past 4 GiB
-            break;
-        }
-        if (ws != WalkEntry) {
-            host->user.Notice(host, NoticeBadName, 0);
-            outcome = PassUnreadable;
-            endOfPassWork = false;
-            break;
-        }
-        EffectiveName(host, &walk, name);
-        if (listOnly) {
-            char filePart[kPathCapacity];
-            if (NamePart(name, filePart, sizeof filePart) > 0) host->list.Add(host, name);
-            continue;
-        }
-        if (!name[0]) continue;
-        EntryOutcome entry = ExtractEntry(&st, &walk, name);
-        if (entry == EntryEndPass) {
-            outcome = PassUnsupportedMethod;
-            endOfPassWork = false;
-            break;
-        }
-        if (entry == EntryEndLoop) break;
-        if (host->user.Cancelled(host)) {
-            cancelled = true;
-            break;
-        }
-    }
-
-    if (endOfPassWork) {
-        if (listOnly) {
-            if (host->list.Count(host) == 0) {
-                host->user.Notice(host, NoticeNoEntries, 0);
-                outcome = PassNoEntries;
-            }
-        } else {
-            outcome = st.passwordRefused ? PassPasswordRefused : Summarize(host, cancelled);
-        }
-    }
-    if (walkedToEnd && !walk.hasPaths) host->user.NoStoredPaths(host);
-    return outcome;
+    return listOnly ? ListEntries(host, &walk, settings) : ExtractEntries(&st, &walk);
 }

@@ -93,7 +93,8 @@ bool AnsiSpelling(const wchar_t* wide, size_t n, std::string& out) {
     out.clear();
     bool exact = true;
     for (size_t i = 0; i < n;) {
-        const size_t len = (sizeof(wchar_t) == 2 && wide[i] >= 0xD800 && wide[i] < 0xDC00 && i + 1 < n) ? 2 : 1;
+        const size_t len =
+            (sizeof(wchar_t) == 2 && wide[i] >= 0xD800 && wide[i] < 0xDC00 && i + 1 < n) ? 2 : 1;
         if (wide[i] == 0 || !SpellExactly(wide + i, len, out)) {
             out += '?';
             exact = false;
@@ -223,6 +224,32 @@ void TRAR::Error(int32_t code) {
     if (OnError) OnError(this, code);
 }
 
+// Whether the run processes this entry, or skips it. A listing lists each
+// and takes none; an extract or test takes the entries its list names, all
+// when the list is empty. An extraction refuses a name that would leave the
+// target folder (clearing `*result`) and, with FailifExists, skips an entry
+// whose file is there.
+bool TRAR::Takes(TRun mode, RARHeaderData& header, const RARHeaderDataEx& ex, const std::string& destPath,
+                 bool* result) {
+    if (mode == TRun::List) {
+        if (OnListFile) OnListFile(this, header);
+        return false;
+    }
+    std::string name(header.FileName, strnlen(header.FileName, sizeof header.FileName));
+    const TStringList& names = mode == TRun::Extract ? FilesToExtract : FilesToTest;
+    if (!names.empty() && !RARNameSelected(names, name)) return false;
+    if (mode == TRun::Test) return true;
+    // Refused before anything else looks at the name, so that an existing
+    // file outside cannot make it a silent skip either.
+    if (!NameExact || !EntryConfined(ex)) {
+        *result = false;
+        if (OnExtract) OnExtract(this, header, false);
+        Error(kRarRefusedEntry);
+        return false;
+    }
+    return !(FailifExists && FileExists(destPath.empty() ? name : destPath + kPathDelim + name));
+}
+
 bool TRAR::Run(TRun mode) {
     if (ArchiveName.empty()) {
         Error(ERAR_BAD_ARCHIVE);
@@ -271,34 +298,13 @@ bool TRAR::Run(TRun mode) {
 
     int code;
     while ((code = ReadHeader(arc, *ex, header, NameExact)) == ERAR_SUCCESS) {
-        std::string name(header.FileName, strnlen(header.FileName, sizeof header.FileName));
         if (Stop) {
             Stop = false;
             RARCloseArchive(arc);
             return result;
         }
 
-        bool selected;
-        if (mode == TRun::List) {
-            if (OnListFile) OnListFile(this, header);
-            selected = false;
-        } else {
-            const TStringList& names = mode == TRun::Extract ? FilesToExtract : FilesToTest;
-            selected = names.empty() || RARNameSelected(names, name);
-            // Refused before anything else looks at the name, so that an
-            // existing file outside cannot make it a silent skip either.
-            if (selected && mode == TRun::Extract && (!NameExact || !EntryConfined(*ex))) {
-                result = false;
-                if (OnExtract) OnExtract(this, header, false);
-                Error(kRarRefusedEntry);
-                selected = false;
-            } else if (selected && mode == TRun::Extract && FailifExists &&
-                       FileExists(destPath.empty() ? name : destPath + kPathDelim + name)) {
-                selected = false;
-            }
-        }
-
-        if (!selected) {
+        if (!Takes(mode, header, *ex, destPath, &result)) {
             int skip = RARProcessFile(arc, RAR_SKIP, dest, nullptr);
             if (skip != 0) return fail(skip);
             continue;

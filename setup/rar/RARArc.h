@@ -151,6 +151,8 @@ public:
 private:
     enum class TRun { Extract, List, Test };
     bool Run(TRun mode);
+    bool Takes(TRun mode, RARHeaderData& header, const RARHeaderDataEx& ex, const std::string& destPath,
+               bool* result);
     void Error(int32_t code);
 };
 
