@@ -25,9 +25,11 @@ for b in "${builds[@]}"; do
     case "$b" in
         native) cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DKIT_SANITIZE=ON >/dev/null ;;
         win32)  cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=MinSizeRel \
-                      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null ;;
+                      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+                      -DKIT_NATIVE_BUILD_DIR="$root/build/native" >/dev/null ;;
         win64)  cmake -S . -B build/win64 -DCMAKE_BUILD_TYPE=MinSizeRel \
-                      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null ;;
+                      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
+                      -DKIT_NATIVE_BUILD_DIR="$root/build/native" >/dev/null ;;
         fuzz)   cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_FUZZ=ON \
                       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null ;;
         bench)  cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null ;;

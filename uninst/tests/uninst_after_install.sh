@@ -3,7 +3,7 @@
 # from a SETUP.INI (archives made here with rar), VlUnInst runs with the
 # uninstall entry's own command line, and every path the log lists must be
 # gone while what it does not list (the "COPY" file, UNRAR.DLL) stays.
-# Usage: install_uninstall_test.sh installer.exe VlUnInst.exe uidriver.exe regtool.exe
+# Usage: uninst_after_install.sh installer.exe VlUnInst.exe uidriver.exe regtool.exe
 set -u
 installer=$1 vl=$2 uidriver=$3 regtool=$4
 . "$(dirname "$0")/scenario-lib.sh"

@@ -5,7 +5,7 @@
 # a run over that install cancelled at the diskette prompt, which must leave
 # it as it was. Checks files, log, shortcuts and registry afterwards.
 # Screenshots of every page go to $shots (not kept in git).
-# Usage: wizard_test.sh SETUP.EXE UIDRIVER.EXE VLUNINST.EXE UNRAR.DLL
+# Usage: setup_wizard.sh SETUP.EXE UIDRIVER.EXE VLUNINST.EXE UNRAR.DLL
 set -u
 . "$(dirname "$0")/../../tools/scenario-lib.sh"
 setup_exe=$1 uidriver=$2 vluninst=$3 unrar_dll=$4

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows packer under Wine: packs a folder with each method and a
 # password, lists and tests the result, and refuses an unreadable input.
-# Usage: packer-wine.sh PACKER_EXE
+# Usage: packer_wine.sh PACKER_EXE
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 run="$here/../../wine-run.sh"

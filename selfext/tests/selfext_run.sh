@@ -9,14 +9,14 @@
 # starts nothing. Then a signed file, and mkdist's one-file distribution of
 # the sample product starting the real setup wizard. Needs root (it mounts
 # a small tmpfs as a Wine drive) and the native packer and mkdist.
-# Usage: sfx_run_test.sh UIDRIVER LISTPROBE SELFEXT RUNPROBE KIT_BIN SHOTS
+# Usage: selfext_run.sh UIDRIVER LISTPROBE SELFEXT RUNPROBE KIT_BIN SHOTS
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 uidriver=$(realpath "$1") probe=$(realpath "$2") stub=$(realpath "$3") runprobe=$(realpath "$4")
 kit=$(realpath "$5") shots=$(realpath -m "$6")
 . "$here/selfext-lib.sh"
-native="$root/build/native/tools/packer/packer"
-mkdist="$root/build/native/tools/distbuild/mkdist"
+native="${KIT_NATIVE:?the build sets it}/tools/packer/packer"
+mkdist="$KIT_NATIVE/tools/distbuild/mkdist"
 for tool in "$native" "$mkdist"; do
     [ -x "$tool" ] || { echo "FAIL: no $tool (bash tools/build.sh native)"; exit 1; }
 done
@@ -50,7 +50,7 @@ pack --run setup.exe --silent-dir '%TEMP%\sxrun' -o ../run.exe &&
     pack -p 'pass word' --run setup.exe -o ../secret.exe &&
     pack -o ../plain.exe &&
     pack --run notes.zzz -o ../nostart.exe || { echo "FAIL: packer"; exit 1; }
-python3 "$here/sfx_edit.py" damage "$work/damaged.exe" data.bin
+python3 "$here/sfx-edit.py" damage "$work/damaged.exe" data.bin
 # The second entry's signature damaged: the walk would end there.
 python3 - "$work/run.exe" "$work/cut.exe" <<'EOF2'
 import sys
@@ -196,8 +196,8 @@ mkdir -p "$work/i2"
 start "$(winpath "$work/damaged.exe")" "$work/i2"
 ui click "$MAIN" Extract
 has "$(result)" "data.bin" "a failed entry is reported as before"
-sleep 1
-gone "$work/i2/runprobe.txt"
+eventually 2 test -e "$work/i2/runprobe.txt"
+check $? 1 "... the program is not started"
 ui wait "$MAIN" 1 >/dev/null
 check $? 0 "... and the dialog stays, nothing started"
 finish "damaged, interactive"

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Prints the local time (seconds since 1970) that a self-extracting file
-stores for one entry: stored_time.py FILE NAME [STUB_SIZE]."""
+stores for one entry: stored-time.py FILE NAME [STUB_SIZE]."""
 import os
 import struct
 import sys

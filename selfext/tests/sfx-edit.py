@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Reads or damages the entries of a self-extracting file, for the tests.
-  sfx_edit.py names FILE                print each stored name as hex bytes
-  sfx_edit.py damage FILE NAME...       flip a bit in the middle of each entry's data
-  sfx_edit.py declare FILE NAME SIZE    set an entry's declared uncompressed size
+  sfx-edit.py names FILE                print each stored name as hex bytes
+  sfx-edit.py damage FILE NAME...       flip a bit in the middle of each entry's data
+  sfx-edit.py declare FILE NAME SIZE    set an entry's declared uncompressed size
 NAME is compared with the stored name read as code page 949."""
 import os
 import struct

@@ -4,7 +4,7 @@
 # to schedule deletions, and products with items in the Windows folder (95/98
 # family) and beside Program Files. Each case checks the box, the exit code,
 # the disk, and the deletions scheduled for the next start.
-# Usage: uninst_faults_test.sh VlUnInst.exe uidriver.exe regtool.exe holdopen.exe
+# Usage: uninst_faults.sh VlUnInst.exe uidriver.exe regtool.exe holdopen.exe
 set -u
 vl=$1 uidriver=$2 regtool=$3 holdopen=$4
 . "$(dirname "$0")/scenario-lib.sh"

@@ -3,7 +3,7 @@
 # leaves it (files, INSTALL.LOG in code page 949 with CR LF, the uninstall
 # entry and the product's keys), starts VlUnInst with the entry's own command
 # line, answers its boxes through uidriver and checks what went and what stayed.
-# Usage: uninst_test.sh VlUnInst.exe uidriver.exe regtool.exe
+# Usage: uninst_scenarios.sh VlUnInst.exe uidriver.exe regtool.exe
 set -u
 vl=$1 uidriver=$2 regtool=$3
 . "$(dirname "$0")/scenario-lib.sh"

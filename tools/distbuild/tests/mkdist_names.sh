@@ -2,7 +2,7 @@
 # mkdist refuses what setup would refuse to install: a file whose name code
 # page 949 cannot spell, in a folder it archives or in an archive handed to it
 # ready-made; it names the file and leaves no distribution behind.
-# Usage: mkdist_names_test.sh MKDIST
+# Usage: mkdist_names.sh MKDIST
 set -u
 mkdist=$1
 work=$(mktemp -d)

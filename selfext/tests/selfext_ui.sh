@@ -3,7 +3,7 @@
 # listing, selection, typed and chosen target paths, the overwrite modes and
 # prompt, passwords, a damaged entry, hostile names, Cancel and file times.
 # Screenshots of every dialog land in SHOTS (a build folder, not kept in git).
-# Usage: selfext_ui_test.sh UIDRIVER LISTPROBE SELFEXT PACKER SHOTS
+# Usage: selfext_ui.sh UIDRIVER LISTPROBE SELFEXT PACKER SHOTS
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 uidriver=$(realpath "$1") probe=$(realpath "$2") stub=$(realpath "$3") packer=$(realpath "$4")
@@ -106,7 +106,7 @@ check $? 0 "extract to a typed path passes every CRC"
 check "$(selected)" "" "... and deselects every line"
 for f in docs/readme.txt docs/sub/deep.txt setup.exe; do
     check "$(same "$src/$f" "$out1/$f")" same "$f extracted intact"
-    check "$(mtime "$out1/$f")" "$(python3 "$here/stored_time.py" "$work/paths.exe" "${f//\//\\}")" \
+    check "$(mtime "$out1/$f")" "$(python3 "$here/stored-time.py" "$work/paths.exe" "${f//\//\\}")" \
         "$f carries its stored time"
 done
 
@@ -225,9 +225,8 @@ ui wait "Enter Password..." 20 >/dev/null
 check $? 0 "an encrypted entry asks for the password"
 shot password
 ui key "Enter Password..." ESCAPE
-sleep 0.5
-ui wait "Enter Password..." 1 >/dev/null
-check $? 0 "Esc leaves the password prompt open"
+ui gone "Enter Password..." 2 >/dev/null
+check $? 1 "Esc leaves the password prompt open"
 ui settext "Enter Password..." 101 'pass word'
 ui key "Enter Password..." RETURN
 wait_status "$PASSED"
@@ -256,8 +255,7 @@ for attempt in 1 2 3; do
     ui key "Enter Password..." RETURN
     ui gone "Enter Password..." 10
 done
-sleep 1
-ui wait "Enter Password..." 1 >/dev/null 2>&1
+ui wait "Enter Password..." 2 >/dev/null 2>&1
 check $? 1 "after three wrong passwords no fourth prompt"
 check "$(status)" "$notice" "... and no summary"
 check "$(ls "$work/run4" | wc -l)" 0 "... and nothing written"

@@ -5,7 +5,7 @@
 # removed by the entry's QuietUninstallString. Each case checks the exit code, the run log (UTF-8),
 # the disk and the registry. A box nobody answers would hold a run until
 # uidriver's time runs out, so runs meant to show none fail then.
-# Usage: silent_test.sh MKDIST KIT_BIN PACKER STUB UIDRIVER REGTOOL
+# Usage: setup_silent.sh MKDIST KIT_BIN PACKER STUB UIDRIVER REGTOOL
 set -u
 mkdist=$1 kit=$2 packer=$3 stub=$4 uidriver=$5 regtool=$6
 . "$(dirname "$0")/../../uninst/tests/scenario-lib.sh"

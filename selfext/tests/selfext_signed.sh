@@ -3,13 +3,13 @@
 # signed with osslsigncode and a throwaway certificate made here, then
 # extracted by the stub with every entry CRC-checked and no error box; the
 # same file with a damaged entry still reports that entry.
-# Usage: signed_test.sh UIDRIVER LISTPROBE SELFEXT
+# Usage: selfext_signed.sh UIDRIVER LISTPROBE SELFEXT
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 uidriver=$(realpath "$1") probe=$(realpath "$2") stub=$(realpath "$3")
 shots=""
 . "$here/selfext-lib.sh"
-native="$root/build/native/tools/packer/packer"
+native="${KIT_NATIVE:?the build sets it}/tools/packer/packer"
 [ -x "$native" ] || { echo "FAIL: no native packer at $native (bash tools/build.sh native)"; exit 1; }
 work=$(mktemp -d /tmp/selfext-signed.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -43,7 +43,7 @@ finish "signed file"
 # A damaged entry in a signed file: the signature is no longer valid, and
 # the stub still names the entry it could not extract.
 cp "$work/signed.exe" "$work/damaged.exe"
-python3 "$here/sfx_edit.py" damage "$work/damaged.exe" data.bin
+python3 "$here/sfx-edit.py" damage "$work/damaged.exe" data.bin
 start "$(winpath "$work/damaged.exe")" "$work/out2"
 ui clickid "$MAIN" 121
 ui settext "$MAIN" 101 "$(winpath "$work/out2")"

@@ -6,7 +6,7 @@
 # small tmpfs file systems (mounted here, so this needs root) mapped as Wine
 # drive letters; all of them are unmounted on every way out. After each run
 # the disk and the registry are compared with what they were before.
-# Usage: fault_test.sh SETUP.EXE UIDRIVER.EXE VLUNINST.EXE UNRAR.DLL
+# Usage: setup_faults.sh SETUP.EXE UIDRIVER.EXE VLUNINST.EXE UNRAR.DLL
 set -u
 . "$(dirname "$0")/../../tools/scenario-lib.sh"
 setup_exe=$1 uidriver=$2 vluninst=$3 unrar_dll=$4

@@ -3,7 +3,7 @@
 # administrator's script runs them. Each case checks the exit code, which
 # boxes showed (a box nobody answers would hold the run until uidriver's time
 # runs out), the run log (UTF-8), the disk and the registry.
-# Usage: uninst_silent_test.sh VlUnInst.exe uidriver.exe regtool.exe holdopen.exe
+# Usage: uninst_silent.sh VlUnInst.exe uidriver.exe regtool.exe holdopen.exe
 set -u
 vl=$1 uidriver=$2 regtool=$3 holdopen=$4
 . "$(dirname "$0")/scenario-lib.sh"

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Reads back the manifest and the version resource of each shipped program
 from the built file, with Debian's python3-pefile.
-Usage: resources_test.py VERSION PROGRAM.exe=LEVEL ... [LIBRARY.dll=library]
+Usage: shipped_resources.py VERSION PROGRAM.exe=LEVEL ... [LIBRARY.dll=library]
 A library is the UnRAR library, which carries its own maker's version."""
 import re
 import sys

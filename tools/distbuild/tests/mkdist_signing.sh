@@ -3,7 +3,7 @@
 # openssl (no key is ever kept), mkdist signs setup.exe, VlUnInst.exe,
 # UNRAR.DLL and the self-extracting file, osslsigncode accepts each with that
 # certificate as the trust anchor, and a byte changed afterwards is caught.
-# Usage: sign_test.sh MKDIST KITDIR PACKER STUB
+# Usage: mkdist_signing.sh MKDIST KITDIR PACKER STUB
 set -u
 mkdist=$1 kit=$2 packer=$3 stub=$4
 work=$(mktemp -d /tmp/kit-sign.XXXXXX)
