@@ -1,5 +1,7 @@
-// fmInstall: the window that shows an install run's progress and owns its
-// engine, which keeps the log. Windows only; see Install.h for its lifetime.
+// fmInstall: the window that shows an install run's progress. It holds the
+// engine of the wizard's run and of /SILENT's, which keeps the log;
+// /VERYSILENT runs an engine of its own with no window (SetupRun). Windows
+// only; see Install.h for its lifetime.
 #pragma once
 
 #include <windows.h>
