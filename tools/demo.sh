@@ -8,7 +8,8 @@
 # through. Without one (or with KIT_DEMO_HEADLESS=1) an Xvfb display is used
 # and tools/uidriver plays the user; a screenshot of every screen is saved.
 # KIT_DEMO_SIGN=1 also signs the distribution with a throwaway certificate
-# and verifies each signed file.
+# and verifies each signed file. KIT_DEMO_DOCS=1 (headless) also puts the
+# README's pictures of the screens into docs/screens, cut to the windows.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -35,6 +36,16 @@ open(sys.argv[1] + '/words.txt', 'w').write(
     '\n'.join(' '.join(r.choice(words) for _ in range(12)) for _ in range(3000)) + '\n')
 open(sys.argv[1] + '/sample.dat', 'wb').write(bytes(r.getrandbits(8) for _ in range(200000)))
 PY
+# For docs/screens: one entry large enough to be caught with its bar part-way
+# (sixteen symbols at random: it packs to half, and unpacks slowly enough).
+if [ -n "${KIT_DEMO_DOCS:-}" ]; then
+    python3 -c 'import random, sys
+r = random.Random(8)
+table = bytes(b"abcdefghijklmnop"[i % 16] for i in range(256))
+with open(sys.argv[1], "wb") as f:
+    for _ in range(160):
+        f.write(r.randbytes(1 << 20).translate(table))' "$demo/product/DATA/large.dat"
+fi
 cp "$bin/Varnel.exe" "$bin/VarShell.dll" "$demo/product/PROGRAM/"
 
 # The stub this Wine can run: the shipped i686 one, or its x86_64 twin.
@@ -83,6 +94,26 @@ snap() {
     shot "$(printf '%02d' $n)-$1"
 }
 fail() { echo "demo: $*" >&2; exit 1; }
+# For docs/screens: the whole screen ten times a second while the install
+# runs, since one uidriver call under Wine outlasts most entries.
+burst_start() {
+    [ -n "${KIT_DEMO_DOCS:-}" ] && [ -z "$interactive" ] || return 0
+    mkdir -p "$demo/burst"
+    (
+        i=0
+        while [ ! -e "$demo/burst/stop" ] && [ "$i" -lt 600 ]; do
+            i=$((i + 1))
+            import -display "$DISPLAY" -window root "$demo/burst/$(printf '%04d' "$i").png" 2>/dev/null
+            sleep 0.1
+        done
+    ) &
+    burst=$!
+}
+burst_end() {
+    [ -n "${burst:-}" ] || return 0
+    touch "$demo/burst/stop"
+    wait "$burst"
+}
 listing() {  # what a folder holds, relative to it
     (cd "$1" 2>/dev/null && find . -mindepth 1 | sed 's|^\./|  |' | LC_ALL=C sort)
 }
@@ -206,8 +237,10 @@ else
     ui click "설치 경로" "다음(N) >" && ui wait "설치 시작" 10 >/dev/null || fail "no page 3"
     snap wizard-summary
     ui click "설치 시작" "다음(N) >"
+    burst_start
     ui wait "설치" 5 >/dev/null && snap install-progress
     ui wait "설치 완료" 180 >/dev/null || fail "the install did not finish"
+    burst_end
     snap wizard-finished
     ui check "설치 완료" 1005 0
     ui click "설치 완료" "종료"
@@ -323,6 +356,19 @@ if has_key "$uninst_key"; then bad "the uninstall entry is still there"; else ok
 if [ -z "$interactive" ]; then
     echo "screenshots: $root/$shots"
     ls "$shots" | sed 's/^/  /'
+    if [ -n "${KIT_DEMO_DOCS:-}" ]; then
+        mkdir -p docs/screens
+        # The install's picture: the middle of the burst, inside the large entry.
+        frames=("$demo"/burst/[0-9]*.png)
+        [ -e "${frames[0]}" ] && cp "${frames[${#frames[@]} / 2]}" "$shots/99-install-progress.png"
+        for s in selfext-main wizard-welcome wizard-directory wizard-summary install-progress wizard-finished \
+                 uninstall-question; do
+            f=$(ls "$shots"/*-"$s".png 2>/dev/null | tail -n 1)
+            [ -n "$f" ] || { bad "no screenshot of $s for docs/screens"; continue; }
+            # The display's empty black around the windows goes.
+            convert "$f" -trim +repage -strip "docs/screens/$s.png" && echo "docs/screens/$s.png"
+        done
+    fi
 fi
 [ "$fails" -eq 0 ] || fail "$fails check(s) failed"
 echo "demo finished"
