@@ -106,6 +106,11 @@ struct NativeHost {
     // said whether its method was unknown instead.
     std::string damaged;
     bool headerDamaged;  // a damaged header ended a walk
+    // The last DOS time converted: packed files share few times, and each
+    // mktime looks at the time zone file again.
+    uint32_t lastDosTime;
+    time_t lastUnixTime;
+    bool lastTimeValid;
     uint32_t tempNumber;
     std::unique_ptr<FileSink> sink;
 };
@@ -217,9 +222,12 @@ bool HostFinishOutput(PassHost* self, ByteSink* file, const char* target, uint32
     NativeHost* h = Of(self);
     FileSink* s = (FileSink*)file;
     bool placed = keep && Flush(s);
-    time_t when;
-    if (placed && DosTimeToUnix(dosDateTime, &when)) {
-        struct timespec times[2] = {{when, 0}, {when, 0}};
+    if (placed && (dosDateTime != h->lastDosTime || !h->lastTimeValid)) {
+        h->lastDosTime = dosDateTime;
+        h->lastTimeValid = DosTimeToUnix(dosDateTime, &h->lastUnixTime);
+    }
+    if (placed && h->lastTimeValid) {
+        struct timespec times[2] = {{h->lastUnixTime, 0}, {h->lastUnixTime, 0}};
         futimens(s->fd, times);
     }
     if (close(s->fd) != 0 && placed) placed = false, s->error = errno;
