@@ -95,6 +95,7 @@ bool SinkWrite(ByteSink* self, const uint8_t* data, uint32_t size) {
 struct NativeHost {
     SilentHost silent;  // first: the pass's callbacks get its address
     const CodePage* codePage;
+    uint32_t archiveStart;
     size_t prefix;  // bytes of the extract folder, as given, at the start of every path
     // What the last lstat found, so that CreateOutput need not look again.
     std::string looked;
@@ -231,7 +232,8 @@ bool HostFinishOutput(PassHost* self, ByteSink* file, const char* target, uint32
         futimens(s->fd, times);
     }
     if (close(s->fd) != 0 && placed) placed = false, s->error = errno;
-    if (placed && rename(s->temporary.c_str(), Native(h, target).c_str()) != 0) placed = false, s->error = errno;
+    if (placed && rename(s->temporary.c_str(), Native(h, target).c_str()) != 0)
+        placed = false, s->error = errno;
     if (!placed) unlink(s->temporary.c_str());
     h->lastError = s->error;
     if (!keep && s->error)
@@ -259,14 +261,25 @@ void HostNotice(PassHost* self, PassNotice notice, const char* detail) {
             fprintf(stderr, "packer: an entry header is damaged (empty or overlong name)\n");
             break;
         case NoticeUnsafeName:
-            fprintf(stderr, "packer: %s: refused, the name would leave the extract folder (and any like it)\n",
+            fprintf(stderr,
+                    "packer: %s: a name the self-extractor refuses (it would leave the extract folder, holds "
+                    "a colon or names a device); so is any other such entry\n",
                     h->codePage->Display(detail ? detail : "").c_str());
             break;
-        case NoticeFolderFailed: fprintf(stderr, "packer: cannot make the folder %s: %s\n", shown.c_str(), reason); break;
-        case NoticeCreateFailed: fprintf(stderr, "packer: cannot write %s: %s\n", shown.c_str(), reason); break;
-        case NoticeCloseFailed: fprintf(stderr, "packer: cannot put %s in place: %s\n", shown.c_str(), reason); break;
-        // The caller sums these up.
+        case NoticeFolderFailed:
+            fprintf(stderr, "packer: cannot make the folder %s: %s\n", shown.c_str(), reason);
+            break;
+        case NoticeCreateFailed:
+            fprintf(stderr, "packer: cannot write %s: %s\n", shown.c_str(), reason);
+            break;
+        case NoticeCloseFailed:
+            fprintf(stderr, "packer: cannot put %s in place: %s\n", shown.c_str(), reason);
+            break;
         case NoticeNoEntries:
+            fprintf(stderr, "packer: no entries behind the first %u bytes (see --stub-size)\n",
+                    h->archiveStart);
+            break;
+        // The caller sums these up.
         case NoticeNothingSelected:
         case NoticeFailures:
         case NoticeUnsupportedMethod: break;
@@ -288,7 +301,8 @@ struct Mapping {
 
 }  // namespace
 
-ExtractStatus ExtractArchive(const ExtractRequest& request, const CodePage& codePage, int* entries, int* failed) {
+ExtractStatus ExtractArchive(const ExtractRequest& request, const CodePage& codePage, int* entries,
+                             int* failed) {
     std::string folder = request.folder;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     // A folder ending in '\' would take the stored name's first separator
@@ -301,22 +315,24 @@ ExtractStatus ExtractArchive(const ExtractRequest& request, const CodePage& code
     map.fd = open(request.file.c_str(), O_RDONLY | O_CLOEXEC);
     if (map.fd < 0 || fstat(map.fd, &st) != 0 || !S_ISREG(st.st_mode)) return ExtractCannotRead;
     map.size = (size_t)st.st_size;
-    if (map.size == 0) return ExtractNoArchive;
-    map.bytes = mmap(nullptr, map.size, PROT_READ, MAP_PRIVATE, map.fd, 0);
-    if (map.bytes == MAP_FAILED) return ExtractCannotRead;
-    const uint8_t* bytes = (const uint8_t*)map.bytes;
+    if (map.size > 0) {
+        map.bytes = mmap(nullptr, map.size, PROT_READ, MAP_PRIVATE, map.fd, 0);
+        if (map.bytes == MAP_FAILED) return ExtractCannotRead;
+    }
+    const uint8_t* bytes = map.size > 0 ? (const uint8_t*)map.bytes : nullptr;
 
     // The stub's own limits: 32-bit positions, and the archive ending where
     // a signature begins.
     MappedSource source = {{MappedRead, MappedSeek}, bytes, 0, 0};
-    source.limit = map.size > 0xFFFFFFFFu
-                       ? 0xFFFFFFFFu
-                       : ArchiveEnd(bytes, map.size < 1024 ? (uint32_t)map.size : 1024, request.archiveStart,
-                                    (uint32_t)map.size);
-    if (request.archiveStart >= kRunRecordMax && map.size >= request.archiveStart) {
+    if (map.size > 0xFFFFFFFFu)
+        source.limit = 0xFFFFFFFFu;
+    else if (map.size > 0)
+        source.limit = ArchiveEnd(bytes, map.size < 1024 ? (uint32_t)map.size : 1024, request.archiveStart,
+                                  (uint32_t)map.size);
+    if (request.archiveStart > 0 && map.size >= request.archiveStart) {
         RunRecord record;
-        if (ReadRunRecord(bytes + request.archiveStart - kRunRecordMax, kRunRecordMax, &record) ==
-            RunRecordDamaged) {
+        const uint32_t tail = request.archiveStart < kRunRecordMax ? request.archiveStart : kRunRecordMax;
+        if (ReadRunRecord(bytes + request.archiveStart - tail, tail, &record) == RunRecordDamaged) {
             fprintf(stderr, "packer: the run record in the stub's padding is damaged\n");
             return ExtractNoArchive;
         }
@@ -326,14 +342,15 @@ ExtractStatus ExtractArchive(const ExtractRequest& request, const CodePage& code
     FillZero(&settings, sizeof settings);
     settings.archiveStart = request.archiveStart;
     CopyText(settings.extractPath, sizeof settings.extractPath, folder.c_str());
-    settings.password.length = CopyText(settings.password.text, sizeof settings.password.text,
-                                        request.password.c_str());
+    settings.password.length =
+        CopyText(settings.password.text, sizeof settings.password.text, request.password.c_str());
 
     std::unique_ptr<NativeHost> host(new NativeHost());
     MakeSilentHost(&host->silent);
     host->silent.base.files = kNativeFiles;
     host->silent.base.user.Notice = HostNotice;
     host->codePage = &codePage;
+    host->archiveStart = request.archiveStart;
     host->prefix = folder.size();
     host->tempNumber = (uint32_t)getpid();
     host->sink.reset(new FileSink());

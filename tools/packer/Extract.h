@@ -13,10 +13,10 @@
 #include "SilentRun.h"
 
 struct ExtractRequest {
-    std::string file;      // the self-extracting file, or a bare archive
-    std::string folder;    // the extract folder; made when missing
-    uint32_t archiveStart; // the stub's size (0 for a bare archive)
-    std::string password;  // tried for encrypted entries; empty: none
+    std::string file;       // the self-extracting file, or a bare archive
+    std::string folder;     // the extract folder; made when missing
+    uint32_t archiveStart;  // the stub's size (0 for a bare archive)
+    std::string password;   // tried for encrypted entries; empty: none
 };
 
 // How an extraction ended. One closed list; the tool words them.

@@ -180,7 +180,8 @@ ParseStatus ParseArguments(int argc, char** argv, Options& o) {
         fprintf(stderr, "packer: password longer than %zu characters\n", kMaxPassword);
         return ParseUsage;
     }
-    if (!o.extract.empty() && (o.inputs.size() != 1 || !o.output.empty() || !o.list.empty() || !o.test.empty())) {
+    if (!o.extract.empty() &&
+        (o.inputs.size() != 1 || !o.output.empty() || !o.list.empty() || !o.test.empty())) {
         fprintf(stderr, "packer: -x DIR takes one self-extracting file and no -o, -l or -t\n");
         return ParseUsage;
     }
@@ -536,17 +537,15 @@ int Pack(const Options& o, const CodePage& codePage) {
 int ExtractTo(const Options& o, const CodePage& codePage) {
     const std::string& file = o.inputs[0];
     int entries = 0, failed = 0;
-    switch (ExtractArchive({file, o.extract, o.pack.stubSize, o.pack.password}, codePage, &entries, &failed)) {
+    const ExtractRequest request{file, o.extract, o.pack.stubSize, o.pack.password};
+    switch (ExtractArchive(request, codePage, &entries, &failed)) {
         case ExtractDone: return 0;
         case ExtractCannotRead: fprintf(stderr, "packer: cannot read %s\n", file.c_str()); break;
         case ExtractBadFolder:
             fprintf(stderr, "packer: -x %s: the folder's name must be 1 to %d bytes, as the stub's\n",
                     o.extract.c_str(), kPathCapacity - 1);
             break;
-        case ExtractNoArchive:
-            fprintf(stderr, "packer: %s: %s\n", file.c_str(),
-                    entries ? "not extracted (see above)" : "no entries behind the stub size");
-            break;
+        case ExtractNoArchive: fprintf(stderr, "packer: %s: nothing extracted\n", file.c_str()); break;
         case ExtractNeedsPassword:
             fprintf(stderr, "packer: %s: %s; the entries before it are extracted\n", file.c_str(),
                     o.pack.password.empty() ? "an entry is encrypted: give its password with -p"

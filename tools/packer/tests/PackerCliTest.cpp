@@ -277,6 +277,7 @@ TEST_F(PackerCli, ExtractLeavesNoTargetForDamagedOrUnwritableEntries) {
     EXPECT_NE(err.find("40 bytes at offset"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(dir / "tail"));
     EXPECT_EQ(1, Packer("--stub-size 0 -x none good.exe"));
+    EXPECT_NE(err.find("no entries behind the first 0 bytes"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(dir / "none"));
     EXPECT_EQ(1, Packer("-x none missing.exe"));
     EXPECT_NE(err.find("cannot read missing.exe"), std::string::npos) << err;
