@@ -18,6 +18,7 @@
 
 #ifndef _WIN32
 #include "CodeSign.h"
+#include "Extract.h"
 #endif
 #include "Pack.h"
 
@@ -34,6 +35,10 @@ const char kUsage[] =
     "usage: packer [options] -o OUTPUT INPUT...   make a self-extracting file\n"
     "       packer [--stub-size N] -l FILE        list the entries\n"
     "       packer [--stub-size N] [-p PW] -t FILE  decode every entry and check its CRC\n"
+#ifndef _WIN32
+    "       packer [--stub-size N] [-p PW] -x DIR FILE  extract every entry into DIR as the\n"
+    "                   stub's /S run does (replacing existing files)\n"
+#endif
     "options:\n"
     "  -s STUB          the stub program (without it the stub area is zero-filled)\n"
     "  --stub-size N    bytes before the first entry (default " KIT_NUMBER_TEXT(KIT_STUB_SIZE) "); the stub is\n"
@@ -68,7 +73,7 @@ const char kSignUsage[] = "";
 struct Options {
     PackOptions pack;
     unsigned codePage = 0;  // 0: CodePage's default
-    std::string output, stub, list, test, run, silentDir;
+    std::string output, stub, list, test, extract, run, silentDir;
     bool paths = true, dirs = false;
     std::vector<std::string> inputs;
 #ifndef _WIN32
@@ -104,6 +109,14 @@ ParseStatus ParseArguments(int argc, char** argv, Options& o) {
         if (a == "-o" || a == "-s" || a == "-l" || a == "-t") {
             if (!value("a file")) return ParseUsage;
             (a == "-o" ? o.output : a == "-s" ? o.stub : a == "-l" ? o.list : o.test) = v;
+        } else if (a == "-x") {
+#ifdef _WIN32
+            fprintf(stderr, "packer: -x is only in the Linux packer\n");
+            return ParseUsage;
+#else
+            if (!value("a folder")) return ParseUsage;
+            o.extract = v;
+#endif
         } else if (a == "--run") {
             if (!value("a program")) return ParseUsage;
             o.run = v;
@@ -167,7 +180,12 @@ ParseStatus ParseArguments(int argc, char** argv, Options& o) {
         fprintf(stderr, "packer: password longer than %zu characters\n", kMaxPassword);
         return ParseUsage;
     }
-    if (o.list.empty() && o.test.empty() && (o.output.empty() || o.inputs.empty())) {
+    if (!o.extract.empty() &&
+        (o.inputs.size() != 1 || !o.output.empty() || !o.list.empty() || !o.test.empty())) {
+        fprintf(stderr, "packer: -x DIR takes one self-extracting file and no -o, -l or -t\n");
+        return ParseUsage;
+    }
+    if (o.list.empty() && o.test.empty() && o.extract.empty() && (o.output.empty() || o.inputs.empty())) {
         fprintf(stderr, "%s%s", kUsage, kSignUsage);
         return ParseUsage;
     }
@@ -515,12 +533,41 @@ int Pack(const Options& o, const CodePage& codePage) {
     return 0;
 }
 
+#ifndef _WIN32
+int ExtractTo(const Options& o, const CodePage& codePage) {
+    const std::string& file = o.inputs[0];
+    int entries = 0, failed = 0;
+    const ExtractRequest request{file, o.extract, o.pack.stubSize, o.pack.password};
+    switch (ExtractArchive(request, codePage, &entries, &failed)) {
+        case ExtractDone: return 0;
+        case ExtractCannotRead: fprintf(stderr, "packer: cannot read %s\n", file.c_str()); break;
+        case ExtractBadFolder:
+            fprintf(stderr, "packer: -x %s: the folder's name must be 1 to %d bytes, as the stub's\n",
+                    o.extract.c_str(), kPathCapacity - 1);
+            break;
+        case ExtractNoArchive: fprintf(stderr, "packer: %s: nothing extracted\n", file.c_str()); break;
+        case ExtractNeedsPassword:
+            fprintf(stderr, "packer: %s: %s; the entries before it are extracted\n", file.c_str(),
+                    o.pack.password.empty() ? "an entry is encrypted: give its password with -p"
+                                            : "the password does not fit an encrypted entry");
+            break;
+        case ExtractFailed:
+            fprintf(stderr, "packer: %s: %d of %d entries not extracted\n", file.c_str(), failed, entries);
+            break;
+    }
+    return 1;
+}
+#endif
+
 int Run(const Options& o) {
     CodePage codePage(o.codePage);
     if (!codePage.Usable()) {
         fprintf(stderr, "packer: this system cannot convert names to code page %u\n", codePage.Number());
         return 2;
     }
+#ifndef _WIN32
+    if (!o.extract.empty()) return ExtractTo(o, codePage);
+#endif
     if (o.list.empty() && o.test.empty()) return Pack(o, codePage);
     const std::string& path = o.list.empty() ? o.test : o.list;
     std::vector<uint8_t> file;

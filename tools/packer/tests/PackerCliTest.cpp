@@ -1,15 +1,19 @@
 // The packer as a vendor runs it: names from the file system (UTF-8 here)
 // stored in the code page the stub reads, names the stub would refuse
-// refused up front, sizes the header cannot hold, and -t on damaged files.
+// refused up front, sizes the header cannot hold, -t on damaged files, and
+// -x putting only verified files in place.
 // Korean literals in this file are code page 949 (the build's character
 // set); u8 literals are the UTF-8 names on disk.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -180,6 +184,117 @@ TEST_F(PackerCli, TestFailsOnAnyDamageAndNamesTheEntry) {
     EXPECT_EQ(1, Packer("-t tail.exe"));
     EXPECT_EQ(0, Packer("-l tail.exe"));  // still listed, with the warning
     EXPECT_NE(err.find("4 bytes at offset"), std::string::npos) << err;
+}
+
+// Files whose names start with the extract pass's temporary prefix.
+std::vector<std::string> Leftovers(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.path().filename().string().rfind("~sx", 0) == 0) found.push_back(e.path().string());
+    return found;
+}
+
+time_t ModifiedTime(const fs::path& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? st.st_mtime : -1;
+}
+
+TEST_F(PackerCli, ExtractGivesBackBytesAndTimesWithEveryMethod) {
+    std::mt19937 rng(20261209);
+    std::string big(70000, '\0');  // beyond one 64 KiB block of the decoders and the writer
+    for (char& c : big) c = (char)(rng() % 7 + 'a');
+    const struct {
+        std::string name, data;
+        time_t time;  // even: DOS times count two seconds
+    } files[] = {
+        {"src/top.txt", "alpha", 1700000000},
+        {"src/empty.dat", "", 1600000002},
+        {"src/sub/deep/big.bin", big, 1500000004},
+        {u8"src/문서/안내.txt", "guide", 1400000006},  // stored in code page 949
+    };
+    for (const auto& f : files) {
+        Write(f.name, f.data);
+        struct timeval times[2] = {{f.time, 0}, {f.time, 0}};
+        ASSERT_EQ(0, utimes((dir / f.name).c_str(), times));
+    }
+    const char* packs[] = {"-m deflate -o p.exe", "-m lzh -o p.exe", "-m stored --stub-size 0 -o p.exe",
+                           "-p secret -o p.exe"};
+    for (const char* pack : packs) {
+        SCOPED_TRACE(pack);
+        fs::remove_all(dir / "out");
+        ASSERT_EQ(0, Packer(std::string(pack) + " src")) << err;
+        const std::string stub = strstr(pack, "--stub-size 0") ? "--stub-size 0 " : "";
+        const std::string password = strstr(pack, "secret") ? "-p secret " : "";
+        ASSERT_EQ(0, Packer(stub + password + "-x out/ p.exe")) << err;
+        for (const auto& f : files) {
+            EXPECT_EQ(f.data, Read(dir / "out" / f.name)) << f.name;
+            EXPECT_EQ(f.time, ModifiedTime(dir / "out" / f.name)) << f.name;
+        }
+        EXPECT_TRUE(Leftovers(dir / "out").empty());
+    }
+
+    // An existing file is replaced; the entries before an encrypted one are
+    // extracted without the password, which is asked for by name.
+    Write("out/src/top.txt", "older and longer");
+    EXPECT_EQ(1, Packer("-x out p.exe"));
+    EXPECT_NE(err.find("an entry is encrypted: give its password with -p"), std::string::npos) << err;
+    EXPECT_EQ(1, Packer("-p wrong -x out p.exe"));
+    EXPECT_NE(err.find("the password does not fit"), std::string::npos) << err;
+    EXPECT_EQ("older and longer", Read(dir / "out/src/top.txt"));
+    ASSERT_EQ(0, Packer("-p secret -x out p.exe")) << err;
+    EXPECT_EQ("alpha", Read(dir / "out/src/top.txt"));
+    EXPECT_EQ(2, Packer("-x out"));
+    EXPECT_EQ(2, Packer("-x out p.exe -o q.exe"));
+}
+
+TEST_F(PackerCli, ExtractLeavesNoTargetForDamagedOrUnwritableEntries) {
+    Write("t/a.txt", std::string(5000, 'a'));
+    Write("t/b.txt", "bee");
+    ASSERT_EQ(0, Packer("-m stored -o good.exe t"));
+    std::string good = Read(dir / "good.exe");
+    std::string data = good;
+    data[data.find("bee")] ^= 0x20;
+    std::ofstream(dir / "data.exe", std::ios::binary) << data;
+    // Room for a header after the last entry: a damaged header, whose
+    // entries behind it would be lost.
+    std::ofstream(dir / "tail.exe", std::ios::binary) << good << std::string(40, 'j');
+
+    // The damaged entry leaves neither a file nor a temporary one, and an
+    // existing target stays as it was; the others are in place.
+    Write("old/t/b.txt", "old");
+    for (const char* folder : {"new", "old"}) {
+        EXPECT_EQ(1, Packer(std::string("-x ") + folder + " data.exe")) << folder;
+        EXPECT_NE(err.find("/t/b.txt: damaged (CRC or size check failed)"), std::string::npos) << err;
+        EXPECT_NE(err.find("1 of 2 entries not extracted"), std::string::npos) << err;
+        EXPECT_EQ(std::string(5000, 'a'), Read(dir / folder / "t/a.txt"));
+        EXPECT_TRUE(Leftovers(dir / folder).empty());
+    }
+    EXPECT_FALSE(fs::exists(dir / "new/t/b.txt"));
+    EXPECT_EQ("old", Read(dir / "old/t/b.txt"));
+
+    // Refused before anything is written.
+    EXPECT_EQ(1, Packer("-x tail tail.exe"));
+    EXPECT_NE(err.find("40 bytes at offset"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir / "tail"));
+    EXPECT_EQ(1, Packer("--stub-size 0 -x none good.exe"));
+    EXPECT_NE(err.find("no entries behind the first 0 bytes"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir / "none"));
+    EXPECT_EQ(1, Packer("-x none missing.exe"));
+    EXPECT_NE(err.find("cannot read missing.exe"), std::string::npos) << err;
+
+    // A folder where a file goes, and a read-only target, as the stub does.
+    Write("blocked/t", "a file, not a folder");
+    EXPECT_EQ(1, Packer("-x blocked good.exe"));
+    EXPECT_NE(err.find("cannot write blocked/t/a.txt: Not a directory"), std::string::npos) << err;
+    Write("ro/t/a.txt", "kept");
+    fs::permissions(dir / "ro/t/a.txt", fs::perms::owner_read);
+    if (access((dir / "ro/t/a.txt").c_str(), W_OK) != 0) {  // root may write anyway
+        EXPECT_EQ(1, Packer("-x ro good.exe"));
+        EXPECT_NE(err.find("cannot write ro/t/a.txt"), std::string::npos) << err;
+        EXPECT_EQ("kept", Read(dir / "ro/t/a.txt"));
+        EXPECT_EQ("bee", Read(dir / "ro/t/b.txt"));
+        EXPECT_TRUE(Leftovers(dir / "ro").empty());
+    }
 }
 
 // A stub program whose only section ends `room` bytes before the archive.
