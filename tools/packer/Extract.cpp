@@ -7,7 +7,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,8 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <new>
+#include <vector>
 
 #include "Crc32.h"
 #include "PathText.h"
@@ -23,7 +24,7 @@
 
 namespace {
 
-// The archive: the mapped file up to `limit`, where a signature's
+// The archive: the file's bytes up to `limit`, where a signature's
 // certificate table begins. Seeking past it succeeds and reads nothing, as
 // on the stub's own file.
 struct MappedSource {
@@ -288,16 +289,30 @@ void HostNotice(PassHost* self, PassNotice notice, const char* detail) {
 
 const PassFiles kNativeFiles = {HostPathFound, HostMakeTree, HostCreateOutput, HostFinishOutput};
 
-// The file mapped read-only; unmapped and closed when it goes.
-struct Mapping {
-    int fd = -1;
-    void* bytes = MAP_FAILED;
-    size_t size = 0;
-    ~Mapping() {
-        if (bytes != MAP_FAILED) munmap(bytes, size);
-        if (fd >= 0) close(fd);
+// The whole file, read once: a mapping would end the process with a bus
+// error if another one cut the file short meanwhile.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    try {
+        if (ok) bytes->resize((size_t)st.st_size);
+    } catch (const std::bad_alloc&) {
+        ok = false;
     }
-};
+    size_t done = 0;
+    while (ok && done < bytes->size()) {
+        ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += (size_t)n;
+    }
+    close(fd);
+    return ok;
+}
 
 }  // namespace
 
@@ -310,26 +325,20 @@ ExtractStatus ExtractArchive(const ExtractRequest& request, const CodePage& code
     if (!folder.empty() && folder.back() == '\\') folder += '/';
     if (folder.empty() || folder.size() >= kPathCapacity) return ExtractBadFolder;
 
-    Mapping map;
-    struct stat st;
-    map.fd = open(request.file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (map.fd < 0 || fstat(map.fd, &st) != 0 || !S_ISREG(st.st_mode)) return ExtractCannotRead;
-    map.size = (size_t)st.st_size;
-    if (map.size > 0) {
-        map.bytes = mmap(nullptr, map.size, PROT_READ, MAP_PRIVATE, map.fd, 0);
-        if (map.bytes == MAP_FAILED) return ExtractCannotRead;
-    }
-    const uint8_t* bytes = map.size > 0 ? (const uint8_t*)map.bytes : nullptr;
+    std::vector<uint8_t> file;
+    if (!ReadWholeFile(request.file, &file)) return ExtractCannotRead;
+    const uint8_t* bytes = file.data();
+    const size_t size = file.size();
 
     // The stub's own limits: 32-bit positions, and the archive ending where
     // a signature begins.
     MappedSource source = {{MappedRead, MappedSeek}, bytes, 0, 0};
-    if (map.size > 0xFFFFFFFFu)
+    if (size > 0xFFFFFFFFu)
         source.limit = 0xFFFFFFFFu;
-    else if (map.size > 0)
-        source.limit = ArchiveEnd(bytes, map.size < 1024 ? (uint32_t)map.size : 1024, request.archiveStart,
-                                  (uint32_t)map.size);
-    if (request.archiveStart > 0 && map.size >= request.archiveStart) {
+    else if (size > 0)
+        source.limit =
+            ArchiveEnd(bytes, size < 1024 ? (uint32_t)size : 1024, request.archiveStart, (uint32_t)size);
+    if (request.archiveStart > 0 && size >= request.archiveStart) {
         RunRecord record;
         const uint32_t tail = request.archiveStart < kRunRecordMax ? request.archiveStart : kRunRecordMax;
         if (ReadRunRecord(bytes + request.archiveStart - tail, tail, &record) == RunRecordDamaged) {
