@@ -14,7 +14,7 @@ static const char kFormClass[] = "TfmInstall";
 static const COLORREF kTeal = RGB(0, 128, 128);
 enum { ClientWidth = 544, ClientHeight = 102, IdButton1 = 1 };
 
-TfmInstall::TfmInstall() : Engine(*this) {
+TfmInstall::TfmInstall() {
     InitControls(ICC_PROGRESS_CLASS);
     RegisterFormClass(kFormClass, WndProc);
     // A dialog frame with a caption but no border icons.
@@ -145,4 +145,8 @@ void DestroyInstallForm() {
     fmInstall = nullptr;
 }
 
-TInstallOutcome RunInstall() { return fmInstall->Engine.Run(); }
+TInstallOutcome RunInstall(const RunStepFn& onStep) {
+    TInstallEngine engine(*fmInstall);
+    engine.OnStep = onStep;
+    return engine.Run();
+}

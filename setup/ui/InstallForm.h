@@ -1,6 +1,5 @@
-// fmInstall: the window that shows an install run's progress. It holds the
-// engine of the wizard's run and of /SILENT's, which keeps the log;
-// /VERYSILENT runs an engine of its own with no window (SetupRun). Windows
+// fmInstall: the window that shows an install run's progress, the view of
+// the wizard's run and of /SILENT's; the run itself is SetupRun's. Windows
 // only; see Install.h for its lifetime.
 #pragma once
 
@@ -14,7 +13,6 @@ public:
     ~TfmInstall() override;
 
     HWND Handle() const { return handle; }
-    TInstallEngine Engine;
 
     // The shortest time between two repaints during extraction; a shorter
     // one costs install time and shows the eye nothing more.

@@ -1,7 +1,5 @@
 #include "SetupRun.h"
 
-#include <memory>
-
 #include "CommandLine.h"
 #include "DirDlg.h"
 #include "Forms.h"
@@ -31,6 +29,15 @@ RunStepFn StepsTo(TSetupRunLog& log) {
     return [&log](const char* step, const std::string& text) { log.Step(step, text); };
 }
 
+// The one way every mode installs: an engine for this run over the view the
+// mode shows, its steps heard by the run log.
+TInstallOutcome Install(TInstallView& view, bool unattended, TSetupRunLog& log) {
+    TInstallEngine engine(view);
+    engine.Unattended = unattended;
+    engine.OnStep = StepsTo(log);
+    return engine.Run();
+}
+
 // How a run that did not complete goes into the log, and its exit code.
 int RunNotCompleted(const TInstallOutcome& end, TSetupRunLog& log) {
     if (end.Status == rsCancelled)
@@ -47,14 +54,13 @@ int RunWizard(const TSetupSwitches& sw, TSetupRunLog& log) {
     // directory chooser, the install form.
     TfmWizad wizard;
     fmWizad = &wizard;
-    wizard.RunInstall = [] { return RunInstall(); };
+    wizard.RunInstall = [&log] { return Install(*fmInstall, false, log); };
     wizard.OnStep = StepsTo(log);
     wizard.NeverRestart = sw.NoRestart;
     if (sw.HasDir) wizard.SetInstallDir(InstallDirFromSwitch(sw.Dir));
     TfmDir chooser(wizard.Handle());
     fmDir = &chooser;
     CreateInstallForm();
-    fmInstall->Engine.OnStep = StepsTo(log);
     wizard.Show();
     RunMessageLoop();
     DestroyInstallForm();
@@ -96,18 +102,9 @@ int RunUnattended(const TSetupSwitches& sw, TSetupRunLog& log) {
     log.Step("directory", SetupScript.InstallDir);
 
     TQuietView quiet;
-    std::unique_ptr<TInstallEngine> quietEngine;
-    TInstallEngine* engine;
-    if (sw.Mode == Quiet::Silent) {
-        CreateInstallForm();
-        engine = &fmInstall->Engine;
-    } else {
-        quietEngine.reset(new TInstallEngine(quiet));
-        engine = quietEngine.get();
-    }
-    engine->Unattended = true;
-    engine->OnStep = StepsTo(log);
-    const TInstallOutcome end = engine->Run();
+    if (sw.Mode == Quiet::Silent) CreateInstallForm();
+    const TInstallOutcome end =
+        Install(sw.Mode == Quiet::Silent ? *fmInstall : static_cast<TInstallView&>(quiet), true, log);
     DestroyInstallForm();
     if (end.Status != rsCompleted) return RunNotCompleted(end, log);
 

@@ -728,10 +728,10 @@ TEST_F(FailedRun, TheEntryIsWrittenOnlyAfterTheLog) {
     Script("UNINSTALL=Varnel 제거\r\n", items, icons);
     CreateInstallForm();
     std::vector<std::string> steps;
-    fmInstall->Engine.OnStep = [&steps](const char* step, const std::string& text) {
+    const RunStepFn onStep = [&steps](const char* step, const std::string& text) {
         steps.push_back(std::string(step) + ": " + text);
     };
-    end = RunInstall();
+    end = RunInstall(onStep);
     ASSERT_EQ(end.Status, rsCompleted);
     const auto log = std::find(steps.begin(), steps.end(), "log: " + inst + "\\INSTALL.LOG");
     const auto entry = std::find_if(steps.begin(), steps.end(), [](const std::string& s) {
