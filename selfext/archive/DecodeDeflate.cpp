@@ -326,6 +326,10 @@ DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t*
             if (!OutputSlide(w)) return DecodeWriteFailed;
             LOAD();
         }
+        // The lookup goes ahead of the refill, which it need not wait for
+        // unless the buffer held less than a first-level code.
+        uint32_t e = lit[(uint32_t)bits & litMask];
+        const uint32_t had = count;
         // The bits above `count` are the next input bits, not zeros; or-ing
         // the same bytes in again leaves them as they are.
         if (end - next >= 8) {
@@ -337,7 +341,7 @@ DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t*
             if (!Refill(br)) return DecodeInputEnded;
             LOAD();
         }
-        uint32_t e = lit[(uint32_t)bits & litMask];
+        if (had < kLitBits) e = lit[(uint32_t)bits & litMask];
         if (EntryKind(e) == kSub) {
             bits >>= kLitBits;
             count -= kLitBits;
