@@ -387,26 +387,29 @@ DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t*
             break;
         }
 
-        // Whole words, up to 15 bytes past the end, which the slack absorbs;
-        // the first two without a test, as most matches are short.
+        // Whole words, up to 23 bytes past the end, which the slack absorbs;
+        // the first two without a test, as most matches are short. A match
+        // closer than a word starts bytewise, which repeats its pattern far
+        // enough back for words to copy at a multiple of its distance.
         uint8_t* to = buffer + pos;
         const uint8_t* from = to - distance;
         pos += length;
-        if (distance >= 8) {
-            uint8_t* stop = buffer + pos;
+        uint8_t* const stop = buffer + pos;
+        if (distance < 8) {
+            for (int i = 0; i < 8; ++i) to[i] = from[i];
+            uint32_t period = distance;
+            while (period < 8) period += distance;
+            to += 8;
+            from = to - period;
+        }
+        memcpy(to, from, 8);
+        memcpy(to + 8, from + 8, 8);
+        to += 16;
+        from += 16;
+        while (to < stop) {
             memcpy(to, from, 8);
-            memcpy(to + 8, from + 8, 8);
-            to += 16;
-            from += 16;
-            while (to < stop) {
-                memcpy(to, from, 8);
-                to += 8;
-                from += 8;
-            }
-        } else if (distance == 1) {
-            memset(to, *from, length);
-        } else {
-            for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
+            to += 8;
+            from += 8;
         }
     }
     SAVE();
