@@ -281,7 +281,8 @@ DecodeStatus CopyStoredBlock(Decoder* d) {
         --len;
     }
     InputReader* r = &br->reader;
-    // The buffer is empty here, but for copies of bytes about to be skipped.
+    // The buffer is empty; the bits above its count are the bytes about to
+    // be copied, which a later refill must not find there.
     if (len > 0) br->bits = 0;
     while (len > 0) {
         if (r->next == r->end && !InputRefill(r)) return DecodeInputEnded;
@@ -387,7 +388,7 @@ DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t*
             break;
         }
 
-        // Whole words, up to 23 bytes past the end, which the slack absorbs;
+        // Whole words, up to 21 bytes past the end, which the slack absorbs;
         // the first two without a test, as most matches are short. A match
         // closer than a word starts bytewise, which repeats its pattern far
         // enough back for words to copy at a multiple of its distance.
