@@ -343,15 +343,14 @@ DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t*
             LOAD();
         }
         if (had < kLitBits) e = lit[(uint32_t)bits & litMask];
-        if (EntryKind(e) == kSub) {
-            bits >>= kLitBits;
-            count -= kLitBits;
-            e = lit[EntryValue(e) + ((uint32_t)bits & ((1u << EntryCodeBits(e)) - 1))];
-        }
-        uint32_t low = (uint32_t)bits;
+        uint32_t low, kind;
+    take:
+        // A sub-table pointer takes the first-level bits like any entry;
+        // testing for it after the literals keeps it off their path.
+        low = (uint32_t)bits;
         bits >>= EntryBits(e);
         count -= EntryBits(e);
-        uint32_t kind = EntryKind(e);
+        kind = EntryKind(e);
         if (kind == kLiteral) {
             buffer[pos++] = (uint8_t)EntryValue(e);
             // At least 41 bits are left, enough for any code.
@@ -362,6 +361,10 @@ DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t*
                 buffer[pos++] = (uint8_t)EntryValue(e);
             }
             continue;
+        }
+        if (kind == kSub) {
+            e = lit[EntryValue(e) + ((uint32_t)bits & ((1u << EntryCodeBits(e)) - 1))];
+            goto take;
         }
         if (kind != kLength) {
             status = kind == kEnd ? DecodeOk : DecodeBadSymbol;
