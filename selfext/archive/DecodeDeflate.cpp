@@ -373,14 +373,13 @@ DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t*
         uint32_t length = EntryValue(e) + EntryExtraValue(e, low);
 
         e = dist[(uint32_t)bits & distMask];
-        if (EntryKind(e) == kSub) {
-            bits >>= kDistBits;
-            count -= kDistBits;
+        for (;;) {
+            low = (uint32_t)bits;
+            bits >>= EntryBits(e);
+            count -= EntryBits(e);
+            if (EntryKind(e) != kSub) break;
             e = dist[EntryValue(e) + ((uint32_t)bits & ((1u << EntryCodeBits(e)) - 1))];
         }
-        low = (uint32_t)bits;
-        bits >>= EntryBits(e);
-        count -= EntryBits(e);
         if (EntryKind(e) != kLength) {
             status = DecodeBadSymbol;
             break;
