@@ -23,16 +23,23 @@ const int kLitEnough = 2342;
 const int kDistEnough = 402;
 const int kPreEnough = 128;
 
-// Table entry: value << 16 | kind << 13 | extra bits << 8 | code bits.
+// Table entry: value << 16 | kind << 12 | code bits << 8 | bits taken. A
+// length or distance takes its code and its extra bits in one step, the extra
+// bits' value being what lies above the code; a sub-table pointer takes the
+// first-level bits and keeps the sub-table's size in its code bits.
 enum { kLiteral = 0, kLength = 1, kEnd = 2, kSub = 3, kBad = 4 };
 
 inline uint32_t MakeEntry(uint32_t value, uint32_t kind, uint32_t extra) {
-    return value << 16 | kind << 13 | extra << 8;
+    return value << 16 | kind << 12 | extra;
 }
-inline uint32_t EntryBits(uint32_t e) { return e & 0x1F; }
-inline uint32_t EntryExtra(uint32_t e) { return (e >> 8) & 0x1F; }
-inline uint32_t EntryKind(uint32_t e) { return (e >> 13) & 7; }
+inline uint32_t EntryBits(uint32_t e) { return e & 0xFF; }
+inline uint32_t EntryCodeBits(uint32_t e) { return (e >> 8) & 0xF; }
+inline uint32_t EntryKind(uint32_t e) { return (e >> 12) & 7; }
 inline uint32_t EntryValue(uint32_t e) { return e >> 16; }
+// `low` holds the buffer's bits from before the entry was taken.
+inline uint32_t EntryExtraValue(uint32_t e, uint32_t low) {
+    return (low & ((1u << EntryBits(e)) - 1)) >> EntryCodeBits(e);
+}
 
 const uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
@@ -102,7 +109,7 @@ DecodeStatus BuildTable(uint32_t* table, int capacity, const uint8_t* lengths, i
         uint32_t reversed = 0;
         for (int b = 0; b < len; ++b) reversed |= ((code >> b) & 1) << (len - 1 - b);
         if (len <= rootBits) {
-            uint32_t e = symbols[s] | (uint32_t)len;
+            uint32_t e = symbols[s] + ((uint32_t)len * 0x101);
             for (int j = (int)reversed; j < rootSize; j += 1 << len) table[j] = e;
         } else {
             uint32_t p = reversed & (uint32_t)(rootSize - 1);
@@ -120,11 +127,11 @@ DecodeStatus BuildTable(uint32_t* table, int capacity, const uint8_t* lengths, i
                 subStart = tableEnd;
                 tableEnd += 1 << subBits;
                 if (tableEnd > capacity) return DecodeBadCodeLengths;
-                table[p] = MakeEntry((uint32_t)subStart, kSub, (uint32_t)subBits) | (uint32_t)rootBits;
+                table[p] = MakeEntry((uint32_t)subStart, kSub, (uint32_t)(subBits << 8 | rootBits));
                 prefix = p;
             }
             int subLen = len - rootBits;
-            uint32_t e = symbols[s] | (uint32_t)subLen;
+            uint32_t e = symbols[s] + ((uint32_t)subLen * 0x101);
             for (int j = (int)(reversed >> rootBits); j < (1 << subBits); j += 1 << subLen)
                 table[subStart + j] = e;
         }
@@ -159,7 +166,6 @@ inline bool Refill(BitReader* br) {
         br->bits |= Load64(r->next) << br->count;
         r->next += (63 - br->count) >> 3;
         br->count |= 56;
-        br->bits &= ~0ull >> (64 - br->count);
         return true;
     }
     while (br->count <= 56) {
@@ -275,6 +281,9 @@ DecodeStatus CopyStoredBlock(Decoder* d) {
         --len;
     }
     InputReader* r = &br->reader;
+    // The buffer is empty; the bits above its count are the bytes about to
+    // be copied, which a later refill must not find there.
+    if (len > 0) br->bits = 0;
     while (len > 0) {
         if (r->next == r->end && !InputRefill(r)) return DecodeInputEnded;
         if (w->pos >= w->limit && !OutputSlide(w)) return DecodeWriteFailed;
@@ -289,95 +298,122 @@ DecodeStatus CopyStoredBlock(Decoder* d) {
     return DecodeOk;
 }
 
-// The hot loop keeps the bit buffer, the input pointer and the output
+// The hot loop keeps the bit buffer, the input pointers and the output
 // position in locals: stores through the byte pointers would otherwise make
-// the compiler reload them from memory after every output byte.
+// the compiler reload them from memory after every output byte. Each turn
+// tops the buffer up once and decodes one match or up to two literals, the
+// same steps near the end of the data as elsewhere, so running out of data
+// ends the same way wherever it happens.
 DecodeStatus DecodeHuffmanBlock(Decoder* d, const uint32_t* lit, const uint32_t* dist) {
     BitReader* br = &d->br;
     InputReader* r = &br->reader;
     OutputWindow* w = &d->out;
     uint8_t* const buffer = w->buffer;
     const uint32_t limit = w->limit;
-    const uint64_t litMask = (1u << kLitBits) - 1;
-    const uint64_t distMask = (1u << kDistBits) - 1;
+    const uint32_t litMask = (1u << kLitBits) - 1;
+    const uint32_t distMask = (1u << kDistBits) - 1;
     uint64_t bits = br->bits;
     uint32_t count = br->count;
     uint32_t pos = w->pos;
     const uint8_t* next = r->next;
+    const uint8_t* end = r->end;
     DecodeStatus status;
 
 #define SAVE() (br->bits = bits, br->count = count, w->pos = pos, r->next = next)
-#define LOAD() (bits = br->bits, count = br->count, pos = w->pos, next = r->next)
+#define LOAD() (bits = br->bits, count = br->count, pos = w->pos, next = r->next, end = r->end)
     for (;;) {
         if (pos >= limit) {
             SAVE();
             if (!OutputSlide(w)) return DecodeWriteFailed;
             LOAD();
         }
-        if (r->end - next >= 8) {
+        // The lookup goes ahead of the refill, which it need not wait for
+        // unless the buffer held less than a first-level code.
+        uint32_t e = lit[(uint32_t)bits & litMask];
+        const uint32_t had = count;
+        // The bits above `count` are the next input bits, not zeros; or-ing
+        // the same bytes in again leaves them as they are.
+        if (end - next >= 8) {
             bits |= Load64(next) << count;
             next += (63 - count) >> 3;
             count |= 56;
-            bits &= ~0ull >> (64 - count);
         } else {
             SAVE();
             if (!Refill(br)) return DecodeInputEnded;
             LOAD();
         }
-        uint32_t e = lit[bits & litMask];
-        if (EntryKind(e) == kSub) {
-            bits >>= kLitBits;
-            count -= kLitBits;
-            e = lit[EntryValue(e) + (bits & ((1u << EntryExtra(e)) - 1))];
-        }
+        if (had < kLitBits) e = lit[(uint32_t)bits & litMask];
+        uint32_t low, kind;
+    take:
+        // A sub-table pointer takes the first-level bits like any entry;
+        // testing for it after the literals keeps it off their path.
+        low = (uint32_t)bits;
         bits >>= EntryBits(e);
         count -= EntryBits(e);
-        uint32_t kind = EntryKind(e);
+        kind = EntryKind(e);
         if (kind == kLiteral) {
             buffer[pos++] = (uint8_t)EntryValue(e);
-            // A second literal without a refill when its code surely fits.
-            if (count >= 15) {
-                e = lit[bits & litMask];
-                if (EntryKind(e) == kLiteral) {
-                    bits >>= EntryBits(e);
-                    count -= EntryBits(e);
-                    buffer[pos++] = (uint8_t)EntryValue(e);
-                }
+            // At least 41 bits are left, enough for any code.
+            e = lit[(uint32_t)bits & litMask];
+            if (EntryKind(e) == kLiteral) {
+                bits >>= EntryBits(e);
+                count -= EntryBits(e);
+                buffer[pos++] = (uint8_t)EntryValue(e);
             }
             continue;
+        }
+        if (kind == kSub) {
+            e = lit[EntryValue(e) + ((uint32_t)bits & ((1u << EntryCodeBits(e)) - 1))];
+            goto take;
         }
         if (kind != kLength) {
             status = kind == kEnd ? DecodeOk : DecodeBadSymbol;
             break;
         }
-        uint32_t extra = EntryExtra(e);
-        uint32_t length = EntryValue(e) + (uint32_t)(bits & ((1u << extra) - 1));
-        bits >>= extra;
-        count -= extra;
+        uint32_t length = EntryValue(e) + EntryExtraValue(e, low);
 
-        e = dist[bits & distMask];
-        if (EntryKind(e) == kSub) {
-            bits >>= kDistBits;
-            count -= kDistBits;
-            e = dist[EntryValue(e) + (bits & ((1u << EntryExtra(e)) - 1))];
+        e = dist[(uint32_t)bits & distMask];
+        for (;;) {
+            low = (uint32_t)bits;
+            bits >>= EntryBits(e);
+            count -= EntryBits(e);
+            if (EntryKind(e) != kSub) break;
+            e = dist[EntryValue(e) + ((uint32_t)bits & ((1u << EntryCodeBits(e)) - 1))];
         }
-        bits >>= EntryBits(e);
-        count -= EntryBits(e);
         if (EntryKind(e) != kLength) {
             status = DecodeBadSymbol;
             break;
         }
-        extra = EntryExtra(e);
-        uint32_t distance = EntryValue(e) + (uint32_t)(bits & ((1u << extra) - 1));
-        bits >>= extra;
-        count -= extra;
+        uint32_t distance = EntryValue(e) + EntryExtraValue(e, low);
         if (distance > pos) {
             status = DecodeBadDistance;
             break;
         }
 
-        CopyMatch(buffer + pos, distance, length);
+        // Whole words, up to 21 bytes past the end, which the slack absorbs;
+        // the first two without a test, as most matches are short. A match
+        // closer than a word starts bytewise, which repeats its pattern far
+        // enough back for words to copy at a multiple of its distance.
+        uint8_t* to = buffer + pos;
+        const uint8_t* from = to - distance;
         pos += length;
+        uint8_t* const stop = buffer + pos;
+        if (distance < 8) {
+            for (int i = 0; i < 8; ++i) to[i] = from[i];
+            uint32_t period = distance;
+            while (period < 8) period += distance;
+            to += 8;
+            from = to - period;
+        }
+        memcpy(to, from, 8);
+        memcpy(to + 8, from + 8, 8);
+        to += 16;
+        from += 16;
+        while (to < stop) {
+            memcpy(to, from, 8);
+            to += 8;
+            from += 8;
+        }
     }
     SAVE();
     return status;
