@@ -131,7 +131,10 @@ int main(int argc, char** argv) {
     double total = (double)corpus.size();
 
     // Deflate: ours (with its CRC-32 over every block) against zlib's raw inflate.
+    // The CRCs ours keeps are checked once, outside the timing: the peers'
+    // loops check their bytes only.
     double ours, peer;
+    std::vector<uint32_t> oursCrc(pieces.size());
     const auto oursDeflate = [&] {
         for (size_t i = 0; i < pieces.size(); ++i) {
             Source src{{SourceRead, SourceSeek}, &deflated[i], 0};
@@ -139,9 +142,9 @@ int main(int argc, char** argv) {
             EntryInput in{&src.base, (int32_t)deflated[i].size(), false, {}};
             uint32_t crc = kCrcInitial;
             if (DecodeDeflate(&in, &sink.base, &crc, work.get()) != DecodeOk ||
-                sink.size != pieces[i].size() || memcmp(out.data(), pieces[i].data(), sink.size) != 0 ||
-                ~crc != crc32(0, pieces[i].data(), (uInt)pieces[i].size()))
+                sink.size != pieces[i].size() || memcmp(out.data(), pieces[i].data(), sink.size) != 0)
                 identical = false;
+            oursCrc[i] = ~crc;
         }
     };
     Compare(
@@ -180,6 +183,8 @@ int main(int argc, char** argv) {
         },
         &ours, &peer);
     libdeflate_free_decompressor(fast);
+    for (size_t i = 0; i < pieces.size(); ++i)
+        if (oursCrc[i] != crc32(0, pieces[i].data(), (uInt)pieces[i].size())) identical = false;
     Report("Deflate", total, ours, peer, "libdeflate");
     printf("%-9s (libdeflate against zlib: %.2fx)\n", "", zlib / peer);
 
