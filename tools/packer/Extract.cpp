@@ -14,7 +14,6 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "Crc32.h"
@@ -289,35 +288,10 @@ void HostNotice(PassHost* self, PassNotice notice, const char* detail) {
 
 const PassFiles kNativeFiles = {HostPathFound, HostMakeTree, HostCreateOutput, HostFinishOutput};
 
-// The whole file, read once: a mapping would end the process with a bus
-// error if another one cut the file short meanwhile.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    try {
-        if (ok) bytes->resize((size_t)st.st_size);
-    } catch (const std::bad_alloc&) {
-        ok = false;
-    }
-    size_t done = 0;
-    while (ok && done < bytes->size()) {
-        ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += (size_t)n;
-    }
-    close(fd);
-    return ok;
-}
-
 }  // namespace
 
-ExtractStatus ExtractArchive(const ExtractRequest& request, const CodePage& codePage, int* entries,
-                             int* failed) {
+ExtractStatus ExtractArchive(const std::vector<uint8_t>& file, const ExtractRequest& request,
+                             const CodePage& codePage, int* entries, int* failed) {
     std::string folder = request.folder;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     // A folder ending in '\' would take the stored name's first separator
@@ -325,8 +299,6 @@ ExtractStatus ExtractArchive(const ExtractRequest& request, const CodePage& code
     if (!folder.empty() && folder.back() == '\\') folder += '/';
     if (folder.empty() || folder.size() >= kPathCapacity) return ExtractBadFolder;
 
-    std::vector<uint8_t> file;
-    if (!ReadWholeFile(request.file, &file)) return ExtractCannotRead;
     const uint8_t* bytes = file.data();
     const size_t size = file.size();
 

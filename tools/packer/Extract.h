@@ -8,12 +8,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "CodePage.h"
 #include "SilentRun.h"
 
 struct ExtractRequest {
-    std::string file;       // the self-extracting file, or a bare archive
     std::string folder;     // the extract folder; made when missing
     uint32_t archiveStart;  // the stub's size (0 for a bare archive)
     std::string password;   // tried for encrypted entries; empty: none
@@ -22,17 +22,18 @@ struct ExtractRequest {
 // How an extraction ended. One closed list; the tool words them.
 enum ExtractStatus {
     ExtractDone,           // every entry in place
-    ExtractCannotRead,     // the file cannot be opened or mapped
     ExtractBadFolder,      // the folder's name is empty or longer than the stub's 255 bytes
     ExtractNoArchive,      // nothing to extract, or a damaged header or run record: nothing written
     ExtractNeedsPassword,  // an encrypted entry and no password, or a wrong one
     ExtractFailed,         // some entries not in place (each was named on stderr)
 };
 
-// Unpacks every entry of `request.file` into `request.folder`, replacing
+// Unpacks every entry of `file` (a self-extracting file's bytes, read whole
+// rather than mapped, so that a file cut short meanwhile cannot end the
+// process) into `request.folder`, replacing
 // existing files. Stored names are converted from `codePage` to this
 // system's names. Problems with single entries are reported on stderr as
 // they happen; `entries` and `failed`, when given, receive the count of
 // file entries and of those not in place.
-ExtractStatus ExtractArchive(const ExtractRequest& request, const CodePage& codePage, int* entries = nullptr,
-                             int* failed = nullptr);
+ExtractStatus ExtractArchive(const std::vector<uint8_t>& file, const ExtractRequest& request,
+                             const CodePage& codePage, int* entries = nullptr, int* failed = nullptr);

@@ -534,13 +534,12 @@ int Pack(const Options& o, const CodePage& codePage) {
 }
 
 #ifndef _WIN32
-int ExtractTo(const Options& o, const CodePage& codePage) {
+int ExtractTo(const std::vector<uint8_t>& bytes, const Options& o, const CodePage& codePage) {
     const std::string& file = o.inputs[0];
     int entries = 0, failed = 0;
-    const ExtractRequest request{file, o.extract, o.pack.stubSize, o.pack.password};
-    switch (ExtractArchive(request, codePage, &entries, &failed)) {
+    const ExtractRequest request{o.extract, o.pack.stubSize, o.pack.password};
+    switch (ExtractArchive(bytes, request, codePage, &entries, &failed)) {
         case ExtractDone: return 0;
-        case ExtractCannotRead: fprintf(stderr, "packer: cannot read %s\n", file.c_str()); break;
         case ExtractBadFolder:
             fprintf(stderr, "packer: -x %s: the folder's name must be 1 to %d bytes, as the stub's\n",
                     o.extract.c_str(), kPathCapacity - 1);
@@ -565,16 +564,16 @@ int Run(const Options& o) {
         fprintf(stderr, "packer: this system cannot convert names to code page %u\n", codePage.Number());
         return 2;
     }
-#ifndef _WIN32
-    if (!o.extract.empty()) return ExtractTo(o, codePage);
-#endif
-    if (o.list.empty() && o.test.empty()) return Pack(o, codePage);
-    const std::string& path = o.list.empty() ? o.test : o.list;
+    if (o.extract.empty() && o.list.empty() && o.test.empty()) return Pack(o, codePage);
+    const std::string& path = !o.extract.empty() ? o.inputs[0] : o.list.empty() ? o.test : o.list;
     std::vector<uint8_t> file;
     if (!ReadFile(path, file)) {
         fprintf(stderr, "packer: cannot read %s\n", path.c_str());
         return 1;
     }
+#ifndef _WIN32
+    if (!o.extract.empty()) return ExtractTo(file, o, codePage);
+#endif
     return o.list.empty() ? TestFile(file, o, codePage) : ListFile(file, o, codePage);
 }
 
