@@ -460,7 +460,8 @@ RunStatus RunUninstall(const std::vector<std::string>& params, const Host& host)
     const size_t outside = trust == Trust::Vouched
                                ? 0
                                : KeepToOwnFolders(&log, logDir, host.machine.ShortcutFolders(), kept, view);
-    const std::string ownDir = ParentDir(host.program.OwnPath());
+    const std::string ownPath = host.program.OwnPath();
+    const std::string ownDir = ParentDir(ownPath);
     std::vector<std::string> roots = log.dirs;
     roots.push_back(logDir);
     LinkGuard links(host.files, roots);
@@ -480,7 +481,7 @@ RunStatus RunUninstall(const std::vector<std::string>& params, const Host& host)
 
     bool ownDirIsProducts = false;
     for (const auto& d : prune) ownDirIsProducts = ownDirIsProducts || SamePath(d, ownDir);
-    view.Log("uninstaller", "deleted once it ends " + host.program.OwnPath());
+    view.Log("uninstaller", "deleted once it ends " + ownPath);
     status = view.End(status);
     host.program.RemoveSelfNow(ownDirIsProducts);
     return status;
