@@ -1,7 +1,8 @@
-// The install run, apart from any window: it works through SetupScript, keeps
-// the install log and talks to whoever shows it through TInstallView. The
-// progress form implements the view; tests implement it without a person.
-// Windows only.
+// The install run, apart from any window and any system call: it works
+// through SetupScript, keeps the install log, changes the machine only
+// through its TInstallHost and talks to whoever shows it through
+// TInstallView. The progress form implements the view; tests implement both
+// without a person or a machine.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "InstallHost.h"
 #include "InstallOutcome.h"
-#include "RARArc.h"
 #include "RunLog.h"
 
 class TInstallJournal;
-class TWinJournalFs;
 
 class TInstallView {
 public:
@@ -35,9 +35,10 @@ public:
     virtual bool CancelRequested() = 0;
 };
 
-class TInstallEngine {
+class TInstallEngine : private TArchiveEvents {
 public:
-    explicit TInstallEngine(TInstallView& view);
+    // Both outlive the engine.
+    TInstallEngine(TInstallView& view, const TInstallHost& host);
     ~TInstallEngine();
     TInstallEngine(const TInstallEngine&) = delete;
     TInstallEngine& operator=(const TInstallEngine&) = delete;
@@ -49,7 +50,6 @@ public:
     // A C++ exception inside the run is a failure (ifUnexpected) like any other.
     TInstallOutcome Run();
 
-    TRAR RAR1;
     std::vector<std::string> InstallLog;  // one entry per log line, in order
     bool InstallCompleted = false;
     // No one is there to answer: a missing item fails the run (ifSourceMissing)
@@ -66,31 +66,40 @@ private:
     bool ExtractItem(const std::string& source, const std::string& dest, bool failIfExists);
     bool ArchiveFailed(const std::string& source, const std::string& dest);
     bool CopyKept(const std::string& from, const std::string& to);
+    bool SourceThere(const std::string& path, bool* there);
     bool MakeFolders(const std::string& folder);
     bool SaveShortcut(const std::string& path, const std::string& target, const std::string& arguments);
     bool WriteUninstallEntry(const std::string& digest);
     bool RegisterUninstaller(const std::string& program);
     bool WriteLog();
     bool SecureInstallFolder();
-    void LoadPendingDeletes();
+    bool LoadPendingDeletes();
     bool WithdrawPendingDelete(const std::string& path);
     bool InstallShortcuts();
     bool Fail(TInstallFault fault, const std::string& subject);
-    bool FailWith(unsigned long winError, const std::string& written, const std::string& read = "");
+    // After a failed file call: the host's reason, naming the file read when
+    // it could not be read, else the one written.
+    bool FailWith(const std::string& written, const std::string& read = "");
     bool Cancelled();
     void Step(const char* step, const std::string& text) {
         if (OnStep) OnStep(step, text);
     }
-    void RAR1Extracting(RARHeaderData& eFile);
-    int RAR1ProcessData(uint32_t position);
+    // The archive's events during one item.
+    bool Extracting(const std::string& name, uint32_t size) override;
+    bool Progress(uint32_t position) override;
+    void Extracted(const std::string& name, bool folder, bool ok) override;
+    void Error(int32_t code) override;
+    void VolumeMissing(const std::string& volume) override;
 
     TInstallView& view;
+    TInstallHost host;
     TInstallOutcome outcome;
     int item = 0;                 // the script item being installed, 1-based; 0 outside the items
     uint64_t installedBytes = 0;  // what the run extracted and copied, for the uninstall entry
-    TWinJournalFs* fs = nullptr;
     TInstallJournal* journal = nullptr;
-    // What the archive component reported during one item.
+    // What the archive component reported during one item, and the folder
+    // its entries went to (that of the last archive extracted).
+    std::string targetDir;
     int32_t rarError = 0;
     std::string failedEntry, missingVolume;
     // The uninstall entry's command lines and icon, written with the log's
@@ -99,14 +108,6 @@ private:
     // Deletions pending at restart when the run began (upper-cased paths).
     std::set<std::string> pendingDeletes;
 };
-
-// Writes the lines as INSTALL.LOG bytes to path through a temporary file in
-// the same directory, so a failed write never replaces a good file. On
-// failure the system's error code is left for GetLastError.
-bool WriteInstallLogFile(const std::string& path, const std::vector<std::string>& lines);
-
-// Whether path names a file (a folder does not count).
-bool FileExists(const std::string& path);
 
 // The uninstall entry's key under HKEY_LOCAL_MACHINE for a product title.
 std::string UninstallEntryKey(const std::string& productTitle);

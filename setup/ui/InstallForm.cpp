@@ -146,7 +146,5 @@ void DestroyInstallForm() {
 }
 
 TInstallOutcome RunInstall(const RunStepFn& onStep) {
-    TInstallEngine engine(*fmInstall);
-    engine.OnStep = onStep;
-    return engine.Run();
+    return InstallHere(*fmInstall, false, onStep);
 }

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "InstallEngine.h"
+#include "WinInstallHost.h"
 
 class TfmInstall : public TInstallView {
 public:

@@ -32,10 +32,7 @@ RunStepFn StepsTo(TSetupRunLog& log) {
 // The one way every mode installs: an engine for this run over the view the
 // mode shows, its steps heard by the run log.
 TInstallOutcome Install(TInstallView& view, bool unattended, TSetupRunLog& log) {
-    TInstallEngine engine(view);
-    engine.Unattended = unattended;
-    engine.OnStep = StepsTo(log);
-    return engine.Run();
+    return InstallHere(view, unattended, StepsTo(log));
 }
 
 // How a run that did not complete goes into the log, and its exit code.

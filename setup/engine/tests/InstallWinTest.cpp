@@ -579,7 +579,8 @@ TEST_F(InstallRun, EachEntrySetsTheRangeAndEndsAtItsSize) {
     Copy(arcs + "DISK1.RAR", src + "DISK1.RAR");
     Script("", "FILE1=DISK1.RAR,<INSTALLDIR>\r\n", "");
     RecordingView view;
-    TInstallEngine engine(view);
+    TWinInstallHost host;
+    TInstallEngine engine(view, host.Host());
     ASSERT_EQ(engine.Run().Status, rsCompleted);
     ASSERT_EQ(view.entries.size(), 5u);
     EXPECT_EQ(view.entries[1], std::make_pair(300000u, 300000u));
@@ -591,7 +592,8 @@ TEST_F(InstallRun, ACancelDuringExtractionStopsInTheEntryAndUndoesIt) {
     Script("", "FILE1=DISK1.RAR,<INSTALLDIR>\r\n", "");
     RecordingView view;
     view.cancelAfter = 0;
-    TInstallEngine engine(view);
+    TWinInstallHost host;
+    TInstallEngine engine(view, host.Host());
     EXPECT_EQ(engine.Run().Status, rsCancelled);
     EXPECT_EQ(view.entries.size(), 1u);
     EXPECT_FALSE(engine.InstallCompleted);
@@ -750,7 +752,8 @@ TEST_F(FailedRun, ACancelAfterSomeEntries) {
     const auto before = State();
     RecordingView view;
     view.cancelAfter = 2;
-    TInstallEngine engine(view);
+    TWinInstallHost host;
+    TInstallEngine engine(view, host.Host());
     const TInstallOutcome cancelled = engine.Run();
     EXPECT_EQ(cancelled.Status, rsCancelled);
     EXPECT_EQ(cancelled.NotRestored, "");
