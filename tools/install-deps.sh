@@ -116,8 +116,23 @@ $SUDO rm -f /etc/apt/sources.list.d/kit-extra.list
 dpkg --print-foreign-architectures | grep -q i386 || $SUDO dpkg --add-architecture i386
 
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
+# A mirror in the middle of its sync refuses an index now and then: try
+# again, and go on with what was fetched when it keeps refusing, since the
+# install below tells whether anything needed is really missing.
+for try in 1 2 3; do
+    $SUDO apt-get update -qq && break
+    [ "$try" = 3 ] && { echo "install-deps.sh: apt-get update failed; going on with the indexes it fetched" >&2; break; }
+    sleep 20
+done
+if ! $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null; then
+    # The i386 packages must match the amd64 ones' versions, which fails while
+    # a mirror's i386 index lags behind. 64-bit Wine runs every test too
+    # (wine-env.sh then picks it): install the rest rather than nothing.
+    echo "install-deps.sh: installing without the i386 packages" >&2
+    others=()
+    for p in "${need_pkgs[@]}"; do [[ $p == *:i386 ]] || others+=("$p"); done
+    $SUDO apt-get install -y -qq --no-install-recommends "${others[@]}" >/dev/null
+fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ko_KR\.utf-\?8$'; then
     grep -q '^ko_KR.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null \
