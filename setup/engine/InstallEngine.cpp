@@ -1,5 +1,6 @@
 #include "InstallEngine.h"
 
+#include <cstdlib>
 #include <new>
 
 #include "InstallJournal.h"
@@ -124,6 +125,10 @@ bool TInstallEngine::FailWith(const std::string& written, const std::string& rea
     return Fail(fault, fault == ifSourceUnreadable ? read : written);
 }
 
+bool TInstallEngine::JournalFailed() {
+    return FailWith(host.files.JournalPath(JournalName(SetupScript.ProductTitle, SetupScript.InstallDir)));
+}
+
 bool TInstallEngine::Cancelled() {
     if (outcome.Status == rsCompleted) outcome.Status = rsCancelled;
     return false;
@@ -139,13 +144,15 @@ TInstallOutcome TInstallEngine::Run() {
     entryCommand.clear();
     entryQuietCommand.clear();
     entryIcon.clear();
-    TInstallJournal runJournal(host.files);
+    TInstallJournal runJournal(host.files, [this](const TJournalRecord& r) { return UndoOf(r); });
     journal = &runJournal;
-    bool done = false;
+    bool done = false, begun = false;
     {
         ShownRun shown(view);
         try {
-            done = LoadPendingDeletes() && RunSteps();
+            begun = RecoverEarlierRun(runJournal);
+            done = begun && LoadPendingDeletes() && RunSteps() &&
+                   (runJournal.Finish() || JournalFailed());
         } catch (const std::bad_alloc&) {
             Fail(ifOutOfMemory, std::string());
         } catch (...) {
@@ -153,7 +160,9 @@ TInstallOutcome TInstallEngine::Run() {
         }
         if (!done) {
             if (outcome.Status == rsCompleted) Fail(ifUnexpected, std::string());
-            runJournal.Rollback(&outcome.NotRestored);
+            // Before Begin nothing of this run's was changed, and what the
+            // journal holds is the earlier run's.
+            if (begun) runJournal.Rollback(&outcome.NotRestored);
         }
     }
     journal = nullptr;
@@ -161,6 +170,84 @@ TInstallOutcome TInstallEngine::Run() {
     runJournal.Commit();
     InstallCompleted = true;
     return outcome;
+}
+
+// A run of the same product into the same folder that was stopped before
+// its end left its journal: it is undone first, or this run does nothing.
+bool TInstallEngine::RecoverEarlierRun(TInstallJournal& runJournal) {
+    const TSetupScript& s = SetupScript;
+    std::string left;
+    switch (runJournal.Recover(s.ProductTitle, s.InstallDir, &left)) {
+        case TInstallJournal::loNone: break;
+        case TInstallJournal::loUndone:
+            outcome.EarlierRunUndone = true;
+            Step("recovery", "undid the earlier run into " + s.InstallDir + " that was stopped before its end");
+            view.EarlierRunUndone();
+            break;
+        case TInstallJournal::loNotUndone:
+        case TInstallJournal::loUnreadable: return Fail(ifEarlierRunLeft, left);
+    }
+    return runJournal.Begin(s.ProductTitle, s.InstallDir) || JournalFailed();
+}
+
+namespace {
+
+bool ReadValue(const std::string& type, const std::string& data, TRegistryValue* v) {
+    *v = TRegistryValue();
+    if (type == "-") return true;
+    char* end = nullptr;
+    const unsigned long t = std::strtoul(type.c_str(), &end, 10);
+    if (type.empty() || *end || t > 0xFFFFFFFFul) return false;
+    v->Present = true;
+    v->Type = static_cast<uint32_t>(t);
+    v->Data = data;
+    return true;
+}
+
+}  // namespace
+
+// The undo steps that are not files, the same for this run's rollback and
+// for a killed run's: each is written to the journal before its change.
+std::function<bool()> TInstallEngine::UndoOf(const TJournalRecord& r) {
+    TInstallRegistry& registry = host.registry;
+    TInstallRestart& restart = host.restart;
+    const std::vector<std::string>& f = r.Fields;
+    if (r.Kind == "key") {
+        const std::string key = f[0];
+        return [&registry, key] { return registry.DeleteKey(key); };
+    }
+    if (r.Kind == "value") {
+        TRegistryValue was;
+        if (!ReadValue(f[2], f[3], &was)) return {};
+        const std::string key = f[0], name = f[1];
+        return [&registry, key, name, was] { return registry.Write(key, name, was) && registry.Flush(key); };
+    }
+    if (r.Kind == "restart") {
+        const std::string before = f[0], after = f[1];
+        // Unchanged since: the list goes back byte for byte, its order
+        // included; already back (a recovery that was itself stopped): as is.
+        return [&restart, before, after] {
+            std::string now;
+            if (!restart.Read(&now)) return false;
+            if (now == before) return true;
+            if (now == after) return restart.Write(before);
+            const bool nine = restart.NineFamily();
+            std::vector<std::string> withdrawn;
+            // What the run withdrew: the deletions of before that after lacks.
+            const std::vector<std::string> was = nine ? WininitDeletions(before) : PendingDeletions(before);
+            const std::vector<std::string> kept = nine ? WininitDeletions(after) : PendingDeletions(after);
+            std::multiset<std::string> left(kept.begin(), kept.end());
+            for (const std::string& p : was) {
+                auto k = left.find(p);
+                if (k != left.end())
+                    left.erase(k);
+                else
+                    withdrawn.push_back(p);
+            }
+            return restart.Write(nine ? WininitWith(now, withdrawn) : PendingListWith(now, withdrawn));
+        };
+    }
+    return {};
 }
 
 bool TInstallEngine::WaitForSource(const std::string& path) {
@@ -188,7 +275,8 @@ bool TInstallEngine::MakeFolders(const std::string& folder) {
 // Copies a single file over whatever is there, keeping the old one aside.
 bool TInstallEngine::CopyKept(const std::string& from, const std::string& to) {
     if (!WithdrawPendingDelete(to)) return false;
-    if (!journal->KeepFile(to, FileDirectory(to))) return FailWith(to);
+    std::string failed;
+    if (!journal->KeepFile(to, FileDirectory(to), &failed)) return FailWith(failed);
     uint64_t size = 0;
     if (!host.files.Copy(from, to, &size)) return FailWith(to, from);
     installedBytes += size;
@@ -229,13 +317,8 @@ bool TInstallEngine::WithdrawPendingDelete(const std::string& path) {
     const std::string kept = nine ? WininitWithout(list, keys, &withdrawn) : PendingListWithout(list, keys, &withdrawn);
     for (const std::string& k : keys) pendingDeletes.erase(k);
     if (withdrawn.empty()) return true;
+    if (!journal->AddUndo(where, TJournalRecord{"restart", {list, kept}})) return JournalFailed();
     if (!restart.Write(kept)) return Fail(ifRegistryFailed, where);
-    // Unchanged since: the list goes back byte for byte, its order included.
-    journal->AddUndo(where, [&restart, list, kept, withdrawn, nine] {
-        std::string now;
-        if (!restart.Read(&now)) return false;
-        return restart.Write(now == kept ? list : nine ? WininitWith(now, withdrawn) : PendingListWith(now, withdrawn));
-    });
     Step("restart", "withdrew the deletion at restart of " + path);
     return true;
 }
@@ -254,6 +337,7 @@ bool TInstallEngine::SecureInstallFolder() {
          up = FileDirectory(top))
         top = up;
     journal->NoteFolder(dir);
+    if (!journal->Flush()) return JournalFailed();
     std::string acl;
     if (!files.MakeAdminFolder(top, &acl)) return FailWith(top);
     Step("folder", "made " + top + " for administrators only (" + acl +
@@ -335,18 +419,19 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
     // Where the component writes: an empty target is the current folder.
     const std::string home = dest.empty() ? "." : dest;
     journal->NoteFolder(home);
+    std::vector<std::string> keep;
     for (const TArchiveEntry& e : entries) {
         // The component refuses these; nothing may be kept or touched for them.
         if (!IsConfinedName(e.Name.c_str(), e.Name.size())) continue;
         const std::string path = target(e.Name);
         if (!WithdrawPendingDelete(path)) return false;
-        if (e.Folder) {
+        if (e.Folder)
             journal->NoteFolder(path);
-        } else if (!(failIfExists && host.files.Kind(path) == TJournalFs::fkFile) &&
-                   !journal->KeepFile(path, home)) {
-            return FailWith(path);
-        }
+        else if (!(failIfExists && host.files.Kind(path) == TJournalFs::fkFile))
+            keep.push_back(path);
     }
+    std::string failed;
+    if (!journal->KeepFiles(keep, home, &failed)) return FailWith(failed);
     targetDir = dest;
     const bool extracted = host.archives.Extract(source, dest, failIfExists, *this);
     if (view.CancelRequested()) return true;  // the caller ends the run as cancelled
@@ -369,7 +454,8 @@ bool TInstallEngine::SaveShortcut(const std::string& path, const std::string& ta
     if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
     if (!WithdrawPendingDelete(folder) || !WithdrawPendingDelete(path)) return false;
     journal->NoteFolder(folder);  // the program group, made with the shortcut
-    if (!journal->KeepFile(path, folder)) return FailWith(path);
+    std::string failed;
+    if (!journal->KeepFile(path, folder, &failed)) return FailWith(failed);
     if (!host.shell.WriteShortcut(path, target, arguments)) return Fail(ifShortcutFailed, path);
     Step("shortcut", path + " -> " + target + (arguments.empty() ? "" : " " + arguments));
     return true;
@@ -387,23 +473,19 @@ bool TInstallEngine::WriteUninstallEntry(const std::string& digest) {
     TInstallRegistry& registry = host.registry;
     const std::string key = UninstallEntryKey(SetupScript.ProductTitle);
     const std::string subject = "HKEY_LOCAL_MACHINE\\" + key;
-    bool created = false;
-    if (!registry.OpenKey(key, &created)) return Fail(ifRegistryFailed, subject);
-    if (created) {
-        journal->AddUndo(subject, [&registry, key] { return registry.DeleteKey(key); });
+    bool there = false, created = false;
+    if (!registry.KeyExists(key, &there)) return Fail(ifRegistryFailed, subject);
+    if (!there) {
+        if (!journal->AddUndo(subject, TJournalRecord{"key", {key}})) return JournalFailed();
     } else {
-        std::vector<std::pair<std::string, TRegistryValue>> saved;
         for (const char* name : kUninstallValues) {
             TRegistryValue v;
             if (!registry.Read(key, name, &v)) return Fail(ifRegistryFailed, subject);
-            saved.emplace_back(name, v);
+            const TJournalRecord was{"value", {key, name, v.Present ? std::to_string(v.Type) : "-", v.Data}};
+            if (!journal->AddUndo(subject, was)) return JournalFailed();
         }
-        journal->AddUndo(subject, [&registry, key, saved] {
-            bool ok = true;
-            for (const auto& v : saved) ok = registry.Write(key, v.first, v.second) && ok;
-            return registry.Flush(key) && ok;
-        });
     }
+    if (!registry.OpenKey(key, &created)) return Fail(ifRegistryFailed, subject);
     const TSetupScript& s = SetupScript;
     const uint64_t kib = (installedBytes + 1023) / 1024;
     const uint32_t size = kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kib);
@@ -480,7 +562,8 @@ bool TInstallEngine::WriteLog() {
     const std::string& dir = SetupScript.InstallDir;
     const std::string path = dir + "\\INSTALL.LOG";
     if (!MakeFolders(dir) || !WithdrawPendingDelete(path)) return false;
-    if (!journal->KeepFile(path, dir)) return FailWith(path);
+    std::string failed;
+    if (!journal->KeepFile(path, dir, &failed)) return FailWith(failed);
     InstallLog.push_back(kLogFilePrefix + path);
     const std::string bytes = InstallLogBytes(InstallLog);
     if (!host.files.WriteWhole(path, bytes)) return FailWith(path);

@@ -6,11 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "InstallHost.h"
+#include "JournalFile.h"
 #include "InstallOutcome.h"
 #include "RunLog.h"
 
@@ -33,6 +35,10 @@ public:
     virtual bool NextDiskette() = 0;
     // True once the user asked to cancel; the run stops at the next entry.
     virtual bool CancelRequested() = 0;
+    // A run of this product into this folder was stopped before its end
+    // (the process killed, the machine off) and is now undone; this run
+    // goes on.
+    virtual void EarlierRunUndone() = 0;
 };
 
 class TInstallEngine : private TArchiveEvents {
@@ -76,11 +82,15 @@ private:
     bool LoadPendingDeletes();
     bool WithdrawPendingDelete(const std::string& path);
     bool InstallShortcuts();
+    bool RecoverEarlierRun(TInstallJournal& journal);
+    std::function<bool()> UndoOf(const TJournalRecord& record);
     bool Fail(TInstallFault fault, const std::string& subject);
     // After a failed file call: the host's reason, naming the file read when
     // it could not be read, else the one written.
     bool FailWith(const std::string& written, const std::string& read = "");
     bool Cancelled();
+    // The journal's file could not be written.
+    bool JournalFailed();
     void Step(const char* step, const std::string& text) {
         if (OnStep) OnStep(step, text);
     }

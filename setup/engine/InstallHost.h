@@ -81,6 +81,8 @@ struct TRegistryValue {
 class TInstallRegistry {
 public:
     virtual ~TInstallRegistry() = default;
+    // Whether key is there; false when that cannot be told.
+    virtual bool KeyExists(const std::string& key, bool* there) = 0;
     // Opens key, making it when it is not there; created tells which.
     virtual bool OpenKey(const std::string& key, bool* created) = 0;
     // The value as it is (Present false when it is not there); false when it

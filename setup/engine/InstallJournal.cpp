@@ -19,7 +19,97 @@ std::string ParentFolder(const std::string& path) {
     return p.substr(0, std::max(cut, root));
 }
 
-TInstallJournal::TInstallJournal(TJournalFs& f) : fs(f) {}
+TInstallJournal::TInstallJournal(TJournalFs& f, TUndoMaker u) : fs(f), undoOf(std::move(u)) {}
+
+void TInstallJournal::Note(const char* kind, const std::vector<std::string>& fields) {
+    if (!file.empty()) unsaved += JournalLine(records++, TJournalRecord{kind, fields});
+}
+
+bool TInstallJournal::Flush() {
+    if (file.empty() || unsaved.empty()) return true;
+    if (!fs.AppendJournal(file, unsaved)) return false;
+    unsaved.clear();
+    return true;
+}
+
+bool TInstallJournal::RemoveFile() {
+    unsaved.clear();
+    if (!file.empty() && !fs.RemoveJournal(file)) return false;
+    file.clear();
+    return true;
+}
+
+bool TInstallJournal::Begin(const std::string& title, const std::string& dir) {
+    file = JournalName(title, dir);
+    records = 0;
+    Note("journal", {"1", title, dir});
+    if (Flush()) return true;
+    file.clear();
+    return false;
+}
+
+TInstallJournal::TLeftOver TInstallJournal::Recover(const std::string& title, const std::string& dir,
+                                                    std::string* notRestored) {
+    const std::string name = JournalName(title, dir);
+    std::string bytes;
+    if (!fs.ReadJournal(name, &bytes)) {
+        *notRestored = fs.JournalPath(name);
+        return loUnreadable;
+    }
+    if (bytes.empty()) return loNone;
+    const std::vector<TJournalRecord> left = ReadJournal(bytes);
+    file = name;
+    TLeftOver end = loUndone;
+    // Torn before its first record was whole, nothing was changed; a header
+    // of another run under the same name is taken as damage as well.
+    if (left.empty() || UpperAscii(left[0].Fields[1]) != UpperAscii(title) ||
+        UpperAscii(left[0].Fields[2]) != UpperAscii(dir)) {
+        end = loNone;
+    } else if (!Resume(left)) {
+        Clear();
+        file.clear();
+        *notRestored = fs.JournalPath(name);
+        return loUnreadable;
+    } else if (left.back().Kind == "done") {
+        Commit();
+    } else if (!Rollback(notRestored)) {
+        file.clear();  // kept for the next run to try again
+        return loNotUndone;
+    }
+    // A journal left in place would be read again as this one's.
+    if (!RemoveFile()) {
+        file.clear();
+        *notRestored = fs.JournalPath(name);
+        return loNotUndone;
+    }
+    return end;
+}
+
+// The lists as the killed run had them, rebuilt from its records. A move
+// written ahead may not have been made: the backup tells.
+bool TInstallJournal::Resume(const std::vector<TJournalRecord>& left) {
+    for (const TJournalRecord& r : left) {
+        const std::vector<std::string>& f = r.Fields;
+        if (r.Kind == "created") {
+            known.insert(UpperAscii(f[0]));
+            created.push_back(f[0]);
+        } else if (r.Kind == "kept") {
+            known.insert(UpperAscii(f[0]));
+            const TJournalFs::TKind backup = fs.Kind(f[1]);
+            if (backup == TJournalFs::fkUnreadable) return false;
+            kept.push_back({f[0], f[1], backup == TJournalFs::fkFile});
+        } else if (r.Kind == "backups") {
+            backupFolders.push_back({ParentFolder(f[0]), f[0], 0});
+        } else if (r.Kind == "folder") {
+            if (knownFolders.insert(UpperAscii(f[0])).second) folders.push_back(f[0]);
+        } else if (r.Kind != "journal" && r.Kind != "done") {
+            std::function<bool()> undo = undoOf ? undoOf(r) : std::function<bool()>();
+            if (!undo) return false;
+            undos.emplace_back(f[0], std::move(undo));
+        }
+    }
+    return true;
+}
 
 void TInstallJournal::Clear() {
     known.clear();
@@ -36,7 +126,10 @@ bool TInstallJournal::Known(const std::string& path) { return !known.insert(Uppe
 void TInstallJournal::NoteMissingFolders(std::string folder) {
     // Above the first folder that exists, all exist.
     for (; !folder.empty() && fs.Kind(folder) == TJournalFs::fkNone; folder = ParentFolder(folder))
-        if (knownFolders.insert(UpperAscii(folder)).second) folders.push_back(folder);
+        if (knownFolders.insert(UpperAscii(folder)).second) {
+            folders.push_back(folder);
+            Note("folder", {folder});
+        }
 }
 
 void TInstallJournal::NoteFolder(const std::string& folder) { NoteMissingFolders(folder); }
@@ -46,6 +139,10 @@ bool TInstallJournal::MakeFolders(const std::string& folder, std::string* failed
     std::vector<std::string> chain;
     for (std::string f = folder; !f.empty() && fs.Kind(f) == TJournalFs::fkNone; f = ParentFolder(f))
         chain.push_back(f);
+    if (!chain.empty() && !Flush()) {
+        *failed = fs.JournalPath(file);
+        return false;
+    }
     for (auto f = chain.rbegin(); f != chain.rend(); ++f) {
         if (!fs.MakeFolder(*f)) {
             *failed = *f;
@@ -64,40 +161,75 @@ TInstallJournal::TBackupFolder* TInstallJournal::BackupFolderIn(const std::strin
     for (int n = 1; n <= 100; ++n) {
         const std::string folder = n == 1 ? base : base + "-" + std::to_string(n);
         if (fs.Kind(folder) != TJournalFs::fkNone) continue;
-        if (!fs.MakeFolder(folder)) return nullptr;
+        Note("backups", {folder});
+        if (!Flush() || !fs.MakeFolder(folder)) return nullptr;
         backupFolders.push_back({home, folder, 0});
         return &backupFolders.back();
     }
     return nullptr;
 }
 
-bool TInstallJournal::KeepFile(const std::string& path, const std::string& home) {
-    if (Known(path)) return true;
-    switch (fs.Kind(path)) {
-        case TJournalFs::fkFolder: return true;  // nothing to keep; the write itself will fail
-        case TJournalFs::fkNone:
+bool TInstallJournal::KeepFile(const std::string& path, const std::string& home, std::string* failed) {
+    std::string which;
+    const bool kept = KeepFiles({path}, home, &which);
+    if (failed) *failed = which;
+    return kept;
+}
+
+// All moves are written ahead at once, then made: one write to the journal
+// for an archive's worth of files.
+bool TInstallJournal::KeepFiles(const std::vector<std::string>& paths, const std::string& home,
+                                std::string* failed) {
+    std::vector<size_t> moves;  // into kept
+    for (const std::string& path : paths) {
+        if (Known(path)) continue;
+        TJournalFs::TKind kind = fs.Kind(path);
+        if (kind == TJournalFs::fkFolder) continue;  // nothing to keep; the write itself will fail
+        if (kind == TJournalFs::fkNone) {
             created.push_back(path);
+            Note("created", {path});
             NoteMissingFolders(ParentFolder(path));
-            return true;
-        case TJournalFs::fkFile: break;
-        case TJournalFs::fkUnreadable: return false;
-    }
-    const std::string where = home.empty() ? ParentFolder(path) : home;
-    TBackupFolder* b = where.empty() ? nullptr : BackupFolderIn(where);
-    if (b) {
-        const std::string backup = b->folder + "\\" + std::to_string(b->files + 1);
-        if (fs.Rename(path, backup)) {
-            ++b->files;
-            kept.push_back({path, backup});
-            return true;
+            continue;
         }
+        const std::string where = home.empty() ? ParentFolder(path) : home;
+        TBackupFolder* b = kind == TJournalFs::fkFile && !where.empty() ? BackupFolderIn(where) : nullptr;
+        if (!b) {
+            known.erase(UpperAscii(path));
+            *failed = path;
+            return false;
+        }
+        const std::string backup = b->folder + "\\" + std::to_string(++b->files);
+        Note("kept", {path, backup});
+        kept.push_back({path, backup, false});
+        moves.push_back(kept.size() - 1);
     }
-    known.erase(UpperAscii(path));
-    return false;
+    if (!Flush()) {
+        *failed = fs.JournalPath(file);
+        return false;
+    }
+    for (size_t k : moves) {
+        TKept& keep = kept[k];
+        if (!fs.Rename(keep.path, keep.backup)) {
+            // Already in the journal: a rollback finds it was not moved.
+            known.erase(UpperAscii(keep.path));
+            *failed = keep.path;
+            return false;
+        }
+        keep.moved = true;
+    }
+    return true;
 }
 
 void TInstallJournal::AddUndo(const std::string& what, std::function<bool()> undo) {
     undos.emplace_back(what, std::move(undo));
+}
+
+bool TInstallJournal::AddUndo(const std::string& what, const TJournalRecord& record) {
+    std::function<bool()> undo = undoOf(record);
+    Note(record.Kind.c_str(), record.Fields);
+    if (!Flush()) return false;
+    undos.emplace_back(what, std::move(undo));
+    return true;
 }
 
 bool TInstallJournal::Rollback(std::string* notRestored) {
@@ -113,7 +245,7 @@ bool TInstallJournal::Rollback(std::string* notRestored) {
     for (auto c = created.rbegin(); c != created.rend(); ++c)
         if (!fs.Delete(*c)) failed(*c);
     for (auto k = kept.rbegin(); k != kept.rend(); ++k)
-        if (!fs.Delete(k->path) || !fs.Rename(k->backup, k->path)) failed(k->path);
+        if (k->moved && (!fs.Delete(k->path) || !fs.Rename(k->backup, k->path))) failed(k->path);
     // A backup folder that still holds a file is left for the user.
     for (const TBackupFolder& b : backupFolders) fs.RemoveFolder(b.folder);
     // A child's path is longer than its parent's: longest first is deepest first.
@@ -122,11 +254,25 @@ bool TInstallJournal::Rollback(std::string* notRestored) {
                      [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& f : byDepth) fs.RemoveFolder(f);
     Clear();
-    return whole;
+    if (!whole) return false;
+    // Left, it would have the next run undo this one again.
+    if (!RemoveFile()) {
+        if (notRestored) *notRestored = fs.JournalPath(file);
+        file.clear();
+        return false;
+    }
+    return true;
+}
+
+bool TInstallJournal::Finish() {
+    Note("done", {});
+    return Flush();
 }
 
 void TInstallJournal::Commit() {
-    for (const TKept& k : kept) fs.Delete(k.backup);
+    for (const TKept& k : kept)
+        if (k.moved) fs.Delete(k.backup);
     for (const TBackupFolder& b : backupFolders) fs.RemoveFolder(b.folder);
     Clear();
+    RemoveFile();
 }

@@ -27,7 +27,9 @@ enum TInstallFault {
     ifOutOfMemory,
     ifPathTooLong,  // a path to write is longer than the narrow calls of setup and the
                     // uninstaller take (Subject: that path); found before anything of it changes
-    ifUnexpected,   // an error the run has no name for
+    ifEarlierRunLeft,  // a run stopped before its end (killed) could not be undone: this
+                       // one changed nothing (Subject: what could not be put back)
+    ifUnexpected,      // an error the run has no name for
 };
 
 struct TInstallOutcome {
@@ -38,4 +40,6 @@ struct TInstallOutcome {
     // After a cancel or a failure: empty when all the run did was undone,
     // else the first file or key that could not be put back as it was.
     std::string NotRestored;
+    // A run stopped before its end was found and undone before this one.
+    bool EarlierRunUndone = false;
 };

@@ -161,6 +161,50 @@ public:
     }
     bool RemoveFolder(const std::string& path) override { return Did(RemoveDirectoryA(path.c_str())); }
 
+    bool ReadJournal(const std::string& name, std::string* bytes) override {
+        bytes->clear();
+        HANDLE f = CreateFileA(JournalPath(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return Absent();
+        DWORD high = 0;
+        const DWORD size = GetFileSize(f, &high);
+        // Far beyond any run's records: not a journal of ours.
+        bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= kJournalMax;
+        if (ok) {
+            bytes->resize(size);
+            DWORD got = 0;
+            ok = Did(::ReadFile(f, bytes->empty() ? nullptr : &(*bytes)[0], size, &got, nullptr)) && got == size;
+        }
+        CloseHandle(f);
+        if (!ok) bytes->clear();
+        return ok;
+    }
+    bool AppendJournal(const std::string& name, const std::string& bytes) override {
+        const std::string folder = JournalFolder();
+        if (folder.empty()) return Did(FALSE);
+        // Below the system's folder, which only administrators may change.
+        if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            !Did(CreateDirectoryA(folder.c_str(), nullptr)))
+            return false;
+        HANDLE f = CreateFileA(JournalPath(name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (!Did(f != INVALID_HANDLE_VALUE)) return false;
+        DWORD put = 0;
+        bool ok = Did(SetFilePointer(f, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER) &&
+                  Did(WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
+        if (ok && put != bytes.size()) {
+            SetLastError(ERROR_DISK_FULL);  // a short write
+            ok = Did(FALSE);
+        }
+        // On the disk before the change it announces is made.
+        ok = ok && Did(FlushFileBuffers(f));
+        return Did(CloseHandle(f)) && ok;
+    }
+    bool RemoveJournal(const std::string& name) override {
+        return ::DeleteFileA(JournalPath(name).c_str()) || Absent();
+    }
+    std::string JournalPath(const std::string& name) override { return JournalFolder() + "\\" + name; }
+
     bool Copy(const std::string& from, const std::string& to, uint64_t* size) override {
         if (!Did(CopyFileA(from.c_str(), to.c_str(), FALSE))) return false;
         WIN32_FILE_ATTRIBUTE_DATA copied;
@@ -189,6 +233,13 @@ public:
     }
 
 private:
+    static const DWORD kJournalMax = 256u << 20;
+    static std::string JournalFolder() {
+        char dir[MAX_PATH];
+        const UINT n = GetWindowsDirectoryA(dir, sizeof dir);
+        if (n == 0 || n >= sizeof dir) return std::string();
+        return std::string(dir, n) + (dir[n - 1] == '\\' ? "" : "\\") + kJournalFolderName;
+    }
     typedef BOOL(WINAPI* ConvertFn)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
     static ConvertFn ConvertSddl() {
         return reinterpret_cast<ConvertFn>(reinterpret_cast<void*>(GetProcAddress(
@@ -212,6 +263,13 @@ private:
 // The uninstall entry's values.
 class TWinRegistry : public TInstallRegistry {
 public:
+    bool KeyExists(const std::string& key, bool* there) override {
+        HKEY h;
+        const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &h);
+        *there = rc == ERROR_SUCCESS;
+        if (*there) RegCloseKey(h);
+        return *there || rc == ERROR_FILE_NOT_FOUND;
+    }
     bool OpenKey(const std::string& key, bool* created) override {
         HKEY h;
         DWORD disposition = 0;

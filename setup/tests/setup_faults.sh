@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Plays setup.exe under Wine into the faults a user meets: a read-only install
 # folder, a disk that fills up in the middle of an archive, a cancel in the
-# middle of an archive over an older install, a killed run and the run after
-# it, and a drive whose volume label is longer than any buffer. Drives are
+# middle of an archive over an older install, a run killed there and the run
+# after it, and a drive whose volume label is longer than any buffer. Drives are
 # small tmpfs file systems (mounted here, so this needs root) mapped as Wine
 # drive letters; all of them are unmounted on every way out. After each run
 # the disk and the registry are compared with what they were before.
@@ -203,19 +203,25 @@ has "$(tr -d '\r' <"$C/faults-silent.log")" $'cancelled: by the user\nrollback: 
 rm -f "$C/faults-silent.log"
 same_state "$KIT_WINE_STATE/before.txt" "/SILENT cancel" "$mnt/big"
 
-echo "== a killed run, and the run after it"
-rm -rf "$mnt/big/Varnel" "$group"
-wreg delete "$entry" /f >/dev/null
+echo "== a killed run over the older install, and the run after it"
 install
 stop_in_huge
 [ "$written" -lt 300000000 ]; check $? 0 "killed in the middle of HUGE.DAT ($written bytes)"
 kill -9 "$pid"
 wait "$pid" 2>/dev/null
 pid=
-gone "$mnt/big/Varnel/INSTALL.LOG"
-gone "$group"
-check "$(regval "$entry" UninstallString)" "" "no uninstall entry after a killed run"
+check "$(cat "$mnt/big/Varnel/VARNEL.EXE")" $'varnel program\r' "the new program is in place of the older one"
+check "$(cat "$mnt/big/Varnel/~setup-backup"/* | grep -c 'Varnel 1.0 program')" 1 "... which is in the backup folder"
+check "$(regval "$entry" DisplayVersion)" "3.0" "the older uninstall entry stays"
+journals=$C/windows/~setup-journal
+check "$(ls "$journals" | wc -l)" 1 "the killed run left its journal"
 install
+# The next run says it undid the killed one before it changes anything.
+ui wait "이전 설치" 60; check $? 0 "the next run tells that it undid the killed one"
+has "$(ui text "이전 설치")" "설치하기 전의 상태로 되돌렸습니다" "... in Korean"
+same_state "$KIT_WINE_STATE/before.txt" "the killed run undone" "$mnt/big"
+check "$(cat "$mnt/big/Varnel/VARNEL.EXE")" $'Varnel 1.0 program\r' "the older program is back"
+ui key "이전 설치" RETURN
 ui wait "설치 완료" 300; check $? 0 "the next run completes"
 ui check "설치 완료" 1005 0 >/dev/null && ui click "설치 완료" "종료" >/dev/null
 wait_pid "$pid"; check $? "$RC_RESTART" "setup ends: installed, restart left to do"; pid=
@@ -223,6 +229,8 @@ log=$(iconv -f CP949 -t UTF-8 "$mnt/big/Varnel/INSTALL.LOG" 2>/dev/null | tr -d 
 has "$log" 'FILE:G:\Varnel\data\TAIL.TXT' "the log lists the last entry"
 check "$(stat -c %s "$mnt/big/Varnel/data/HUGE.DAT")" 300000000 "the large entry is whole"
 check "$(regval "$entry" UninstallString)" '"G:\Varnel\VlUnInst.exe" "G:\Varnel\INSTALL.LOG"' "the uninstall entry"
+check "$(ls -A "$journals")" "" "no journal is left"
+check "$(find "$mnt/big/Varnel" -name '~setup-backup*')" "" "nor a backup folder"
 rm -rf "$mnt/big/Varnel" "$group"
 
 echo "== a drive with a long volume label in the chooser"

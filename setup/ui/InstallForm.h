@@ -24,6 +24,10 @@ public:
     void EntryProgress(uint32_t position) override;
     bool NextDiskette() override;
     bool CancelRequested() override { return cancelRequested; }
+    void EarlierRunUndone() override;
+
+    // No one is there to answer a box (/SILENT).
+    bool Unattended = false;
 
 private:
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);

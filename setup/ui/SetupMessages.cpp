@@ -21,6 +21,8 @@ std::string FaultText(TInstallFault fault) {
         case ifRegistryFailed: return "레지스트리에 프로그램 제거 정보를 기록할 수 없습니다.";
         case ifOutOfMemory: return "메모리가 부족합니다.";
         case ifPathTooLong: return "경로가 너무 깁니다. 더 짧은 설치 디렉토리를 고르세요.";
+        case ifEarlierRunLeft:
+            return "이전에 중단된 설치를 되돌리지 못했습니다. 위의 파일을 확인한 후 다시 설치하세요.";
     }
     return std::string();
 }
@@ -40,6 +42,7 @@ const char* FaultName(TInstallFault fault) {
         case ifRegistryFailed: return "uninstall entry not written";
         case ifOutOfMemory: return "out of memory";
         case ifPathTooLong: return "path too long";
+        case ifEarlierRunLeft: return "an earlier run stopped before its end could not be undone";
         case ifUnexpected: return "unexpected error";
     }
     return "unexpected error";

@@ -23,6 +23,7 @@ public:
     void EntryProgress(uint32_t) override {}
     bool NextDiskette() override { return false; }
     bool CancelRequested() override { return false; }
+    void EarlierRunUndone() override {}
 };
 
 RunStepFn StepsTo(TSetupRunLog& log) {
@@ -99,7 +100,10 @@ int RunUnattended(const TSetupSwitches& sw, TSetupRunLog& log) {
     log.Step("directory", SetupScript.InstallDir);
 
     TQuietView quiet;
-    if (sw.Mode == Quiet::Silent) CreateInstallForm();
+    if (sw.Mode == Quiet::Silent) {
+        CreateInstallForm();
+        fmInstall->Unattended = true;
+    }
     const TInstallOutcome end =
         Install(sw.Mode == Quiet::Silent ? *fmInstall : static_cast<TInstallView&>(quiet), true, log);
     DestroyInstallForm();

@@ -35,8 +35,10 @@ struct TMachine {
     std::map<std::string, TNode> files;  // by upper-cased path
     std::map<std::string, std::map<std::string, TRegistryValue>> keys;
     std::string pending;
+    std::map<std::string, std::string> journals;  // by name
     bool operator==(const TMachine& o) const {
-        if (files != o.files || pending != o.pending || keys.size() != o.keys.size()) return false;
+        if (files != o.files || pending != o.pending || journals != o.journals || keys.size() != o.keys.size())
+            return false;
         for (auto a = keys.begin(), b = o.keys.begin(); a != keys.end(); ++a, ++b) {
             if (a->first != b->first || a->second.size() != b->second.size()) return false;
             for (auto x = a->second.begin(), y = b->second.begin(); x != a->second.end(); ++x, ++y)
@@ -48,10 +50,16 @@ struct TMachine {
     }
 };
 
-// Every call that may fail counts; the one numbered failAt fails.
+// Every call that may fail counts; the one numbered failAt fails. From the
+// one numbered killAt on, the process is gone: every call fails and changes
+// nothing.
 struct TCounter {
-    int calls = 0, failAt = 0;
-    bool Fails() { return ++calls == failAt; }
+    int calls = 0, failAt = 0, killAt = 0;
+    bool Fails() {
+        ++calls;
+        return calls == failAt || Killed();
+    }
+    bool Killed() const { return killAt > 0 && calls >= killAt; }
 };
 
 std::string Parent(const std::string& path) { return ParentFolder(path); }
@@ -85,6 +93,27 @@ public:
         machine.files.erase(UpperAscii(path));
         return true;
     }
+    bool ReadJournal(const std::string& name, std::string* bytes) override {
+        if (counter.Fails()) return Failed(false);
+        const auto j = machine.journals.find(name);
+        *bytes = j == machine.journals.end() ? std::string() : j->second;
+        return true;
+    }
+    bool AppendJournal(const std::string& name, const std::string& bytes) override {
+        if (counter.Fails()) {
+            // Killed while writing: the start of the bytes made it to the disk.
+            if (counter.calls == counter.killAt) machine.journals[name] += bytes.substr(0, bytes.size() / 2);
+            return Failed(false);
+        }
+        machine.journals[name] += bytes;
+        return true;
+    }
+    bool RemoveJournal(const std::string& name) override {
+        if (counter.Fails()) return Failed(false);
+        machine.journals.erase(name);
+        return true;
+    }
+    std::string JournalPath(const std::string& name) override { return "C:\\WINDOWS\\~setup-journal\\" + name; }
     bool RemoveFolder(const std::string& path) override {
         if (counter.Fails() || !IsFolder(path)) return Failed(false);
         const std::string prefix = UpperAscii(path) + "\\";
@@ -202,6 +231,11 @@ private:
 class TMemRegistry : public TInstallRegistry {
 public:
     TMemRegistry(TMachine& m, TCounter& c) : machine(m), counter(c) {}
+    bool KeyExists(const std::string& key, bool* there) override {
+        if (counter.Fails()) return false;
+        *there = machine.keys.count(UpperAscii(key)) > 0;
+        return true;
+    }
     bool OpenKey(const std::string& key, bool* created) override {
         if (counter.Fails()) return false;
         *created = !machine.keys.count(UpperAscii(key));
@@ -283,11 +317,13 @@ private:
 // The view: no window, a cancel from the Nth time the run asks.
 struct TCountingView : TInstallView {
     int asked = 0, cancelAt = 0;
+    bool undone = false;
     void RunShown() override {}
     void RunHidden() override {}
     void EntryStarted(const std::string&, uint32_t) override {}
     void EntryProgress(uint32_t) override {}
     bool NextDiskette() override { return false; }
+    void EarlierRunUndone() override { undone = true; }
     bool CancelRequested() override { return ++asked >= cancelAt && cancelAt > 0; }
 };
 
@@ -344,18 +380,20 @@ void Script() {
 
 struct TRunEnd {
     TInstallOutcome outcome;
-    bool completed = false;
+    bool completed = false, earlierUndone = false;
     std::vector<std::string> log;
     TMachine machine;
     int calls = 0, asked = 0;
 };
 
-TRunEnd RunOnce(int failAt, int cancelAt) {
+// One run over the machine as Before() makes it, or as start is.
+TRunEnd RunOnce(int failAt, int cancelAt, int killAt = 0, const TMachine* start = nullptr) {
     Script();
     TRunEnd end;
-    end.machine = Before();
+    end.machine = start ? *start : Before();
     TCounter counter;
     counter.failAt = failAt;
+    counter.killAt = killAt;
     TMemFiles files(end.machine, counter);
     TMemArchives archives(files, counter);
     archives.archives["D:\\DISK1.RAR"] = {{"VARNEL.EXE", "new program", false},
@@ -375,17 +413,21 @@ TRunEnd RunOnce(int failAt, int cancelAt) {
     end.log = engine.InstallLog;
     end.calls = counter.calls;
     end.asked = view.asked;
+    end.earlierUndone = view.undone && end.outcome.EarlierRunUndone;
     return end;
 }
 
 std::string EntryKey() { return UpperAscii(UninstallEntryKey("Varnel 2.0")); }
 
-// A completed run equals the clean one, but for backups a failed
-// deletion left behind.
+// A completed run equals the clean one, but for backups a failed deletion
+// left behind, and its journal when that could not be deleted (it says the
+// run completed: the next run only deletes those backups).
 bool SameBesidesBackups(TMachine a, TMachine b) {
-    for (TMachine* m : {&a, &b})
+    for (TMachine* m : {&a, &b}) {
         for (auto f = m->files.begin(); f != m->files.end();)
             f = f->first.find("~SETUP-BACKUP") != std::string::npos ? m->files.erase(f) : std::next(f);
+        m->journals.clear();
+    }
     return a == b;
 }
 
@@ -396,6 +438,7 @@ std::string Diff(const TMachine& a, const TMachine& b) {
     for (const auto& f : b.files)
         if (!a.files.count(f.first)) d += "\n  gone: " + f.first;
     if (a.pending != b.pending) d += "\n  pending list";
+    if (a.journals != b.journals) d += "\n  journals";
     if (a.keys.size() != b.keys.size()) d += "\n  keys";
     return d;
 }
@@ -409,9 +452,14 @@ void ExpectCompletedOrUndone(const TRunEnd& end, const TRunEnd& clean, const TMa
         return;
     }
     EXPECT_NE(end.outcome.Status, rsCompleted) << what;
-    EXPECT_EQ(end.outcome.NotRestored, "") << what;
-    EXPECT_TRUE(end.machine == before) << what << Diff(end.machine, before);
     EXPECT_FALSE(end.machine.keys.count(EntryKey())) << what;
+    // All undone, but for the journal that could not be deleted, which says so.
+    TMachine undone = end.machine;
+    if (!end.outcome.NotRestored.empty()) {
+        EXPECT_EQ(end.outcome.NotRestored.find("C:\\WINDOWS\\~setup-journal\\"), 0u) << what;
+        undone.journals = before.journals;
+    }
+    EXPECT_TRUE(undone == before) << what << Diff(undone, before);
 }
 
 TEST(InstallFaults, TheCleanRunDoesWhatTheLogSays) {
@@ -437,6 +485,7 @@ TEST(InstallFaults, TheCleanRunDoesWhatTheLogSays) {
     EXPECT_EQ(entry.at("DISPLAYNAME").Data, std::string("Varnel 2.0", 11));
     EXPECT_EQ(entry.at(UpperAscii(kInstallLogDigest)).Data.size(), 65u);
     EXPECT_TRUE(m.files.count("C:\\MENU\\PROGRAMS\\VARNEL 2.0\\VARNEL UNINSTALL.LNK"));
+    EXPECT_TRUE(m.journals.empty());
 }
 
 TEST(InstallFaults, EachFailingCallAndEachCancelCompletesOrUndoesAll) {
@@ -461,6 +510,77 @@ TEST(InstallFaults, EachFailingCallAndEachCancelCompletesOrUndoesAll) {
     EXPECT_GT(failed, clean.calls / 2);
     std::cout << "fault cases: " << clean.calls << " calls (" << failed << " failed the run), " << clean.asked
               << " cancel points (" << cancelled << " cancelled it)\n";
+}
+
+// Killed at each call in turn, the run leaves its journal; the next run
+// undoes it first (or, killed after it completed, finishes its cleanup).
+// Cancelled at once after that, the next run leaves the machine exactly as
+// it was before the killed one; left to finish, it installs exactly as the
+// clean run does.
+TEST(InstallFaults, EachKillIsUndoneByTheNextRun) {
+    const TRunEnd clean = RunOnce(0, 0);
+    ASSERT_TRUE(clean.completed);
+    const TRunEnd reinstall = RunOnce(0, 0, 0, &clean.machine);
+    const TMachine before = Before();
+    int left = 0;
+    for (int n = 1; n <= clean.calls; ++n) {
+        const std::string what = "killed at call " + std::to_string(n);
+        // Killed in its cleanup, the run had completed: what is left is
+        // that cleanup.
+        const TRunEnd killed = RunOnce(0, 0, n);
+        left += !killed.machine.journals.empty();
+
+        const TRunEnd undone = RunOnce(0, 1, 0, &killed.machine);
+        EXPECT_EQ(undone.outcome.Status, rsCancelled) << what;
+        EXPECT_EQ(undone.outcome.NotRestored, "") << what;
+        if (killed.completed) {
+            EXPECT_TRUE(SameBesidesBackups(undone.machine, clean.machine)) << what;
+            EXPECT_TRUE(undone.machine.journals.empty()) << what;
+        } else {
+            EXPECT_TRUE(undone.machine == before) << what << Diff(undone.machine, before);
+        }
+        // Told whenever the killed run had changed anything.
+        TMachine changed = killed.machine;
+        changed.journals.clear();
+        if (!(changed == before)) {
+            EXPECT_TRUE(undone.earlierUndone) << what;
+        }
+
+        // A run over a completed install is a reinstall.
+        const TRunEnd next = RunOnce(0, 0, 0, &killed.machine);
+        const TRunEnd& like = killed.completed ? reinstall : clean;
+        EXPECT_TRUE(next.completed) << what;
+        EXPECT_TRUE(SameBesidesBackups(next.machine, like.machine)) << what << Diff(next.machine, like.machine);
+        EXPECT_TRUE(next.machine.journals.empty()) << what;
+        EXPECT_EQ(next.log, like.log) << what;
+    }
+    std::cout << "kill cases: " << clean.calls << " (" << left << " left a journal for the next run)\n";
+}
+
+// A killed run that cannot be undone (its backup held open) stops the next
+// run before it changes anything; the run after that finishes the undo.
+TEST(InstallFaults, AKilledRunThatCannotBeUndoneStopsTheNext) {
+    const TRunEnd clean = RunOnce(0, 0);
+    // Killed once the first older file is in the backup folder.
+    TRunEnd killed;
+    for (int n = 1; n <= clean.calls && !killed.machine.files.count(UpperAscii(kDir) + "\\~SETUP-BACKUP\\1"); ++n)
+        killed = RunOnce(0, 0, n);
+    ASSERT_TRUE(killed.machine.files.count(UpperAscii(kDir) + "\\~SETUP-BACKUP\\1"));
+    TMachine blocked = killed.machine;
+    blocked.files[UpperAscii(kDir) + "\\A.TXT"].folder = true;  // nothing can be put back there
+    blocked.files[UpperAscii(kDir) + "\\A.TXT"].bytes.clear();
+    const TRunEnd stopped = RunOnce(0, 0, 0, &blocked);
+    EXPECT_EQ(stopped.outcome.Status, rsFailed);
+    EXPECT_EQ(stopped.outcome.Fault, ifEarlierRunLeft);
+    EXPECT_EQ(stopped.outcome.Subject, std::string(kDir) + "\\A.TXT");
+    EXPECT_FALSE(stopped.machine.journals.empty());
+    EXPECT_FALSE(stopped.machine.keys.count(EntryKey()));
+    // The folder goes; the next run puts the file back and installs.
+    TMachine freed = stopped.machine;
+    freed.files.erase(UpperAscii(kDir) + "\\A.TXT");
+    const TRunEnd next = RunOnce(0, 0, 0, &freed);
+    EXPECT_TRUE(next.completed);
+    EXPECT_TRUE(SameBesidesBackups(next.machine, clean.machine)) << Diff(next.machine, clean.machine);
 }
 
 }  // namespace

@@ -59,6 +59,18 @@ struct MemoryFs : TJournalFs {
         nodes.erase(Key(p));
         return true;
     }
+    std::map<std::string, std::string> journals;
+    bool ReadJournal(const std::string& name, std::string* bytes) override {
+        *bytes = journals.count(name) ? journals[name] : std::string();
+        return !refuse.count("read journal");
+    }
+    bool AppendJournal(const std::string& name, const std::string& bytes) override {
+        if (refuse.count("append journal")) return false;
+        journals[name] += bytes;
+        return true;
+    }
+    bool RemoveJournal(const std::string& name) override { return journals.erase(name), true; }
+    std::string JournalPath(const std::string& name) override { return "C:\\Windows\\" + name; }
 };
 
 // An install folder with an older install in it, as the tests start.
@@ -179,6 +191,67 @@ TEST_F(Journal, UndoStepsRunLatestFirstBeforeTheFiles) {
     EXPECT_EQ(order, "21");
     EXPECT_EQ(notRestored, "second");
     EXPECT_TRUE(journal.Rollback(nullptr)) << "a rolled-back journal is empty";
+}
+
+// A run killed after its moves were written ahead: the next one puts back
+// what was moved, leaves what was not, and deletes what the run created.
+TEST_F(Journal, TheNextRunUndoesAKilledOneFromItsFile) {
+    ASSERT_TRUE(journal.Begin("Varnel", dir));
+    fs.refuse.insert("move " + dir + "\\readme.txt");  // the kill came before this move
+    ASSERT_TRUE(journal.KeepFile(dir + "\\app.exe", dir));
+    ASSERT_TRUE(journal.KeepFile(dir + "\\bin\\tool.exe", dir));
+    EXPECT_FALSE(journal.KeepFile(dir + "\\readme.txt", dir));
+    fs.refuse.clear();
+    fs.File(dir + "\\app.exe", "new app");
+    fs.Folder(dir + "\\bin");
+    fs.File(dir + "\\bin\\tool.exe", "new tool");
+    const std::string name = JournalName("VARNEL", dir);
+    ASSERT_EQ(fs.journals.count(name), 1u) << "the same name in any letter case";
+
+    MemoryFs before = fs;
+    TInstallJournal after(fs);
+    std::string notRestored;
+    EXPECT_EQ(after.Recover("Varnel", "C:\\PROGRAM FILES\\VARNEL", &notRestored), TInstallJournal::loUndone);
+    EXPECT_EQ(fs.Bytes(dir + "\\app.exe"), "old app, 1999-05-01");
+    EXPECT_EQ(fs.Bytes(dir + "\\readme.txt"), "old readme");
+    EXPECT_EQ(fs.Bytes(dir + "\\bin"), "<none>");
+    EXPECT_EQ(fs.Bytes(backup), "<none>");
+    EXPECT_TRUE(fs.journals.empty());
+    EXPECT_EQ(after.Recover("Varnel", dir, &notRestored), TInstallJournal::loNone);
+
+    // An undo step it cannot rebuild, or a journal it cannot read, is said
+    // so and nothing is touched.
+    fs = before;
+    const uint32_t next = static_cast<uint32_t>(ReadJournal(fs.journals[name]).size());
+    fs.journals[name] += JournalLine(next, TJournalRecord{"key", {"Software\\X"}});
+    EXPECT_EQ(TInstallJournal(fs).Recover("Varnel", dir, &notRestored), TInstallJournal::loUnreadable);
+    EXPECT_EQ(notRestored, "C:\\Windows\\" + name);
+    EXPECT_EQ(fs.Bytes(dir + "\\app.exe"), "new app");
+    fs.refuse.insert("read journal");
+    EXPECT_EQ(TInstallJournal(fs).Recover("Varnel", dir, &notRestored), TInstallJournal::loUnreadable);
+}
+
+TEST(JournalFile, RecordsComeBackUpToTheFirstTornOrDamagedOne) {
+    const TJournalRecord header{"journal", {"1", "Varnel", "C:\\\xB0\xA1 %20\t\n"}};
+    const TJournalRecord list{"restart", {std::string("\\??\\C:\\a\0\0\0", 11), std::string(1, '\0')}};
+    const TJournalRecord none{"value", {"K", "N", "-", ""}};
+    const std::string whole = JournalLine(0, header) + JournalLine(1, list) + JournalLine(2, none);
+    std::vector<TJournalRecord> read = ReadJournal(whole);
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0].Fields, header.Fields);
+    EXPECT_EQ(read[1].Fields, list.Fields);
+    EXPECT_EQ(read[2].Fields, none.Fields);
+    EXPECT_EQ(whole.find('\0'), std::string::npos);
+
+    const std::string done = JournalLine(3, TJournalRecord{"done", {}});
+    EXPECT_EQ(ReadJournal(whole + done.substr(0, done.size() - 1)).size(), 3u) << "torn before its end";
+    std::string damaged = whole;
+    damaged[damaged.find("Varnel")] = 'W';
+    EXPECT_EQ(ReadJournal(damaged).size(), 0u);
+    EXPECT_EQ(ReadJournal(whole + JournalLine(5, TJournalRecord{"done", {}})).size(), 3u) << "a gap";
+    EXPECT_EQ(ReadJournal(JournalLine(0, list)).size(), 0u) << "no header";
+    EXPECT_EQ(ReadJournal(JournalLine(0, TJournalRecord{"journal", {"2", "a", "b"}})).size(), 0u);
+    EXPECT_EQ(ReadJournal(whole + JournalLine(3, TJournalRecord{"kept", {"one field"}})).size(), 3u);
 }
 
 TEST(ParentFolder, StopsAtTheRoot) {

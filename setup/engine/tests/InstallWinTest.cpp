@@ -572,6 +572,7 @@ struct RecordingView : TInstallView {
     void EntryStarted(const std::string&, uint32_t size) override { entries.push_back({size, 0}); }
     void EntryProgress(uint32_t position) override { entries.back().second = position; }
     bool NextDiskette() override { return false; }
+    void EarlierRunUndone() override {}
     bool CancelRequested() override { return cancelAfter >= 0 && int(entries.size()) > cancelAfter; }
 };
 
