@@ -174,6 +174,7 @@ TInstallOutcome TInstallEngine::Run() {
 
 // A run of the same product into the same folder that was stopped before
 // its end left its journal: it is undone first, or this run does nothing.
+// Then the paths are checked and this run's journal begins.
 bool TInstallEngine::RecoverEarlierRun(TInstallJournal& runJournal) {
     const TSetupScript& s = SetupScript;
     std::string left;
@@ -187,7 +188,7 @@ bool TInstallEngine::RecoverEarlierRun(TInstallJournal& runJournal) {
         case TInstallJournal::loNotUndone:
         case TInstallJournal::loUnreadable: return Fail(ifEarlierRunLeft, left);
     }
-    return runJournal.Begin(s.ProductTitle, s.InstallDir) || JournalFailed();
+    return CheckPathsFirst() && (runJournal.Begin(s.ProductTitle, s.InstallDir) || JournalFailed());
 }
 
 namespace {
@@ -394,27 +395,73 @@ bool TInstallEngine::RunSteps() {
 
 // Lists the archive first: every file it will write over is moved aside and
 // every folder it may make is noted before a byte is written.
-bool TInstallEngine::ExtractItem(const std::string& source, const std::string& dest, bool failIfExists) {
+bool TInstallEngine::ListItem(const std::string& source, const std::string& dest,
+                              std::vector<TArchiveEntry>* entries) {
     rarError = 0;
     failedEntry.clear();
     missingVolume.clear();
-    std::vector<TArchiveEntry> entries;
-    const bool listed = host.archives.List(source, &entries, *this);
+    entries->clear();
+    const bool listed = host.archives.List(source, entries, *this);
     if (!listed || rarError) return ArchiveFailed(source, dest);
     // Its file could not be named in the log nor told from the look-alike the
     // user may keep there: the install fails before anything is touched.
-    for (const TArchiveEntry& e : entries)
+    for (const TArchiveEntry& e : *entries)
         if (!e.Exact) {
             rarError = kRarRefusedEntry;
             failedEntry = e.Name;
             return ArchiveFailed(source, dest);
         }
+    // A path the narrow calls cannot take could be neither kept nor logged.
+    for (const TArchiveEntry& e : *entries) {
+        const std::string path = dest.empty() ? e.Name : dest + "\\" + e.Name;
+        if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
+    }
+    return true;
+}
 
-    // A path the narrow calls cannot take could be neither kept nor logged:
-    // the run fails before anything of this item changes.
+// Every path the run will write that can be known now, before anything
+// changes: a path too long for the narrow calls that INSTALL.LOG and the
+// uninstaller depend on would otherwise fail the run half-way. Items on a
+// diskette not yet inserted are checked when it is.
+bool TInstallEngine::CheckPathsFirst() {
+    const TSetupScript& s = SetupScript;
+    TInstallShell& shell = host.shell;
+    for (const std::string& p : {s.InstallDir + "\\INSTALL.LOG", s.InstallDir + "\\VlUnInst.exe"})
+        if (p.size() > kNarrowPathMax) return Fail(ifPathTooLong, p);
+    std::vector<TArchiveEntry> entries;
+    for (int k = 0; k < s.FileItemCount; ++k) {
+        const TFileItem& fileItem = s.FileItems[k];
+        const std::string source = s.SourceDir + fileItem.Source;
+        if (fileItem.Source.empty() || host.files.Kind(source) != TJournalFs::fkFile) continue;
+        item = k + 1;
+        const std::string dest = shell.Expand(fileItem.DestDir);
+        if ((fileItem.Option.empty() || fileItem.Option == "FAILIFEXISTS") && IsRarName(fileItem.Source) &&
+            !ListItem(source, dest, &entries))
+            return false;
+        const std::string copied = dest + "\\" + fileItem.Source;
+        if (fileItem.Option == "COPY" && copied.size() > kNarrowPathMax) return Fail(ifPathTooLong, copied);
+    }
+    item = 0;
+    for (int i = 0; i < s.IconItemCount; ++i) {
+        const TIconItem& icon = s.IconItems[i];
+        const bool inGroup = UpperAscii(icon.FolderKey) == "PROGRAMS";
+        const std::string path = shell.ShortcutPath(
+            icon.FolderKey, (inGroup ? s.ProductTitle + "\\" : std::string()) + icon.LinkName + ".LNK",
+            shell.Expand(icon.Target));
+        if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
+    }
+    if (!s.Uninstall.empty()) {
+        const std::string path = shell.ShortcutPath("Programs", s.ProductTitle + "\\" + s.Uninstall + ".LNK",
+                                                    shell.Expand("<INSTALLDIR>\\VlUnInst.EXE"));
+        if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
+    }
+    return true;
+}
+
+bool TInstallEngine::ExtractItem(const std::string& source, const std::string& dest, bool failIfExists) {
+    std::vector<TArchiveEntry> entries;
+    if (!ListItem(source, dest, &entries)) return false;
     auto target = [&dest](const std::string& name) { return dest.empty() ? name : dest + "\\" + name; };
-    for (const TArchiveEntry& e : entries)
-        if (target(e.Name).size() > kNarrowPathMax) return Fail(ifPathTooLong, target(e.Name));
 
     // Where the component writes: an empty target is the current folder.
     const std::string home = dest.empty() ? "." : dest;

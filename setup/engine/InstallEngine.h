@@ -69,6 +69,8 @@ public:
 private:
     bool RunSteps();
     bool WaitForSource(const std::string& path);
+    bool CheckPathsFirst();
+    bool ListItem(const std::string& source, const std::string& dest, std::vector<TArchiveEntry>* entries);
     bool ExtractItem(const std::string& source, const std::string& dest, bool failIfExists);
     bool ArchiveFailed(const std::string& source, const std::string& dest);
     bool CopyKept(const std::string& from, const std::string& to);

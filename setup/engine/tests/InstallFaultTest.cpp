@@ -8,6 +8,7 @@
 #include <map>
 
 #include "InstallEngine.h"
+#include "InstallText.h"
 #include "RARArc.h"
 #include "KitText.h"
 #include "ProductKeys.h"
@@ -106,6 +107,7 @@ public:
             return Failed(false);
         }
         machine.journals[name] += bytes;
+        ++appends;
         return true;
     }
     bool RemoveJournal(const std::string& name) override {
@@ -171,6 +173,7 @@ public:
     }
 
     uint64_t clock = 5000;
+    int appends = 0;  // the first change of a run comes after its first
 
 private:
     template <class T> T Failed(T value) {
@@ -381,6 +384,7 @@ void Script() {
 struct TRunEnd {
     TInstallOutcome outcome;
     bool completed = false, earlierUndone = false;
+    int journalWrites = 0;
     std::vector<std::string> log;
     TMachine machine;
     int calls = 0, asked = 0;
@@ -414,6 +418,7 @@ TRunEnd RunOnce(int failAt, int cancelAt, int killAt = 0, const TMachine* start 
     end.calls = counter.calls;
     end.asked = view.asked;
     end.earlierUndone = view.undone && end.outcome.EarlierRunUndone;
+    end.journalWrites = files.appends;
     return end;
 }
 
@@ -555,6 +560,37 @@ TEST(InstallFaults, EachKillIsUndoneByTheNextRun) {
         EXPECT_EQ(next.log, like.log) << what;
     }
     std::cout << "kill cases: " << clean.calls << " (" << left << " left a journal for the next run)\n";
+}
+
+// A path too long for the narrow calls, in the second archive, a COPY item
+// or a shortcut, ends the run before anything changes.
+TEST(InstallFaults, APathTooLongIsRefusedBeforeAnythingChanges) {
+    const std::string deep = "<INSTALLDIR>\\" + std::string(200, 'd');
+    for (int which = 0; which < 3; ++which) {
+        const TMachine before = Before();
+        Script();
+        TRunEnd end;
+        end.machine = before;
+        TCounter counter;
+        TMemFiles files(end.machine, counter);
+        TMemArchives archives(files, counter);
+        archives.archives["D:\\DISK1.RAR"] = {{"VARNEL.EXE", "new program", false}};
+        archives.archives["D:\\DISK2.RAR"] = {{"LIB\\" + std::string(40, 'n') + ".DLL", "lib", false}};
+        TMemRegistry registry(end.machine, counter);
+        TMemRestart restart(end.machine, counter);
+        TMemShell shell(files);
+        TCountingView view;
+        if (which == 0) SetupScript.FileItems[1].DestDir = deep;
+        if (which == 1) SetupScript.FileItems[2].DestDir = deep + std::string(60, 'c');
+        if (which == 2) SetupScript.IconItems[1].LinkName = std::string(260, 'L');
+        TInstallEngine engine(view, TInstallHost{files, archives, registry, restart, shell});
+        const TInstallOutcome o = engine.Run();
+        EXPECT_EQ(o.Fault, ifPathTooLong) << which;
+        EXPECT_GT(o.Subject.size(), kNarrowPathMax) << which;
+        EXPECT_EQ(o.Item, which == 2 ? 0 : which + 2) << which;
+        EXPECT_EQ(files.appends, 0) << which << ": nothing was begun";
+        EXPECT_TRUE(end.machine == before) << which;
+    }
 }
 
 // A killed run that cannot be undone (its backup held open) stops the next
