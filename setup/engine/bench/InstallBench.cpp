@@ -1,6 +1,7 @@
-// Times an install run over one archive against the same archive extracted by
-// the UnRAR library alone, with no callbacks, in one process, and prints the
-// ratio. Usage: install_bench ARCHIVE WORKDIR [ROUNDS]
+// Times an install run over some archives against the same archives
+// extracted by the UnRAR library alone, with no callbacks, in one process,
+// and prints the ratio. Usage: install_bench WORKDIR ROUNDS ARCHIVE...
+// (the archives' names, in WORKDIR)
 #include <windows.h>
 #include <objbase.h>
 
@@ -61,8 +62,7 @@ static void RemoveTree(const std::string& dir) {
     RemoveDirectoryA(dir.c_str());
 }
 
-static Span PlainExtract(const std::string& archive, const std::string& dest) {
-    const Clock t;
+static void PlainExtractOne(const std::string& archive, const std::string& dest) {
     RAROpenArchiveData d = {};
     d.ArcName = const_cast<char*>(archive.c_str());
     d.OpenMode = RAR_OM_EXTRACT;
@@ -75,16 +75,23 @@ static Span PlainExtract(const std::string& archive, const std::string& dest) {
     while (RARReadHeader(h, &hd) == 0)
         if (RARProcessFile(h, RAR_EXTRACT, const_cast<char*>(dest.c_str()), nullptr)) break;
     RARCloseArchive(h);
+}
+
+static Span PlainExtract(const std::vector<std::string>& archives, const std::string& dest) {
+    const Clock t;
+    for (const std::string& a : archives) PlainExtractOne(a, dest);
     return t.Elapsed();
 }
 
 // The component alone, with a data handler that only answers: the library's
 // callback cost without the window's.
-static Span Component(const std::string& archive, const std::string& dest) {
-    TRAR rar;
-    rar.OnProcessData = [](TRAR*, unsigned char*, int32_t, int32_t) { return 1; };
+static Span Component(const std::vector<std::string>& archives, const std::string& dest) {
     const Clock t;
-    rar.ExtractArchive(archive, dest, false);
+    for (const std::string& a : archives) {
+        TRAR rar;
+        rar.OnProcessData = [](TRAR*, unsigned char*, int32_t, int32_t) { return 1; };
+        rar.ExtractArchive(a, dest, false);
+    }
     return t.Elapsed();
 }
 
@@ -103,23 +110,25 @@ static Span Install(const std::string& work) {
 }
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        fprintf(stderr, "usage: install_bench ARCHIVE WORKDIR [ROUNDS]\n");
+    if (argc < 4) {
+        fprintf(stderr, "usage: install_bench WORKDIR ROUNDS ARCHIVE...\n");
         return 2;
     }
     CoInitialize(nullptr);
-    const std::string archive = argv[1], work = argv[2];
-    const int rounds = argc > 3 && atoi(argv[3]) > 0 ? atoi(argv[3]) : 3;
+    const std::string work = argv[1];
+    const int rounds = atoi(argv[2]) > 0 ? atoi(argv[2]) : 3;
     const std::string plainDir = work + "\\plain", installDir = work + "\\installed";
-    CreateDirectoryA(work.c_str(), nullptr);
-    const std::string ini = "[APP]\r\nNAME=Bench\r\nINSTALLDIR=" + installDir +
-                            "\r\n[FILES]\r\nFILE1=" + archive.substr(DirectoryWithSeparator(archive).size()) +
-                            ",<INSTALLDIR>\r\n";
+    std::vector<std::string> archives;
+    std::string ini = "[APP]\r\nNAME=Bench\r\nINSTALLDIR=" + installDir + "\r\n[FILES]\r\n";
+    for (int i = 3; i < argc; ++i) {
+        archives.push_back(work + "\\" + argv[i]);
+        ini += "FILE" + std::to_string(i - 2) + "=" + argv[i] + ",<INSTALLDIR>\r\n";
+    }
     FILE* f = fopen((work + "\\SETUP.INI").c_str(), "wb");
-    fwrite(ini.data(), 1, ini.size(), f);
-    fclose(f);
-    CopyFileA(archive.c_str(), (work + "\\" + archive.substr(DirectoryWithSeparator(archive).size())).c_str(),
-              FALSE);
+    if (!f || fwrite(ini.data(), 1, ini.size(), f) != ini.size() || fclose(f) != 0) {
+        fprintf(stderr, "cannot write %s\\SETUP.INI\n", work.c_str());
+        return 1;
+    }
 
     // Each round runs the three in a rotated order, so none always has the
     // freshest caches. On a busy machine one lucky round makes the best
@@ -132,8 +141,8 @@ int main(int argc, char** argv) {
             const int which = (r + k) % 3;
             RemoveTree(plainDir);
             RemoveTree(installDir);
-            t[which] = which == 0   ? PlainExtract(archive, plainDir)
-                       : which == 1 ? Component(archive, plainDir)
+            t[which] = which == 0   ? PlainExtract(archives, plainDir)
+                       : which == 1 ? Component(archives, plainDir)
                                     : Install(work);
             walls[which].push_back(t[which].wall);
             cpus[which].push_back(t[which].cpu);
