@@ -144,6 +144,7 @@ TInstallOutcome TInstallEngine::Run() {
     entryCommand.clear();
     entryQuietCommand.clear();
     entryIcon.clear();
+    listed.clear();
     TInstallJournal runJournal(host.files, [this](const TJournalRecord& r) { return UndoOf(r); });
     journal = &runJournal;
     bool done = false, begun = false;
@@ -254,6 +255,8 @@ std::function<bool()> TInstallEngine::UndoOf(const TJournalRecord& r) {
 bool TInstallEngine::WaitForSource(const std::string& path) {
     while (host.files.Kind(path) != TJournalFs::fkFile) {
         if (Unattended) return Fail(ifSourceMissing, path);
+        // Another diskette: what was listed may no longer be what is there.
+        listed.clear();
         if (!view.NextDiskette()) return Cancelled();
     }
     return true;
@@ -435,9 +438,10 @@ bool TInstallEngine::CheckPathsFirst() {
         if (fileItem.Source.empty() || host.files.Kind(source) != TJournalFs::fkFile) continue;
         item = k + 1;
         const std::string dest = shell.Expand(fileItem.DestDir);
-        if ((fileItem.Option.empty() || fileItem.Option == "FAILIFEXISTS") && IsRarName(fileItem.Source) &&
-            !ListItem(source, dest, &entries))
-            return false;
+        if ((fileItem.Option.empty() || fileItem.Option == "FAILIFEXISTS") && IsRarName(fileItem.Source)) {
+            if (!ListItem(source, dest, &entries)) return false;
+            listed[source] = entries;
+        }
         const std::string copied = dest + "\\" + fileItem.Source;
         if (fileItem.Option == "COPY" && copied.size() > kNarrowPathMax) return Fail(ifPathTooLong, copied);
     }
@@ -460,7 +464,16 @@ bool TInstallEngine::CheckPathsFirst() {
 
 bool TInstallEngine::ExtractItem(const std::string& source, const std::string& dest, bool failIfExists) {
     std::vector<TArchiveEntry> entries;
-    if (!ListItem(source, dest, &entries)) return false;
+    // Listed and checked at the start, on the diskette still in the drive.
+    const auto known = listed.find(source);
+    if (known != listed.end()) {
+        entries = known->second;
+        rarError = 0;
+        failedEntry.clear();
+        missingVolume.clear();
+    } else if (!ListItem(source, dest, &entries)) {
+        return false;
+    }
     auto target = [&dest](const std::string& name) { return dest.empty() ? name : dest + "\\" + name; };
 
     // Where the component writes: an empty target is the current folder.

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -117,6 +118,9 @@ private:
     // The uninstall entry's command lines and icon, written with the log's
     // digest once the log is complete; empty when the run makes no entry.
     std::string entryCommand, entryQuietCommand, entryIcon;
+    // The archives listed before the run changed anything, by source path;
+    // forgotten when another diskette is asked for.
+    std::map<std::string, std::vector<TArchiveEntry>> listed;
     // Deletions pending at restart when the run began (upper-cased paths).
     std::set<std::string> pendingDeletes;
 };
