@@ -384,7 +384,7 @@ void Script() {
 struct TRunEnd {
     TInstallOutcome outcome;
     bool completed = false, earlierUndone = false;
-    int journalWrites = 0;
+    std::vector<std::string> steps;  // the run log's step names
     std::vector<std::string> log;
     TMachine machine;
     int calls = 0, asked = 0;
@@ -412,13 +412,13 @@ TRunEnd RunOnce(int failAt, int cancelAt, int killAt = 0, const TMachine* start 
     TCountingView view;
     view.cancelAt = cancelAt;
     TInstallEngine engine(view, TInstallHost{files, archives, registry, restart, shell});
+    engine.OnStep = [&end](const char* step, const std::string&) { end.steps.push_back(step); };
     end.outcome = engine.Run();
     end.completed = engine.InstallCompleted;
     end.log = engine.InstallLog;
     end.calls = counter.calls;
     end.asked = view.asked;
     end.earlierUndone = view.undone && end.outcome.EarlierRunUndone;
-    end.journalWrites = files.appends;
     return end;
 }
 
@@ -550,6 +550,9 @@ TEST(InstallFaults, EachKillIsUndoneByTheNextRun) {
         if (!(changed == before)) {
             EXPECT_TRUE(undone.earlierUndone) << what;
         }
+        // The run log says so first, whenever the run does.
+        EXPECT_EQ(!undone.steps.empty() && undone.steps[0] == std::string("recovery"), undone.earlierUndone)
+            << what;
 
         // A run over a completed install is a reinstall.
         const TRunEnd next = RunOnce(0, 0, 0, &killed.machine);
