@@ -163,6 +163,7 @@ public:
 
     bool ReadJournal(const std::string& name, std::string* bytes) override {
         bytes->clear();
+        if (JournalFolder().empty()) return Did(FALSE);
         HANDLE f = CreateFileA(JournalPath(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) return Absent();
@@ -201,6 +202,7 @@ public:
         return Did(CloseHandle(f)) && ok;
     }
     bool RemoveJournal(const std::string& name) override {
+        if (JournalFolder().empty()) return Did(FALSE);
         return ::DeleteFileA(JournalPath(name).c_str()) || Absent();
     }
     std::string JournalPath(const std::string& name) override { return JournalFolder() + "\\" + name; }
