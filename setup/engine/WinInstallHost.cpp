@@ -202,8 +202,13 @@ public:
         return Did(CloseHandle(f)) && ok;
     }
     bool RemoveJournal(const std::string& name) override {
-        if (JournalFolder().empty()) return Did(FALSE);
-        return ::DeleteFileA(JournalPath(name).c_str()) || Absent();
+        const std::string folder = JournalFolder();
+        if (folder.empty()) return Did(FALSE);
+        if (!::DeleteFileA(JournalPath(name).c_str()) && !Absent()) return false;
+        // Nothing is left of the kit once no run is unfinished; a folder
+        // that still holds another product's journal stays.
+        RemoveDirectoryA(folder.c_str());
+        return true;
     }
     std::string JournalPath(const std::string& name) override { return JournalFolder() + "\\" + name; }
 
