@@ -226,26 +226,18 @@ std::function<bool()> TInstallEngine::UndoOf(const TJournalRecord& r) {
     }
     if (r.Kind == "restart") {
         const std::string before = f[0], after = f[1];
+        // The withdrawn deletions, each ended by a zero.
+        std::vector<std::string> withdrawn;
+        for (size_t at = 0, z; (z = f[2].find('\0', at)) != std::string::npos; at = z + 1)
+            withdrawn.push_back(f[2].substr(at, z - at));
         // Unchanged since: the list goes back byte for byte, its order
         // included; already back (a recovery that was itself stopped): as is.
-        return [&restart, before, after] {
+        return [&restart, before, after, withdrawn] {
             std::string now;
             if (!restart.Read(&now)) return false;
             if (now == before) return true;
             if (now == after) return restart.Write(before);
             const bool nine = restart.NineFamily();
-            std::vector<std::string> withdrawn;
-            // What the run withdrew: the deletions of before that after lacks.
-            const std::vector<std::string> was = nine ? WininitDeletions(before) : PendingDeletions(before);
-            const std::vector<std::string> kept = nine ? WininitDeletions(after) : PendingDeletions(after);
-            std::multiset<std::string> left(kept.begin(), kept.end());
-            for (const std::string& p : was) {
-                auto k = left.find(p);
-                if (k != left.end())
-                    left.erase(k);
-                else
-                    withdrawn.push_back(p);
-            }
             return restart.Write(nine ? WininitWith(now, withdrawn) : PendingListWith(now, withdrawn));
         };
     }
@@ -321,7 +313,9 @@ bool TInstallEngine::WithdrawPendingDelete(const std::string& path) {
     const std::string kept = nine ? WininitWithout(list, keys, &withdrawn) : PendingListWithout(list, keys, &withdrawn);
     for (const std::string& k : keys) pendingDeletes.erase(k);
     if (withdrawn.empty()) return true;
-    if (!journal->AddUndo(where, TJournalRecord{"restart", {list, kept}})) return JournalFailed();
+    std::string joined;
+    for (const std::string& w : withdrawn) joined += w + '\0';
+    if (!journal->AddUndo(where, TJournalRecord{"restart", {list, kept, joined}})) return JournalFailed();
     if (!restart.Write(kept)) return Fail(ifRegistryFailed, where);
     Step("restart", "withdrew the deletion at restart of " + path);
     return true;
@@ -398,11 +392,15 @@ bool TInstallEngine::RunSteps() {
 
 // Lists the archive first: every file it will write over is moved aside and
 // every folder it may make is noted before a byte is written.
-bool TInstallEngine::ListItem(const std::string& source, const std::string& dest,
-                              std::vector<TArchiveEntry>* entries) {
+void TInstallEngine::ForgetArchiveReport() {
     rarError = 0;
     failedEntry.clear();
     missingVolume.clear();
+}
+
+bool TInstallEngine::ListItem(const std::string& source, const std::string& dest,
+                              std::vector<TArchiveEntry>* entries) {
+    ForgetArchiveReport();
     entries->clear();
     const bool listed = host.archives.List(source, entries, *this);
     if (!listed || rarError) return ArchiveFailed(source, dest);
@@ -446,20 +444,23 @@ bool TInstallEngine::CheckPathsFirst() {
         if (fileItem.Option == "COPY" && copied.size() > kNarrowPathMax) return Fail(ifPathTooLong, copied);
     }
     item = 0;
-    for (int i = 0; i < s.IconItemCount; ++i) {
-        const TIconItem& icon = s.IconItems[i];
-        const bool inGroup = UpperAscii(icon.FolderKey) == "PROGRAMS";
-        const std::string path = shell.ShortcutPath(
-            icon.FolderKey, (inGroup ? s.ProductTitle + "\\" : std::string()) + icon.LinkName + ".LNK",
-            shell.Expand(icon.Target));
-        if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
-    }
-    if (!s.Uninstall.empty()) {
-        const std::string path = shell.ShortcutPath("Programs", s.ProductTitle + "\\" + s.Uninstall + ".LNK",
-                                                    shell.Expand("<INSTALLDIR>\\VlUnInst.EXE"));
-        if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
-    }
+    for (int i = 0; i < s.IconItemCount; ++i)
+        if (IconPath(s.IconItems[i]).size() > kNarrowPathMax) return Fail(ifPathTooLong, IconPath(s.IconItems[i]));
+    if (!s.Uninstall.empty() && UninstallerIconPath().size() > kNarrowPathMax)
+        return Fail(ifPathTooLong, UninstallerIconPath());
     return true;
+}
+
+std::string TInstallEngine::IconPath(const TIconItem& icon) {
+    const bool inGroup = UpperAscii(icon.FolderKey) == "PROGRAMS";
+    const std::string linkName = (inGroup ? SetupScript.ProductTitle + "\\" : std::string()) + icon.LinkName + ".LNK";
+    return host.shell.ShortcutPath(icon.FolderKey, linkName, host.shell.Expand(icon.Target));
+}
+
+std::string TInstallEngine::UninstallerIconPath() {
+    const TSetupScript& s = SetupScript;
+    return host.shell.ShortcutPath("Programs", s.ProductTitle + "\\" + s.Uninstall + ".LNK",
+                                   host.shell.Expand("<INSTALLDIR>\\VlUnInst.EXE"));
 }
 
 bool TInstallEngine::ExtractItem(const std::string& source, const std::string& dest, bool failIfExists) {
@@ -468,9 +469,7 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
     const auto known = listed.find(source);
     if (known != listed.end()) {
         entries = known->second;
-        rarError = 0;
-        failedEntry.clear();
-        missingVolume.clear();
+        ForgetArchiveReport();
     } else if (!ListItem(source, dest, &entries)) {
         return false;
     }
@@ -577,7 +576,7 @@ bool TInstallEngine::RegisterUninstaller(const std::string& program) {
     // as one parameter.
     const std::string log = host.shell.Expand("<INSTALLDIR>\\INSTALL.LOG");
     const std::string target = host.shell.Expand("<INSTALLDIR>\\VlUnInst.EXE");
-    const std::string path = host.shell.ShortcutPath("Programs", s.ProductTitle + "\\" + s.Uninstall + ".LNK", target);
+    const std::string path = UninstallerIconPath();
     if (!SaveShortcut(path, target, Quoted(log))) return false;
     InstallLog.push_back(kLogIconPrefix + path);
     // The product's own program when a shortcut names one, else the uninstaller.
@@ -595,13 +594,9 @@ bool TInstallEngine::InstallShortcuts() {
     std::string groupDir;
     for (int i = 0; i < s.IconItemCount; ++i) {
         const TIconItem& icon = s.IconItems[i];
-        const bool inGroup = UpperAscii(icon.FolderKey) == "PROGRAMS";
-        const std::string linkName =
-            (inGroup ? s.ProductTitle + "\\" : std::string()) + icon.LinkName + ".LNK";
-        const std::string target = host.shell.Expand(icon.Target);
-        const std::string path = host.shell.ShortcutPath(icon.FolderKey, linkName, target);
-        if (!SaveShortcut(path, target, host.shell.Expand(icon.Arguments))) return false;
-        if (inGroup) groupDir = FileDirectory(path);
+        const std::string path = IconPath(icon);
+        if (!SaveShortcut(path, host.shell.Expand(icon.Target), host.shell.Expand(icon.Arguments))) return false;
+        if (UpperAscii(icon.FolderKey) == "PROGRAMS") groupDir = FileDirectory(path);
         InstallLog.push_back(kLogIconPrefix + path);
     }
     const std::string uninstaller = s.SourceDir + "VlUnInst.exe";

@@ -18,6 +18,7 @@
 #include "RunLog.h"
 
 class TInstallJournal;
+struct TIconItem;
 
 class TInstallView {
 public:
@@ -71,6 +72,10 @@ private:
     bool RunSteps();
     bool WaitForSource(const std::string& path);
     bool CheckPathsFirst();
+    // Where a shortcut of the script goes, and the uninstaller's.
+    std::string IconPath(const TIconItem& icon);
+    std::string UninstallerIconPath();
+    void ForgetArchiveReport();
     bool ListItem(const std::string& source, const std::string& dest, std::vector<TArchiveEntry>* entries);
     bool ExtractItem(const std::string& source, const std::string& dest, bool failIfExists);
     bool ArchiveFailed(const std::string& source, const std::string& dest);

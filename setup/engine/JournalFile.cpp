@@ -66,7 +66,7 @@ struct TKindShape {
     size_t fields;
 };
 const TKindShape kKinds[] = {{"journal", 3}, {"created", 1}, {"kept", 2},    {"backups", 1}, {"folder", 1},
-                             {"key", 1},     {"value", 4},   {"restart", 2}, {"done", 0}};
+                             {"key", 1},     {"value", 4},   {"restart", 3}, {"done", 0}};
 
 bool KnownShape(const TJournalRecord& r) {
     for (const TKindShape& k : kKinds)

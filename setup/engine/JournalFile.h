@@ -13,8 +13,10 @@
 //   folder   path                     a folder the run makes or may make
 //   key      key                      a registry key the run made
 //   value    key name type data       a value as it was ("-" type: none)
-//   restart  before after             the restart list, before and after
-//                                     the run withdrew deletions from it
+//   restart  before after withdrawn   the restart list, before and after
+//                                     the run withdrew deletions from it,
+//                                     and those deletions, each ended by
+//                                     a zero
 //   done                              the run completed: only its backups
 //                                     remain to be deleted
 // A record that is torn (the run killed while writing it) or damaged ends

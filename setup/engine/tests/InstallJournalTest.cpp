@@ -233,7 +233,8 @@ TEST_F(Journal, TheNextRunUndoesAKilledOneFromItsFile) {
 
 TEST(JournalFile, RecordsComeBackUpToTheFirstTornOrDamagedOne) {
     const TJournalRecord header{"journal", {"1", "Varnel", "C:\\\xB0\xA1 %20\t\n"}};
-    const TJournalRecord list{"restart", {std::string("\\??\\C:\\a\0\0\0", 11), std::string(1, '\0')}};
+    const TJournalRecord list{"restart", {std::string("\\??\\C:\\a\0\0\0", 11), std::string(1, '\0'),
+                                          std::string("\\??\\C:\\a\0", 9)}};
     const TJournalRecord none{"value", {"K", "N", "-", ""}};
     const std::string whole = JournalLine(0, header) + JournalLine(1, list) + JournalLine(2, none);
     std::vector<TJournalRecord> read = ReadJournal(whole);
