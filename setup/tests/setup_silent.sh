@@ -121,6 +121,8 @@ mkdir -p "$temp/VarnelSetup"
 cp "$kit/runprobe.exe" "$temp/VarnelSetup/regsvr32.exe"
 start "C:\\Downloads\\VarnelSetup.exe /S -- /VERYSILENT /LOG=\"C:\\slogs\\varnel.log\""
 finish; check "$RC" "$RC_RESTART" "the stub passes setup's exit code on"
+# Why, when it did not: setup's run log if it ran, else what is in %TEMP%.
+[ "$RC" = "$RC_RESTART" ] || { runlog varnel.log | sed 's/^/  run log: /'; ls -la "$temp"; }
 installed 'C:\Program Files\Varnel'
 check "$(find "$C" -name runprobe.txt 2>/dev/null | head -n 3)" "" "the regsvr32.exe in the prepared folder never ran"
 check "$(ls "$temp/VarnelSetup")" regsvr32.exe "... and nothing was unpacked beside it"
