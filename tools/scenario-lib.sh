@@ -9,9 +9,14 @@ C="$WINEPREFIX/drive_c"
 # setup's "installed, restart required" and "another setup runs" as Wine
 # hands them to Linux: their low byte.
 RC_RESTART=$((3010 % 256)) RC_RUNNING=$((1618 % 256))
-fails=0
+fails=0 failures_seen=
 ok() { echo "ok: $1"; }
-bad() { echo "FAIL: $1"; fails=$((fails + 1)); }
+bad() { echo "FAIL: $1"; fails=$((fails + 1)); failures_seen+="FAIL: ${1:0:300}"$'\n'; }
+# The script's end: its failures again, last, where a log's tail shows them.
+end_checks() {
+    [ "$fails" -eq 0 ] || printf '%s: %d failure(s):\n%s' "$(basename "$0")" "$fails" "$failures_seen"
+    exit $((fails > 0))
+}
 check() { if [ "$1" = "$2" ]; then ok "$3"; else bad "$3 (got '$1', want '$2')"; fi; }
 has() { case "$1" in *"$2"*) ok "$3" ;; *) bad "$3 (no '$2' in: $1)" ;; esac; }
 gone() { if [ ! -e "$1" ]; then ok "gone: $1"; else bad "still there: $1"; fi; }

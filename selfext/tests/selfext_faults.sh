@@ -172,4 +172,4 @@ ui gone "Select extract directory" 10
 finish "chooser"
 
 echo "screenshots in $shots"
-exit $((fails > 0))
+end_checks

@@ -266,4 +266,4 @@ wait_pid "$pid"; check $? 2 "setup ends after the chooser, nothing installed"; p
 
 rm -f "$sysdll"
 echo "screenshots: $shots"
-exit $((fails > 0))
+end_checks

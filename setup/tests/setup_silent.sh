@@ -197,5 +197,4 @@ has "$log" "file: extracted C:\\Wiz Dir\\Varnel.exe" "with its files"
 check "$(echo "$log" | tail -n1)" "result: 3010 installed, restart required to finish" "and its result"
 removed 'C:\Wiz Dir' 'remove 3.log'
 
-echo "silent: $fails failure(s)"
-[ "$fails" -eq 0 ]
+end_checks

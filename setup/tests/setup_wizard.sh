@@ -167,4 +167,4 @@ ui list | grep -q "설치 완료"; check $? 1 "no finish page after a cancel"
 check "$(older)" "$before" "the older install is as it was: files, times, log, shortcuts, entry, key"
 
 echo "screenshots: $shots"
-exit $((fails > 0))
+end_checks

@@ -63,4 +63,4 @@ for ((i = 0; i < ${#saved[@]}; i += 3)); do
     [ -n "${saved[i + 2]}" ] && rt set "${saved[i]}" "${saved[i + 1]}" "${saved[i + 2]}"
 done
 rm -rf "$C/e2e"
-exit $((fails > 0))
+end_checks

@@ -168,4 +168,4 @@ restore_all
 rm -rf "$C/VlPF" "$C/VlCF"
 wreg delete "$SESSION" /v PendingFileRenameOperations /f >/dev/null
 
-exit $((fails > 0))
+end_checks

@@ -109,4 +109,4 @@ ui wait 완료 1 2>/dev/null && bad "completion shown after failure"
 rmdir "$C/windows/wininit.ini"
 rt set 'HKCU\Software\Wine\AppDefaults\VlUnInst.exe' Version win10
 
-exit $((fails > 0))
+end_checks

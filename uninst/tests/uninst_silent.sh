@@ -139,4 +139,4 @@ finish; check "$RC" "$RC_REMAIN" "exit code: an item outside is left"
 stays "$C/Victim/doc.txt"; gone "$d/A.EXE"; gone "$d/doc"
 has "$(runlog run6.log)" "error: left, outside the install folder and not vouched for C:\\Victim\\doc.txt" "named in the run log"
 
-exit $((fails > 0))
+end_checks
