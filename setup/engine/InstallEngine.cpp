@@ -73,6 +73,11 @@ const char* const kUninstallValues[] = {
     kInstallLogDigest,
 };
 
+// Where an archive's entry goes; an empty destination is the current folder.
+std::string EntryTarget(const std::string& dest, const std::string& name) {
+    return dest.empty() ? name : dest + "\\" + name;
+}
+
 }  // namespace
 
 TInstallEngine::TInstallEngine(TInstallView& v, const TInstallHost& h) : view(v), host(h) {}
@@ -379,7 +384,7 @@ bool TInstallEngine::RunSteps() {
             // Unlike an archive, a copy makes no folders of its own.
             const std::string dest = shell.Expand(fileItem.DestDir);
             const std::string target = dest + "\\" + fileItem.Source;
-            if (target.size() > kNarrowPathMax) return Fail(ifPathTooLong, target);
+            if (!PathFits(target)) return false;
             if ((!dest.empty() && !MakeFolders(dest)) || !CopyKept(source, target)) return false;
             Step("file", "copied " + target);
         }
@@ -390,8 +395,10 @@ bool TInstallEngine::RunSteps() {
     return WriteLog();
 }
 
-// Lists the archive first: every file it will write over is moved aside and
-// every folder it may make is noted before a byte is written.
+bool TInstallEngine::PathFits(const std::string& path) {
+    return path.size() <= kNarrowPathMax || Fail(ifPathTooLong, path);
+}
+
 void TInstallEngine::ForgetArchiveReport() {
     rarError = 0;
     failedEntry.clear();
@@ -413,10 +420,8 @@ bool TInstallEngine::ListItem(const std::string& source, const std::string& dest
             return ArchiveFailed(source, dest);
         }
     // A path the narrow calls cannot take could be neither kept nor logged.
-    for (const TArchiveEntry& e : *entries) {
-        const std::string path = dest.empty() ? e.Name : dest + "\\" + e.Name;
-        if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
-    }
+    for (const TArchiveEntry& e : *entries)
+        if (!PathFits(EntryTarget(dest, e.Name))) return false;
     return true;
 }
 
@@ -428,7 +433,7 @@ bool TInstallEngine::CheckPathsFirst() {
     const TSetupScript& s = SetupScript;
     TInstallShell& shell = host.shell;
     for (const std::string& p : {s.InstallDir + "\\INSTALL.LOG", s.InstallDir + "\\VlUnInst.exe"})
-        if (p.size() > kNarrowPathMax) return Fail(ifPathTooLong, p);
+        if (!PathFits(p)) return false;
     std::vector<TArchiveEntry> entries;
     for (int k = 0; k < s.FileItemCount; ++k) {
         const TFileItem& fileItem = s.FileItems[k];
@@ -440,15 +445,12 @@ bool TInstallEngine::CheckPathsFirst() {
             if (!ListItem(source, dest, &entries)) return false;
             listed[source] = entries;
         }
-        const std::string copied = dest + "\\" + fileItem.Source;
-        if (fileItem.Option == "COPY" && copied.size() > kNarrowPathMax) return Fail(ifPathTooLong, copied);
+        if (fileItem.Option == "COPY" && !PathFits(dest + "\\" + fileItem.Source)) return false;
     }
     item = 0;
     for (int i = 0; i < s.IconItemCount; ++i)
-        if (IconPath(s.IconItems[i]).size() > kNarrowPathMax) return Fail(ifPathTooLong, IconPath(s.IconItems[i]));
-    if (!s.Uninstall.empty() && UninstallerIconPath().size() > kNarrowPathMax)
-        return Fail(ifPathTooLong, UninstallerIconPath());
-    return true;
+        if (!PathFits(IconPath(s.IconItems[i]))) return false;
+    return s.Uninstall.empty() || PathFits(UninstallerIconPath());
 }
 
 std::string TInstallEngine::IconPath(const TIconItem& icon) {
@@ -463,6 +465,8 @@ std::string TInstallEngine::UninstallerIconPath() {
                                    host.shell.Expand("<INSTALLDIR>\\VlUnInst.EXE"));
 }
 
+// Lists the archive first: every file it will write over is moved aside and
+// every folder it may make is noted before a byte is written.
 bool TInstallEngine::ExtractItem(const std::string& source, const std::string& dest, bool failIfExists) {
     std::vector<TArchiveEntry> entries;
     // Listed and checked at the start, on the diskette still in the drive.
@@ -473,8 +477,6 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
     } else if (!ListItem(source, dest, &entries)) {
         return false;
     }
-    auto target = [&dest](const std::string& name) { return dest.empty() ? name : dest + "\\" + name; };
-
     // Where the component writes: an empty target is the current folder.
     const std::string home = dest.empty() ? "." : dest;
     journal->NoteFolder(home);
@@ -482,7 +484,7 @@ bool TInstallEngine::ExtractItem(const std::string& source, const std::string& d
     for (const TArchiveEntry& e : entries) {
         // The component refuses these; nothing may be kept or touched for them.
         if (!IsConfinedName(e.Name.c_str(), e.Name.size())) continue;
-        const std::string path = target(e.Name);
+        const std::string path = EntryTarget(dest, e.Name);
         if (!WithdrawPendingDelete(path)) return false;
         if (e.Folder)
             journal->NoteFolder(path);
@@ -510,7 +512,7 @@ bool TInstallEngine::ArchiveFailed(const std::string& source, const std::string&
 bool TInstallEngine::SaveShortcut(const std::string& path, const std::string& target,
                                   const std::string& arguments) {
     const std::string folder = FileDirectory(path);
-    if (path.size() > kNarrowPathMax) return Fail(ifPathTooLong, path);
+    if (!PathFits(path)) return false;
     if (!WithdrawPendingDelete(folder) || !WithdrawPendingDelete(path)) return false;
     journal->NoteFolder(folder);  // the program group, made with the shortcut
     std::string failed;

@@ -72,6 +72,9 @@ private:
     bool RunSteps();
     bool WaitForSource(const std::string& path);
     bool CheckPathsFirst();
+    // False, the run failed with the path named, when path is too long for
+    // the narrow calls.
+    bool PathFits(const std::string& path);
     // Where a shortcut of the script goes, and the uninstaller's.
     std::string IconPath(const TIconItem& icon);
     std::string UninstallerIconPath();

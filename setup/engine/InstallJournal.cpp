@@ -220,10 +220,6 @@ bool TInstallJournal::KeepFiles(const std::vector<std::string>& paths, const std
     return true;
 }
 
-void TInstallJournal::AddUndo(const std::string& what, std::function<bool()> undo) {
-    undos.emplace_back(what, std::move(undo));
-}
-
 bool TInstallJournal::AddUndo(const std::string& what, const TJournalRecord& record) {
     std::function<bool()> undo = undoOf(record);
     Note(record.Kind.c_str(), record.Fields);

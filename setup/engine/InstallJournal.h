@@ -102,11 +102,10 @@ public:
     // when one could not be made; failed then names it.
     bool MakeFolders(const std::string& folder, std::string* failed);
 
-    // An undo step that is not a file, run first at a rollback, latest first;
-    // it returns false when it could not undo. what names it in a report.
-    void AddUndo(const std::string& what, std::function<bool()> undo);
-    // The same for a step the undo maker knows: its record is on the disk
-    // before this returns true; false when it cannot be written.
+    // An undo step that is not a file, made from its record by the undo
+    // maker, run first at a rollback, latest first; the step returns false
+    // when it could not undo, and what names it in a report. The record is
+    // on the disk before this returns true; false when it cannot be written.
     bool AddUndo(const std::string& what, const TJournalRecord& record);
 
     // Undoes the run: the undo steps, then deletes every file the run created,

@@ -77,7 +77,9 @@ struct MemoryFs : TJournalFs {
 class Journal : public ::testing::Test {
 protected:
     MemoryFs fs;
-    TInstallJournal journal{fs};
+    // The undo steps of the records the tests add, by their first field.
+    std::map<std::string, std::function<bool()>> steps;
+    TInstallJournal journal{fs, [this](const TJournalRecord& r) { return steps[r.Fields[0]]; }};
     const std::string dir = "C:\\Program Files\\Varnel", backup = dir + "\\~setup-backup";
     void SetUp() override {
         fs.Folder("C:\\");
@@ -183,8 +185,10 @@ TEST_F(Journal, FilesThatCannotMoveAreRefusedOrReported) {
 
 TEST_F(Journal, UndoStepsRunLatestFirstBeforeTheFiles) {
     std::string order;
-    journal.AddUndo("first", [&] { return order += "1", fs.Bytes(dir + "\\bin") == "<folder>"; });
-    journal.AddUndo("second", [&] { return order += "2", false; });
+    steps["first"] = [&] { return order += "1", fs.Bytes(dir + "\\bin") == "<folder>"; };
+    steps["second"] = [&] { return order += "2", false; };
+    ASSERT_TRUE(journal.AddUndo("first", TJournalRecord{"key", {"first"}}));
+    ASSERT_TRUE(journal.AddUndo("second", TJournalRecord{"key", {"second"}}));
     Install();
     std::string notRestored;
     EXPECT_FALSE(journal.Rollback(&notRestored));
