@@ -76,12 +76,15 @@ const char kPendingValue[] = "PendingFileRenameOperations";
 
 bool Is9xFamily() { return (GetVersion() & 0x80000000u) != 0; }
 
-std::string WininitFile() {
+// name in the Windows folder; "" when that folder cannot be told.
+std::string InWindowsFolder(const char* name) {
     char dir[MAX_PATH];
     const UINT n = GetWindowsDirectoryA(dir, sizeof dir);
     if (n == 0 || n >= sizeof dir) return std::string();
-    return std::string(dir, n) + (dir[n - 1] == '\\' ? "" : "\\") + "wininit.ini";
+    return std::string(dir, n) + (dir[n - 1] == '\\' ? "" : "\\") + name;
 }
+
+std::string WininitFile() { return InWindowsFolder("wininit.ini"); }
 
 // The whole startup list: the NT registry value (false only when it is
 // there but cannot be read) or, on the 95/98 family, wininit.ini's text.
@@ -241,12 +244,7 @@ public:
 
 private:
     static const DWORD kJournalMax = 256u << 20;
-    static std::string JournalFolder() {
-        char dir[MAX_PATH];
-        const UINT n = GetWindowsDirectoryA(dir, sizeof dir);
-        if (n == 0 || n >= sizeof dir) return std::string();
-        return std::string(dir, n) + (dir[n - 1] == '\\' ? "" : "\\") + kJournalFolderName;
-    }
+    static std::string JournalFolder() { return InWindowsFolder(kJournalFolderName); }
     typedef BOOL(WINAPI* ConvertFn)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
     static ConvertFn ConvertSddl() {
         return reinterpret_cast<ConvertFn>(reinterpret_cast<void*>(GetProcAddress(
