@@ -189,7 +189,7 @@ bool TInstallEngine::RecoverEarlierRun(TInstallJournal& runJournal) {
         case TInstallJournal::loUndone:
             outcome.EarlierRunUndone = true;
             Step("recovery", "undid the earlier run into " + s.InstallDir + " that was stopped before its end");
-            view.EarlierRunUndone();
+            if (!Unattended) view.EarlierRunUndone();
             break;
         case TInstallJournal::loNotUndone:
         case TInstallJournal::loUnreadable: return Fail(ifEarlierRunLeft, left);

@@ -39,7 +39,7 @@ public:
     virtual bool CancelRequested() = 0;
     // A run of this product into this folder was stopped before its end
     // (the process killed, the machine off) and is now undone; this run
-    // goes on.
+    // goes on. Only for a run someone watches.
     virtual void EarlierRunUndone() = 0;
 };
 
@@ -61,7 +61,8 @@ public:
     std::vector<std::string> InstallLog;  // one entry per log line, in order
     bool InstallCompleted = false;
     // No one is there to answer: a missing item fails the run (ifSourceMissing)
-    // instead of asking the view for the next diskette.
+    // instead of asking the view for the next diskette, and the view is not
+    // told of an earlier run undone.
     bool Unattended = false;
     // Hears each step as it is done, for the run log: "item", "file",
     // "shortcut", "registry", "log". Steps of a run that is then undone are

@@ -137,7 +137,6 @@ bool TfmInstall::NextDiskette() {
 }
 
 void TfmInstall::EarlierRunUndone() {
-    if (Unattended) return;
     InstallMessageBox(GetActiveWindow(),
                       "이전에 끝나지 않은 설치가 있어 설치하기 전의 상태로 되돌렸습니다. 설치를 계속합니다.",
                       "이전 설치", MB_OK | MB_ICONINFORMATION);

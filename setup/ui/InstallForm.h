@@ -26,9 +26,6 @@ public:
     bool CancelRequested() override { return cancelRequested; }
     void EarlierRunUndone() override;
 
-    // No one is there to answer a box (/SILENT).
-    bool Unattended = false;
-
 private:
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     bool Due() const;

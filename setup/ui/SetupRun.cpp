@@ -100,10 +100,7 @@ int RunUnattended(const TSetupSwitches& sw, TSetupRunLog& log) {
     log.Step("directory", SetupScript.InstallDir);
 
     TQuietView quiet;
-    if (sw.Mode == Quiet::Silent) {
-        CreateInstallForm();
-        fmInstall->Unattended = true;
-    }
+    if (sw.Mode == Quiet::Silent) CreateInstallForm();
     const TInstallOutcome end =
         Install(sw.Mode == Quiet::Silent ? *fmInstall : static_cast<TInstallView&>(quiet), true, log);
     DestroyInstallForm();
